@@ -1,0 +1,44 @@
+#include "driver/ask.h"
+
+#include "driver/console.h"
+#include "driver/run_end.h"
+
+namespace {
+
+[[noreturn]] void input_ended(Console& c) {
+    print(c, "\n\n\tNo more answers on the standard input: the run stops\n");
+    throw RunEnd{1, false};
+}
+
+template <typename T, typename Read, typename Accept>
+T ask(Console& c, const std::function<void()>& show, Read read, Accept accept) {
+    for (;;) {
+        show();
+        T value{};
+        switch (read(c, value)) {
+            case Answer::ok:
+                if (accept(value)) return value;
+                break;
+            case Answer::not_a_number:
+                discard_line(c);
+                break;
+            case Answer::end_of_input:
+                input_ended(c);
+        }
+    }
+}
+
+}  // namespace
+
+int ask_int(Console& c, const std::function<void()>& show,
+            const std::function<bool(int)>& accept) {
+    return ask<int>(c, show, read_int, [&](int v) { return !accept || accept(v); });
+}
+
+double ask_real(Console& c, const std::function<void()>& show) {
+    return ask<double>(c, show, read_real, [](double) { return true; });
+}
+
+std::string ask_word(Console& c, const std::function<void()>& show) {
+    return ask<std::string>(c, show, read_word, [](const std::string&) { return true; });
+}

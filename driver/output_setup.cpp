@@ -1,0 +1,126 @@
+// Output set-up: result name and type, every result path, the report with its heading, the
+// result streams, the georeference of an ASCII result, and the working grids.
+//
+// Every file it creates is removed again when a later step of the set-up fails, so that a run
+// that cannot start leaves nothing half-made behind.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/ask.h"
+#include "driver/console.h"
+#include "driver/phases.h"
+#include "driver/run_end.h"
+#include "driver/run_state.h"
+
+namespace {
+
+struct CreatedFiles {
+    std::vector<std::string> paths;
+
+    // Closes the streams of the run state and removes what the set-up created.
+    void undo(RunState& s) {
+        s.finfo.reset();
+        s.f2.reset();
+        s.f2d.reset();
+        std::error_code ec;
+        for (const auto& p : paths) std::filesystem::remove(p, ec);
+    }
+};
+
+File create(RunState& s, Console& c, CreatedFiles& created, const std::string& path,
+            const char* mode) {
+    File f = open_file(path, mode);
+    if (!f) {
+        created.undo(s);
+        end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
+    }
+    created.paths.push_back(path);
+    return f;
+}
+
+// A BMP result is written only after the passes; make sure now that it can be.
+void check_writable(RunState& s, Console& c, CreatedFiles& created, const std::string& path) {
+    std::error_code ec;
+    bool existed = std::filesystem::exists(path, ec);
+    File probe = open_file(path, "ab");  // creates it when missing, never truncates
+    if (!probe) {
+        created.undo(s);
+        end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
+    }
+    probe.reset();
+    if (!existed) std::filesystem::remove(path, ec);
+}
+
+void make_grid(RunState& s, Console& c, CreatedFiles& created, ByteGrid& grid) {
+    grid = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+    if (!grid) {
+        created.undo(s);
+        end_run(c, 1, "\n\tNot enough memory for the working images of %d lines and %d columns\n",
+                s.nb_lig, s.nb_col);
+    }
+}
+
+}  // namespace
+
+void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
+    CreatedFiles created;
+
+    print(c, "\n\n\tResulting File: ");
+    int rep = ask_int(
+        c,
+        [&] {
+            print(c, "\n\t\t0 -----> Using the generic name %s ? ", nomfic.c_str());
+            print(c, "\n\t\t1 -----> Creating a new file ? \n\t\t");
+        },
+        [](int v) { return v == 0 || v == 1; });
+    std::string nomfic1 = nomfic;
+    if (rep == 1) {
+        nomfic1 = ask_word(
+            c, [&] { print(c, "\n\tName of the output file (without any extension) ? "); });
+    }
+
+    s.nomim2 += nomfic1;
+    s.nomim_step = s.nomim2 + "_strahler";
+    s.nomim2 += "_strahler";
+    s.nominfo = s.nomim2 + "_info.txt";
+
+    s.finfo = create(s, c, created, s.nominfo, "w");
+
+    print(c, "\n\tImage type:");
+    s.image_type = ask_int(
+        c, [&] { print(c, "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t"); },
+        [](int v) { return v >= 0 && v <= 2; });
+
+    if (s.image_type == 0) {
+        s.nomdescr2 = s.nomim2 + ".txt";
+        s.nomim2 += ".raw";
+        s.f2 = create(s, c, created, s.nomim2, "wb");
+        s.f2d = create(s, c, created, s.nomdescr2, "w");
+        std::fprintf(s.f2d.get(), "%d\n%d\n%d\n%d\n%d\n%d\n", s.nb_lig, s.nb_col, 1, 0, 255,
+                     static_cast<int>(s.dpix_size));
+    } else if (s.image_type == 1) {
+        s.nomim2 += ".bmp";
+        check_writable(s, c, created, s.nomim2);
+    } else {
+        s.nomim2 += ".asc";
+        if (!s.open_ascii_OK) {
+            print(c, "\n\tUTM coordinates required ");
+            s.X_min = ask_real(c, [&] { print(c, "\n\t\tX_min ? "); });
+            s.Y_min = ask_real(c, [&] { print(c, "\t\tY_min ? "); });
+            s.open_ascii_OK = true;
+        }
+        s.f2 = create(s, c, created, s.nomim2, "w");
+    }
+
+    std::fprintf(s.finfo.get(), "\n\t\tBRANCHRANKER ");
+    std::fprintf(s.finfo.get(), "\n\n\tRiver File : %s ", s.nomim1.c_str());
+    std::fprintf(s.finfo.get(), "\n\tResulting image : %s ", s.nomim2.c_str());
+
+    make_grid(s, c, created, s.tab);
+    make_grid(s, c, created, s.tab2);
+    make_grid(s, c, created, s.tab4);
+    make_grid(s, c, created, s.tab5);
+}

@@ -1,0 +1,26 @@
+#include <cstdio>
+
+#include "driver/console.h"
+#include "driver/phases.h"
+#include "driver/run_end.h"
+#include "driver/run_state.h"
+#include "engine/treatment.h"
+
+void key_pause(RunState& s, Console& c) {
+    if (s.finfo) std::fflush(s.finfo.get());
+    if (s.f2d) std::fflush(s.f2d.get());
+    wait_key(c);
+}
+
+int run(RunState& s, Console& c) {
+    try {
+        opening(s, c);
+        parameters(s, c);
+        treatment(s, c);
+        key_pause(s, c);
+        return s.status;
+    } catch (const RunEnd& end) {
+        if (end.wait_key) key_pause(s, c);
+        return end.status;
+    }
+}

@@ -1,0 +1,13 @@
+#include "driver/run_end.h"
+
+#include <cstdarg>
+
+#include "driver/console.h"
+
+void end_run(Console& c, int status, const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    vprint(c, fmt, args);
+    va_end(args);
+    throw RunEnd{status, true};
+}

@@ -1,0 +1,69 @@
+// ASCII grid codec: six header lines (ncols, nrows, xllcorner, yllcorner, cellsize,
+// nodata_value) then the cells as decimal integers, line 0 (the top line) first.
+//
+// Both directions go through large buffers over a stream that the caller opened and closes.
+// The library prints nothing: the caller loops over the grid lines and shows progress itself.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+struct AsciiHeader {
+    int ncols = 0;
+    int nrows = 0;
+    double xllcorner = 0.0;
+    double yllcorner = 0.0;
+    double cellsize = 0.0;
+    double nodata_value = 0.0;
+    bool has_nodata = false;  // false when the header has five lines
+};
+
+enum class AsciiFault {
+    none,
+    read_error,        // the stream reported an error
+    bad_header_value,  // a header value is not a number (item: 1..6)
+    bad_size,          // ncols or nrows not a whole positive number (item: 1 or 2)
+    bad_cell,          // a cell item is not a decimal integer (line, column)
+    truncated,         // the file ends before all its items (item, or line and column)
+};
+
+struct AsciiReadResult {
+    AsciiFault fault = AsciiFault::none;
+    int item = 0;     // header value number, 1 to 6
+    int line = 0;     // grid line of the offending cell
+    int column = 0;   // grid column of the offending cell
+    explicit operator bool() const { return fault == AsciiFault::none; }
+};
+
+// Buffered reader over an open text stream; it does not own the stream.
+struct AsciiReader {
+    explicit AsciiReader(std::FILE* f);
+    std::FILE* file;
+    std::vector<char> buf;
+    std::size_t pos = 0;
+    std::size_t end = 0;
+    bool eof = false;
+    bool error = false;
+    bool pending_cell = false;  // a five-line header left its first cell here
+    long long pending_value = 0;
+};
+
+AsciiReadResult ascii_read_header(AsciiReader& r, AsciiHeader& h);
+// Reads the nb_col cells of grid line `line` into row, each as its low 8 bits.
+AsciiReadResult ascii_read_line(AsciiReader& r, unsigned char* row, int nb_col, int line);
+
+// Buffered writer over an open text stream; it does not own the stream.
+struct AsciiWriter {
+    explicit AsciiWriter(std::FILE* f);
+    std::FILE* file;
+    std::vector<char> buf;
+    std::size_t used = 0;
+    bool failed = false;
+};
+
+void ascii_write_header(AsciiWriter& w, int nb_col, int nb_lig, double x_min, double y_min,
+                        double cellsize);
+// Writes every cell of the line as "%d\t"; no line break is ever written.
+void ascii_write_line(AsciiWriter& w, const unsigned char* row, int nb_col);
+// Hands the buffered bytes to the stream and flushes it; false when any write failed.
+bool ascii_write_finish(AsciiWriter& w);

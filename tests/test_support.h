@@ -1,0 +1,46 @@
+// Shared helpers of the tests: temporary folders, small files, a scripted console, and the
+// built program started without a terminal and with a time limit.
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/console.h"
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+void write_file(const std::string& path, const std::string& bytes);  // makes missing folders
+std::string read_file(const std::string& path);                      // "" when missing
+bool file_exists(const std::string& path);
+
+// A console whose answers come from a string and whose transcript is kept; counts key waits.
+struct ScriptedConsole {
+    explicit ScriptedConsole(const std::string& answers);
+    std::istringstream in;
+    std::ostringstream out;
+    int keys = 0;
+    Console console;
+    std::string transcript() const { return out.str(); }
+};
+
+struct ProgramResult {
+    int exit_status = -1;   // -1 when the program did not end normally
+    bool timed_out = false;
+    std::string output;     // everything written to standard output
+};
+
+// Starts the built program in folder `dir` in a new session (no controlling terminal), feeds it
+// `answers` on standard input and waits at most `seconds`.
+ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds = 60);
+
+// The banner as the program prints it.
+std::string banner();

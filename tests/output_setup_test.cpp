@@ -1,0 +1,267 @@
+// Output set-up and the parameters dialogue: questions, paths, report heading, result streams.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "driver/phases.h"
+#include "driver/run_end.h"
+#include "driver/run_state.h"
+#include "tests/test_support.h"
+
+namespace {
+
+const std::string kMenu = "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
+
+std::string name_menu(const std::string& name) {
+    return "\n\t\t0 -----> Using the generic name " + name +
+           " ? \n\t\t1 -----> Creating a new file ? \n\t\t";
+}
+
+const std::string kStepsMenu =
+    "\n\tSaving the different steps of calculation: "
+    "\n\tNote that all the resulting images are bitmaps "
+    "\n\t\t0 ====> yes\n\t\t1 ====> no\n\t\t";
+
+// A run state as input acquisition leaves it for a 3 x 4 image in folder dir/images/S.
+RunState loaded(const TempDir& dir, double pixel = 10.0) {
+    RunState s;
+    s.nb_lig = 3;
+    s.nb_col = 4;
+    s.dpix_size = pixel;
+    s.nomim1 = dir / "images/S/drain.raw";
+    s.nomim2 = dir / "images/S/";
+    s.nomim3 = s.nomim2;
+    s.tab1 = ByteGrid(ucmatrice(4, 3), 3);
+    std::filesystem::create_directories(dir / "images/S");
+    return s;
+}
+
+struct SetUpResult {
+    int status = -1;  // -1: no end of run
+    std::string transcript;
+};
+
+SetUpResult set_up(RunState& s, const std::string& answers, const std::string& name = "drain") {
+    ScriptedConsole sc(answers);
+    SetUpResult r;
+    try {
+        set_up_output(s, sc.console, name);
+    } catch (const RunEnd& e) {
+        r.status = e.status;
+    }
+    r.transcript = sc.transcript();
+    return r;
+}
+
+std::string heading(const TempDir& dir, const std::string& result) {
+    return "\n\t\tBRANCHRANKER \n\n\tRiver File : " + (dir / "images/S/drain.raw") +
+           " \n\tResulting image : " + (dir / ("images/S/" + result)) + " ";
+}
+
+}  // namespace
+
+TEST(OutputSetUp, RawResultWithGenericName) {
+    TempDir dir;
+    RunState s = loaded(dir, 2.9);
+    SetUpResult r = set_up(s, "0 0\n");
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(r.transcript,
+              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kMenu);
+    EXPECT_EQ(s.nomim2, dir / "images/S/drain_strahler.raw");
+    EXPECT_EQ(s.nomdescr2, dir / "images/S/drain_strahler.txt");
+    EXPECT_EQ(s.nominfo, dir / "images/S/drain_strahler_info.txt");
+    EXPECT_EQ(s.nomim_step, dir / "images/S/drain_strahler");
+    ASSERT_TRUE(s.f2 && s.f2d && s.finfo && s.tab && s.tab2 && s.tab4 && s.tab5);
+    s.finfo.reset();
+    s.f2d.reset();
+    EXPECT_EQ(read_file(s.nominfo), heading(dir, "drain_strahler.raw"));
+    EXPECT_EQ(read_file(s.nomdescr2), "3\n4\n1\n0\n255\n2\n");  // pixel size truncated
+}
+
+TEST(OutputSetUp, PixelSizeBelowOneIsWrittenAsZero) {
+    TempDir dir;
+    RunState s = loaded(dir, 0.5);
+    set_up(s, "0 0\n");
+    s.f2d.reset();
+    EXPECT_EQ(read_file(s.nomdescr2), "3\n4\n1\n0\n255\n0\n");
+}
+
+TEST(OutputSetUp, MenusRepeatTheirChoicesOnly) {
+    TempDir dir;
+    RunState s = loaded(dir);
+    SetUpResult r = set_up(s, "2 -1 x\n1 other 3 -1\n1\n");
+    EXPECT_EQ(r.transcript, "\n\n\tResulting File: " + name_menu("drain") + name_menu("drain") +
+                                name_menu("drain") + name_menu("drain") +
+                                "\n\tName of the output file (without any extension) ? " +
+                                "\n\tImage type:" + kMenu + kMenu + kMenu);
+    EXPECT_EQ(s.nomim2, dir / "images/S/other_strahler.bmp");
+    EXPECT_FALSE(s.f2);
+    EXPECT_FALSE(file_exists(s.nomim2));  // the writer creates it after the passes
+}
+
+TEST(OutputSetUp, AsciiResultAsksTheCornerUnlessTheInputGaveIt) {
+    TempDir dir;
+    RunState s = loaded(dir);
+    SetUpResult r = set_up(s, "0 2 512.5\n256.25\n");
+    EXPECT_EQ(r.transcript, "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" +
+                                kMenu + "\n\tUTM coordinates required \n\t\tX_min ? \t\tY_min ? ");
+    EXPECT_EQ(s.X_min, 512.5);
+    EXPECT_EQ(s.Y_min, 256.25);
+    EXPECT_TRUE(s.open_ascii_OK);
+    EXPECT_TRUE(s.f2);
+
+    TempDir dir2;
+    RunState t = loaded(dir2);
+    t.open_ascii_OK = true;
+    r = set_up(t, "0 2\n");
+    EXPECT_EQ(r.transcript,
+              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kMenu);
+}
+
+TEST(OutputSetUp, ExistingResultsAreReplaced) {
+    TempDir dir;
+    write_file(dir / "images/S/drain_strahler.raw", "old result");
+    write_file(dir / "images/S/drain_strahler_info.txt", "old report");
+    RunState s = loaded(dir);
+    set_up(s, "0 0\n");
+    s.finfo.reset();
+    s.f2.reset();
+    EXPECT_EQ(read_file(dir / "images/S/drain_strahler.raw"), "");
+    EXPECT_EQ(read_file(dir / "images/S/drain_strahler_info.txt"),
+              heading(dir, "drain_strahler.raw"));
+}
+
+TEST(OutputSetUp, UncreatableFilesEndTheRunAndLeaveNothingBehind) {
+    // A folder standing where a file should go cannot be opened as a file, even by root.
+    struct Case {
+        std::string blocked;  // file name made a folder
+        std::string answers;
+    };
+    const Case cases[] = {
+        {"drain_strahler_info.txt", "0\n"},  {"drain_strahler.raw", "0 0\n"},
+        {"drain_strahler.txt", "0 0\n"},     {"drain_strahler.bmp", "0 1\n"},
+        {"drain_strahler.asc", "0 2 1 2\n"},
+    };
+    for (const Case& k : cases) {
+        TempDir dir;
+        RunState s = loaded(dir);
+        std::filesystem::create_directories(dir / ("images/S/" + k.blocked));
+        SetUpResult r = set_up(s, k.answers);
+        EXPECT_EQ(r.status, 1) << k.blocked;
+        const std::string message =
+            "\n\tFile " + (dir / ("images/S/" + k.blocked)) + " cannot be created\n";
+        ASSERT_GE(r.transcript.size(), message.size());
+        EXPECT_EQ(r.transcript.substr(r.transcript.size() - message.size()), message);
+        std::size_t entries = 0;
+        for (auto& e : std::filesystem::directory_iterator(dir / "images/S")) {
+            (void)e;
+            ++entries;
+        }
+        EXPECT_EQ(entries, 1u) << k.blocked << ": only the blocking folder is left";
+    }
+}
+
+TEST(OutputSetUp, BmpProbeKeepsAnExistingResult) {
+    TempDir dir;
+    write_file(dir / "images/S/drain_strahler.bmp", "previous");
+    RunState s = loaded(dir);
+    set_up(s, "0 1\n");
+    EXPECT_EQ(read_file(dir / "images/S/drain_strahler.bmp"), "previous");
+}
+
+namespace {
+
+struct Params {
+    std::string transcript;
+    std::string report;
+    int status = -1;
+};
+
+Params ask_parameters(RunState& s, const TempDir& dir, const std::string& answers) {
+    s.finfo = open_file(dir / "report.txt", "w");
+    ScriptedConsole sc(answers);
+    Params p;
+    try {
+        parameters(s, sc.console);
+    } catch (const RunEnd& e) {
+        p.status = e.status;
+    }
+    s.finfo.reset();
+    p.transcript = sc.transcript();
+    p.report = read_file(dir / "report.txt");
+    return p;
+}
+
+}  // namespace
+
+TEST(Parameters, AnswersAreEchoedInTheReport) {
+    TempDir dir;
+    RunState s;
+    Params p = ask_parameters(s, dir, "0 3 0\n");
+    EXPECT_EQ(p.transcript,
+              "\n\n\tValue of the drainage network ?: \n\tLast order ?: " + kStepsMenu);
+    EXPECT_EQ(p.report,
+              "\n\n\tGray tone value of the drainage network : 0 \n\n\tLast order : 3 "
+              "\n\n\tAll steps of calculation saved ");
+    EXPECT_EQ(s.val_red, 0);
+    EXPECT_EQ(s.Num_order, 3);
+    EXPECT_EQ(s.save_step, 1);
+}
+
+TEST(Parameters, StepsMenuRepeatsAndNegativeMeansNo) {
+    TempDir dir;
+    RunState s;
+    Params p = ask_parameters(s, dir, "12 0 2 x\n-4\n");
+    EXPECT_EQ(p.transcript, "\n\n\tValue of the drainage network ?: \n\tLast order ?: " +
+                                kStepsMenu + kStepsMenu + kStepsMenu);
+    EXPECT_EQ(p.report, "\n\n\tGray tone value of the drainage network : 12 \n\n\tLast order : 0 ");
+    EXPECT_EQ(s.save_step, 0);
+    EXPECT_EQ(s.Num_order, 0);
+}
+
+TEST(Parameters, NetworkValueAndLastOrderOutOfRangeAreAskedAgain) {
+    TempDir dir;
+    RunState s;
+    Params p = ask_parameters(s, dir, "255 -1 254 64 -2 1\n");
+    const std::string value = "\n\n\tValue of the drainage network ?: ";
+    const std::string bad_value = "\n\tThe value of the drainage network lies between 0 and 254";
+    EXPECT_EQ(
+        p.transcript,
+        value + bad_value + value + bad_value + value +
+            "\n\tLast order ?: \n\tThe last order is at most 63\n\tLast order ?: " + kStepsMenu);
+    EXPECT_EQ(s.val_red, 254);
+    EXPECT_EQ(s.Num_order, -2);
+}
+
+TEST(Parameters, EndOfInputStopsTheRun) {
+    TempDir dir;
+    RunState s;
+    Params p = ask_parameters(s, dir, "7\n");
+    EXPECT_EQ(p.status, 1);
+}
+
+TEST(OutputSetUp, WholeDialogueThroughTheProgram) {
+    TempDir dir;
+    write_file(dir / "images/Study/drain.raw", std::string(12, '\xff'));
+    write_file(dir / "images/Study/drain.txt", "3 4 1 0 255 10");
+    ProgramResult r = run_program(dir.path, "Study drain 0 1 result 2 100 200 5 2 1\n");
+    const std::string tail =
+        "\n\tSIZE OF THE IMAGE RIVER: \n\t            3 LINES\n\t        AND 4 COLUMNS"
+        "\n\n\tResulting File: " +
+        name_menu("drain") +
+        "\n\tName of the output file (without any extension) ? "
+        "\n\tImage type:" +
+        kMenu +
+        "\n\tUTM coordinates required \n\t\tX_min ? \t\tY_min ? "
+        "\n\n\tValue of the drainage network ?: \n\tLast order ?: " +
+        kStepsMenu;
+    EXPECT_NE(r.output.find(tail), std::string::npos) << r.output;
+    const std::string report = read_file(dir / "images/Study/result_strahler_info.txt");
+    const std::string first_lines =
+        "\n\t\tBRANCHRANKER \n\n\tRiver File : images/Study/drain.raw "
+        "\n\tResulting image : images/Study/result_strahler.asc "
+        "\n\n\tGray tone value of the drainage network : 5 \n\n\tLast order : 2 ";
+    EXPECT_EQ(report.substr(0, first_lines.size()), first_lines);
+    EXPECT_EQ(report.find("All steps"), std::string::npos);
+}

@@ -1,0 +1,39 @@
+#include "engine/classify.h"
+
+#include "driver/console.h"
+#include "driver/run_state.h"
+#include "engine/fill.h"
+#include "engine/neighbours.h"
+
+void classify_points(RunState& s) {
+    fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
+    const int net = network_value(s.val_red);
+    for (int i = 1; i < s.nb_lig - 1; ++i) {
+        for (int j = 1; j < s.nb_col - 1; ++j) {
+            if (s.tab1[i][j] != net) continue;
+            int count = 0;
+            for (const Neighbour& n : kNeighbours) {
+                if (s.tab1[i + n.di][j + n.dj] == net) ++count;
+            }
+            if (count == 1) s.tab2[i][j] = 2;
+            if (count > 2) s.tab2[i][j] = 3;
+        }
+    }
+}
+
+void mark_border(RunState& s, Console& c) {
+    const int net = network_value(s.val_red);
+    for (int i = 0; i < s.nb_lig; ++i) {
+        for (int j = 0; j < s.nb_col; ++j) {
+            if (s.tab1[i][j] != net) continue;
+            if (i == 0 || i == s.nb_lig - 1) {
+                print(c, "\n\ttab2[%d][%d] = 3 ", i, j);
+                s.tab2[i][j] = 3;
+            }
+            if (j == 0 || j == s.nb_col - 1) {
+                print(c, "\n\ttab2[%d][%d] = 3 ", i, j);
+                s.tab2[i][j] = 3;
+            }
+        }
+    }
+}

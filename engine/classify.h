@@ -1,0 +1,14 @@
+// The points of a pass in tab2: 2 = end point, 3 = junction or network pixel on the border,
+// 255 = neither.
+#pragma once
+
+struct Console;
+struct RunState;
+
+// Clears tab2, then gives every interior network pixel of tab1 its code from its count of
+// network neighbours: 1 makes an end point, 3 or more a junction, 0 or 2 nothing.
+void classify_points(RunState& s);
+
+// Gives code 3 to every network pixel on the border and names it on the console, once for its
+// line and once more for its column, so that a corner pixel is named twice.
+void mark_border(RunState& s, Console& c);

@@ -1,0 +1,15 @@
+// The two step images of a pass, 8-bit grey BMP files: the points (tab2: 2, 3 and 255 show as
+// those grey levels) and the network left for the next pass (tab1).
+#pragma once
+
+struct Console;
+struct RunState;
+
+// Names the step images of pass k after nomim_step. Passes after 5 keep the pass-5 names, so
+// their images replace the pass-5 ones.
+void name_step_images(RunState& s, int k);
+
+// Each saves its image, says so on the console and in the report, or says that it could not be
+// saved; the run goes on either way.
+void save_points_image(RunState& s, Console& c);
+void save_segments_image(RunState& s, Console& c);

@@ -1,0 +1,12 @@
+// What the walks of one pass leave for the pass report: one entry per walk, in the row-major
+// order of the walks' start points (walk number = index + 1).
+#pragma once
+
+#include <vector>
+
+struct PassWalks {
+    int segm_order = 0;              // walks of the pass so far
+    std::vector<int> segm_points;    // pixels recorded by the walk, its last pixel included
+    std::vector<double> segm_dist;   // length of the walk, metres
+    std::vector<char> segm_counted;  // 1: the walk ended on a junction or border pixel (code 3)
+};

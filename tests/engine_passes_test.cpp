@@ -1,0 +1,379 @@
+// The order engine in-process, on small networks drawn by hand: counts, labels, lengths, the
+// pass report, the console lines, the key waits and the result and step images.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/run_state.h"
+#include "engine/classify.h"
+#include "engine/length.h"
+#include "engine/trace.h"
+#include "engine/treatment.h"
+#include "lib/nrutil.h"
+#include "tests/test_support.h"
+
+namespace {
+
+constexpr int kNet = 9;  // network value of the drawings; the background is 0
+
+using Picture = std::vector<std::string>;  // '#' network pixel, anything else background
+
+bool starts_with(const std::string& text, const std::string& head) {
+    return text.compare(0, head.size(), head) == 0;
+}
+
+// A run state as the dialogue leaves it: a raw result (the image goes to <dir>/n_strahler.raw),
+// a report, pixel size 10 metres.
+struct Engine {
+    TempDir dir;
+    RunState s;
+    ScriptedConsole con{""};
+
+    Engine(const Picture& picture, int num_order, int save_step = 0) {
+        s.nb_lig = static_cast<int>(picture.size());
+        s.nb_col = static_cast<int>(picture[0].size());
+        s.dpix_size = 10.0;
+        s.val_red = kNet;
+        s.Num_order = num_order;
+        s.save_step = save_step;
+        for (ByteGrid* g : {&s.tab1, &s.tab, &s.tab2, &s.tab4, &s.tab5}) {
+            *g = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+        }
+        for (int i = 0; i < s.nb_lig; ++i) {
+            for (int j = 0; j < s.nb_col; ++j) s.tab1[i][j] = picture[i][j] == '#' ? kNet : 0;
+        }
+        s.nomim_step = dir / "n_strahler";
+        s.nomim2 = s.nomim_step + ".raw";
+        s.nominfo = s.nomim_step + "_info.txt";
+        s.finfo = open_file(s.nominfo, "w");
+        s.image_type = 0;
+        s.f2 = open_file(s.nomim2, "wb");
+    }
+
+    void run() { treatment(s, con.console); }
+    std::string out() const { return con.transcript(); }
+    std::string report() {
+        std::fflush(s.finfo.get());
+        return read_file(s.nominfo);
+    }
+    // tab5 as digits, '.' for 255.
+    Picture result() const {
+        Picture p;
+        for (int i = 0; i < s.nb_lig; ++i) {
+            std::string line;
+            for (int j = 0; j < s.nb_col; ++j) {
+                int v = s.tab5[i][j];
+                line += v == 255 ? '.' : static_cast<char>('0' + v);
+            }
+            p.push_back(line);
+        }
+        return p;
+    }
+};
+
+// Two branches meet diagonally in the junction (3,3); the stem runs down to the bottom border.
+const Picture kY = {
+    ".......",  //
+    ".#...#.",  //
+    "..#.#..",  //
+    "...#...",  //
+    "...#...",  //
+    "...#...",  //
+};
+
+TEST(EnginePasses, YNetworkTakesTwoPasses) {
+    Engine e(kY, 2);
+    e.run();
+    EXPECT_EQ(e.s.num_segm[1], 2);
+    EXPECT_EQ(e.s.num_segm[2], 1);
+    EXPECT_EQ(e.result(), (Picture{
+                              ".......",  //
+                              ".1...1.",  //
+                              "..1.1..",  //
+                              "...2...",  //
+                              "...2...",  //
+                              "...2...",  //
+                          }));
+    EXPECT_EQ(e.con.keys, 2);
+    EXPECT_EQ(e.s.status, 0);
+    EXPECT_EQ(e.out(),
+              "\n\n\tOrder = 1 \n\ttab2[5][3] = 3 "
+              "\n\n\t\tNumber of segments : 2 "
+              "\n\t\ttotal length of the sum of these segments =  56.568542 "
+              "\n\n\tOrder = 2 \n\ttab2[5][3] = 3 "
+              "\n\n\t\tNumber of segments : 1 "
+              "\n\t\tlength of this segment =  34.142136 "
+              "\n\n\tTotal drainage network length = 90.710678 meters "
+              "\n\n\tName of the resulting file : " +
+                  e.s.nomim2 + " ");
+    // Pass 2 starts at the former junction, whose erased branches still count in the length:
+    // 2 x 7.071068 + 5 (the junction), 10 (the middle), 5 (the last link).
+    EXPECT_EQ(e.report(),
+              "\n\n\tOrder number 1 "
+              "\n\n\t\tNumber of segments : 2 "
+              "\n\t\tsegment 1 num_pix 3 length 28.284271 "
+              "\n\t\tsegment 2 num_pix 3 length 28.284271 "
+              "\n\n\t\tTotal length = 56.568542 meters "
+              "\n\n\tOrder number 2 "
+              "\n\n\t\tNumber of segments : 1 "
+              "\n\t\tsegment 1 num_pix 3 length 34.142136 "
+              "\n\n\t\tTotal length = 34.142136 meters "
+              "\n\n\tTotal drainage network length = 90.710678 meters "
+              "\n\n\tName of the resulting file : " +
+                  e.s.nomim2 + " ");
+    // The raw result: tab5, line 0 first, nothing between the lines.
+    std::string raw(42, '\xff');
+    for (int at : {1 * 7 + 1, 1 * 7 + 5, 2 * 7 + 2, 2 * 7 + 4}) raw[at] = 1;
+    for (int at : {3 * 7 + 3, 4 * 7 + 3, 5 * 7 + 3}) raw[at] = 2;
+    EXPECT_EQ(read_file(e.s.nomim2), raw);
+}
+
+TEST(EnginePasses, StraightWalkIntoJunctionAndCornerPixels) {
+    // A four-point line into the junction (2,4), whose two arms run to corner pixels.
+    Engine e(
+        {
+            "......#",  //
+            ".....#.",  //
+            ".####..",  //
+            ".....#.",  //
+            "......#",  //
+        },
+        2);
+    e.run();
+    const std::string corners =
+        "\n\ttab2[0][6] = 3 \n\ttab2[0][6] = 3 \n\ttab2[4][6] = 3 \n\ttab2[4][6] = 3 ";
+    EXPECT_EQ(e.out(),
+              "\n\n\tOrder = 1 " + corners +
+                  "\n\n\t\tNumber of segments : 1 \n\t\tlength of this segment =  30.000000 "
+                  "\n\n\tOrder = 2 " +
+                  corners +
+                  "\n\n\t\tNumber of segments : 0 "
+                  "\n\t\ttotal length of the sum of these segments =  0.000000 "
+                  "\n\n\tTotal drainage network length = 30.000000 meters "
+                  "\n\n\tName of the resulting file : " +
+                  e.s.nomim2 + " ");
+    EXPECT_NE(e.report().find("\n\t\tsegment 1 num_pix 4 length 30.000000 "), std::string::npos);
+    // The arms run from the junction to the border: never traced.
+    EXPECT_EQ(e.result()[2], ".1111..");
+    EXPECT_EQ(e.result()[1], ".......");
+}
+
+TEST(EnginePasses, DiagonalWalkToBorder) {
+    Engine e(
+        {
+            ".....",  //
+            ".#...",  //
+            "..#..",  //
+            "...#.",  //
+        },
+        1);
+    e.run();
+    EXPECT_NE(e.report().find("\n\t\tsegment 1 num_pix 3 length 28.284271 "), std::string::npos);
+    EXPECT_EQ(e.result()[3], "...1.");
+}
+
+// One pass, called step by step, so that the walk record of the pass can be read.
+PassWalks one_pass(RunState& s, Console& c) {
+    for (int i = 0; i < s.nb_lig; ++i) {
+        for (int j = 0; j < s.nb_col; ++j) {
+            s.tab[i][j] = s.tab1[i][j];
+            s.tab4[i][j] = 255;
+        }
+    }
+    classify_points(s);
+    mark_border(s, c);
+    PassWalks w;
+    trace_segments(s, 1, step_lengths(s.dpix_size), w);
+    return w;
+}
+
+TEST(EnginePasses, WalksThatRunOutOfNetworkAreNotCounted) {
+    // A line of three pixels: one walk over it, then a walk of one point at its far end.
+    Engine three({".....", ".###.", "....."}, 1);
+    PassWalks w = one_pass(three.s, three.con.console);
+    EXPECT_EQ(w.segm_order, 2);
+    EXPECT_EQ(w.segm_points, (std::vector<int>{3, 1}));
+    EXPECT_EQ(w.segm_dist, (std::vector<double>{20.0, 0.0}));
+    EXPECT_EQ(w.segm_counted, (std::vector<char>{0, 0}));
+    EXPECT_EQ(three.s.num_segm[1], 0);
+    for (int j = 1; j <= 3; ++j) EXPECT_EQ(three.s.tab4[1][j], 1);
+
+    Engine two({"....", ".##.", "...."}, 1);
+    w = one_pass(two.s, two.con.console);
+    EXPECT_EQ(w.segm_points, (std::vector<int>{2, 1}));
+    EXPECT_EQ(w.segm_dist, (std::vector<double>{10.0, 0.0}));
+    EXPECT_EQ(two.s.num_segm[1], 0);
+
+    // An isolated pixel and a closed loop: no end point, no walk, nothing erased.
+    Engine still({".......", ".#..#..", "...#.#.", "....#..", "......."}, 1);
+    w = one_pass(still.s, still.con.console);
+    EXPECT_EQ(w.segm_order, 0);
+    EXPECT_EQ(still.s.tab1[1][1], kNet);
+    EXPECT_EQ(still.s.tab1[2][3], kNet);
+}
+
+TEST(EnginePasses, ReportListsTheCountedWalksOnly) {
+    // Walks in scan order: the isolated line (3 points, 20 m, not counted), its far end (1
+    // point), then the line down to the border (4 points, 30 m, counted).
+    Engine e(
+        {
+            "........",  //
+            ".###....",  //
+            "........",  //
+            ".....#..",  //
+            ".....#..",  //
+            ".....#..",  //
+            ".....#..",  //
+        },
+        1);
+    e.run();
+    EXPECT_EQ(e.s.num_segm[1], 1);
+    EXPECT_EQ(e.report(),
+              "\n\n\tOrder number 1 "
+              "\n\n\t\tNumber of segments : 1 "
+              "\n\t\tsegment 1 num_pix 4 length 30.000000 "
+              "\n\n\t\tTotal length = 30.000000 meters "
+              "\n\n\tTotal drainage network length = 30.000000 meters "
+              "\n\n\tName of the resulting file : " +
+                  e.s.nomim2 + " ");
+    EXPECT_NE(e.out().find("\n\t\tlength of this segment =  30.000000 "), std::string::npos);
+    // The isolated line is traced and labelled all the same.
+    EXPECT_EQ(e.result()[1], ".111....");
+}
+
+TEST(EnginePasses, JunctionGroupStopsLaterPasses) {
+    // The branches end on the two pixels of the pair (4,3)-(4,4); below it the stem.
+    Engine e(
+        {
+            "........",  //
+            "........",  //
+            ".#....#.",  //
+            "..#..#..",  //
+            "...##...",  //
+            "...#....",  //
+            "...#....",  //
+            "...#....",  //
+        },
+        3);
+    e.run();
+    EXPECT_EQ(e.s.num_segm[1], 2);
+    EXPECT_EQ(e.s.num_segm[2], 0);
+    EXPECT_EQ(e.s.num_segm[3], 0);
+    EXPECT_EQ(e.result(), (Picture{
+                              "........",  //
+                              "........",  //
+                              ".1....1.",  //
+                              "..1..1..",  //
+                              "...11...",  //
+                              "........",  //
+                              "........",  //
+                              "........",  //
+                          }));
+}
+
+TEST(EnginePasses, EndPointNextToJunction) {
+    Engine e(
+        {
+            "......#",  //
+            ".....#.",  //
+            "..#.#..",  //
+            "...#...",  //
+            "...#...",  //
+            "...#...",  //
+        },
+        2);
+    e.run();
+    EXPECT_EQ(e.s.num_segm[1], 1);
+    EXPECT_EQ(e.s.tab1[3][3], kNet);  // the junction stays for the walks that follow
+    EXPECT_EQ(e.s.num_segm[2], 0);
+    EXPECT_NE(e.report().find("\n\t\tsegment 1 num_pix 2 length 14.142136 "), std::string::npos);
+    EXPECT_EQ(e.result()[2], "..1....");
+    EXPECT_EQ(e.result()[3], "...1...");
+}
+
+TEST(EnginePasses, ImagesWithoutInterior) {
+    // Every network pixel is a border pixel; the corners are named twice.
+    Engine one({"###"}, 1);
+    one.run();
+    EXPECT_TRUE(
+        starts_with(one.out(),
+                    "\n\n\tOrder = 1 \n\ttab2[0][0] = 3 \n\ttab2[0][0] = 3 \n\ttab2[0][1] = 3 "
+                    "\n\ttab2[0][2] = 3 \n\ttab2[0][2] = 3 \n\n\t\tNumber of segments : 0 "));
+    EXPECT_EQ(one.s.num_segm[1], 0);
+
+    Engine two({"#..#", ".##."}, 1);
+    two.run();
+    EXPECT_TRUE(
+        starts_with(two.out(),
+                    "\n\n\tOrder = 1 \n\ttab2[0][0] = 3 \n\ttab2[0][0] = 3 \n\ttab2[0][3] = 3 "
+                    "\n\ttab2[0][3] = 3 \n\ttab2[1][1] = 3 \n\ttab2[1][2] = 3 \n\n\t\tNumber"));
+    EXPECT_EQ(two.result(), (Picture{"....", "...."}));
+}
+
+TEST(EnginePasses, NetworkValueThatMatchesNothing) {
+    const std::string empty_pass =
+        "\n\n\t\tNumber of segments : 0 "
+        "\n\t\ttotal length of the sum of these segments =  0.000000 ";
+    for (int value : {300, -1, 255}) {
+        Engine e(kY, 2);
+        // 255 is the erasure mark: were it matched, a walk would step back and forth for ever.
+        if (value == 255) {
+            for (int i = 0; i < e.s.nb_lig; ++i) {
+                for (int j = 0; j < e.s.nb_col; ++j) e.s.tab1[i][j] = 255;
+            }
+        }
+        e.s.val_red = value;
+        e.run();
+        EXPECT_EQ(e.out(), "\n\n\tOrder = 1 " + empty_pass + "\n\n\tOrder = 2 " + empty_pass +
+                               "\n\n\tTotal drainage network length = 0.000000 meters "
+                               "\n\n\tName of the resulting file : " +
+                               e.s.nomim2 + " ")
+            << value;
+        EXPECT_EQ(e.con.keys, 2);
+    }
+}
+
+TEST(EnginePasses, LastOrderZeroRunsNoPass) {
+    for (int last : {0, -3}) {
+        Engine e(kY, last);
+        e.run();
+        EXPECT_EQ(e.con.keys, 0);
+        EXPECT_EQ(e.out(),
+                  "\n\n\tTotal drainage network length = 0.000000 meters "
+                  "\n\n\tName of the resulting file : " +
+                      e.s.nomim2 + " ");
+        EXPECT_EQ(e.report(),
+                  "\n\n\tTotal drainage network length = 0.000000 meters "
+                  "\n\n\tName of the resulting file : " +
+                      e.s.nomim2 + " ");
+        EXPECT_EQ(read_file(e.s.nomim2), std::string(42, '\xff'));
+    }
+}
+
+TEST(EnginePasses, OrdersBeyondTheCountsAreNotRun) {
+    // The dialogue refuses them; a state built otherwise must not count past num_segm.
+    Engine e(kY, 100);
+    e.run();
+    EXPECT_EQ(e.con.keys, 63);
+    EXPECT_EQ(e.s.num_segm[2], 1);
+}
+
+TEST(EnginePasses, ReportAndDescriptorReachTheDiskBeforeEveryKeyWait) {
+    Engine e(kY, 2);
+    const std::string descriptor = e.dir / "n_strahler.txt";
+    e.s.f2d = open_file(descriptor, "w");
+    std::fprintf(e.s.f2d.get(), "6\n7\n1\n0\n255\n10\n");
+    std::fprintf(e.s.finfo.get(), "\n\t\tBRANCHRANKER ");
+    std::vector<std::string> seen;
+    e.con.console.key_wait = [&] { seen.push_back(read_file(e.s.nominfo)); };
+    e.run();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "\n\t\tBRANCHRANKER ");
+    EXPECT_NE(seen[1].find("Total length = 56.568542 meters "), std::string::npos);
+    EXPECT_EQ(read_file(descriptor), "6\n7\n1\n0\n255\n10\n");
+}
+
+}  // namespace

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "lib/file.h"
 #include "lib/nrutil.h"
 
 namespace {
@@ -72,7 +74,9 @@ BMP_Header unpack_bmp_header(const unsigned char in[kBmpHeaderBytes]) {
     return h;
 }
 
-long long TBuff(long long NbCol, int taille) { return 4 * ((NbCol * taille + 3) / 4); }
+long long TBuff(long long NbCol, int taille) {
+    return 4 * ((NbCol * taille + 3) / 4);
+}
 
 int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Type,
              const Color32* ColorMAP) {
@@ -89,8 +93,10 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
     const int taille = (Type == 2) ? 3 : 1;
     const std::uint32_t offbits = (Type == 2) ? 54 : 1078;
     const long long row = TBuff(NbCol, taille);
+    // The header cannot describe more than 2^32 - 1 bytes; dividing keeps the test itself
+    // from overflowing (row * NbLig may pass 2^63).
+    if (row > (0xFFFFFFFFLL - offbits) / NbLig) return -1;
     const long long image = row * NbLig;
-    if (image + offbits > 0xFFFFFFFFLL) return -1;  // the header cannot describe it
 
     BMP_Header h;
     h.BfType = 0x4D42;
@@ -133,4 +139,112 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
     // would not hold the image.
     if (std::fclose(f) != 0) ok = false;
     return ok ? 0 : -1;
+}
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(unsigned char* p) const { std::free(p); }
+};
+
+// Length of an open stream in bytes, or -1 when it cannot be measured (a pipe, say).
+long long stream_length(std::FILE* f) {
+    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
+    return std::ftell(f);
+}
+
+bool is_grey_ramp(const unsigned char entries[256 * 4]) {
+    for (int i = 0; i < 256; ++i) {
+        const unsigned char* e = entries + 4 * i;  // B, G, R, O; O is not part of the colour
+        if (e[0] != i || e[1] != i || e[2] != i) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP) {
+    // The table is the caller's from here on, whatever happens next.
+    Color32* palette = nullptr;
+    if (ColorMAP != nullptr && *ColorMAP != nullptr) {
+        palette = static_cast<Color32*>(std::calloc(256, sizeof(Color32)));
+        *ColorMAP = palette;
+        if (palette == nullptr) return nullptr;
+    }
+
+    const File file(std::fopen(Name, "rb"));  // closed on every path out
+    if (!file) return nullptr;
+    std::FILE* f = file.get();
+
+    unsigned char raw[kBmpHeaderBytes];
+    if (std::fread(raw, 1, kBmpHeaderBytes, f) != kBmpHeaderBytes) return nullptr;
+    const BMP_Header h = unpack_bmp_header(raw);
+    if (h.BfType != 0x4D42) return nullptr;
+
+    int taille = 0;
+    int type = 0;
+    if (h.BiBitCount == 8 && h.BfOffBits == 1078) {
+        taille = 1;
+    } else if (h.BiBitCount == 24 && h.BfOffBits == 54) {
+        taille = 3;
+        type = 2;
+    } else {
+        return nullptr;
+    }
+    if (Type != nullptr) *Type = type;
+    // Only plain rows are understood; any compressed or bit-field layout would be read as
+    // noise.
+    if (h.BiCompression != 0) return nullptr;
+
+    // A negative height stores the top line first. Sizes in pixels; the lower bound keeps
+    // the negation inside int.
+    const long long width = h.BiWidth;
+    const long long height = h.BiHeight;
+    const bool top_down = height < 0;
+    const long long lines = top_down ? -height : height;
+    if (width <= 0 || lines <= 0) return nullptr;
+    if (width * taille > 0x7FFFFFFFLL) return nullptr;  // a grid line is addressed by int
+
+    // The file must hold every stored row before anything is allocated: a header may claim
+    // any size at all. row <= 3 * (2^31 - 1), so the division below cannot overflow.
+    const long long row = TBuff(width, taille);
+    const long long length = stream_length(f);
+    if (length < h.BfOffBits) return nullptr;
+    if (lines > (length - h.BfOffBits) / row) return nullptr;
+    if (std::fseek(f, kBmpHeaderBytes, SEEK_SET) != 0) return nullptr;
+
+    if (NbCol != nullptr) *NbCol = static_cast<int>(width);
+    if (NbLig != nullptr) *NbLig = static_cast<int>(lines);
+
+    if (taille == 1) {
+        unsigned char entries[256 * 4];
+        if (std::fread(entries, 4, 256, f) != 256) return nullptr;
+        if (!is_grey_ramp(entries)) type = 1;
+        if (Type != nullptr) *Type = type;
+        if (palette != nullptr) {
+            for (int i = 0; i < 256; ++i) {
+                palette[i] = Color32{entries[4 * i], entries[4 * i + 1], entries[4 * i + 2],
+                                     entries[4 * i + 3]};
+            }
+        }
+    }
+
+    // Storage that runs out is a null result like any other refusal, never an exception.
+    const std::size_t stored_row = static_cast<std::size_t>(row);
+    std::unique_ptr<unsigned char, FreeDeleter> scratch(
+        static_cast<unsigned char*>(std::malloc(stored_row)));
+    if (!scratch) return nullptr;
+    const int nb_lig = static_cast<int>(lines);
+    unsigned char** grid = ucmatrice(static_cast<int>(width * taille), nb_lig);
+    if (grid == nullptr) return nullptr;
+    const std::size_t used = static_cast<std::size_t>(width * taille);
+    for (int stored = 0; stored < nb_lig; ++stored) {
+        if (std::fread(scratch.get(), 1, stored_row, f) != stored_row) {
+            frucmatrice(grid, nb_lig);
+            return nullptr;
+        }
+        const int line = top_down ? stored : nb_lig - 1 - stored;
+        std::memcpy(grid[line], scratch.get(), used);
+    }
+    return grid;
 }

@@ -54,7 +54,11 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
 
 // ChargeBMP reads Name into a new grid (release it with frucmatrice) and sets *NbCol, *NbLig and
 // *Type. *ColorMAP is a request: null on entry means no palette is wanted and it stays null;
-// otherwise it is replaced by a new 256-entry table (release it with std::free) that belongs to
-// the caller whatever the result. Returns null when the file cannot be opened, is not a BMP file
-// of a supported kind, or is shorter than its header says.
+// otherwise it is replaced by a new zero-filled 256-entry table (release it with std::free) that
+// belongs to the caller whatever the result, filled from the file for 8 bits per pixel. Width and
+// height are the header's full 32-bit values; a negative height means rows stored top-down, and
+// line 0 is the top line of the picture either way. Returns null when the file cannot be opened,
+// is not an uncompressed BMP file of a supported kind, has a width or height of 0 or less, is
+// shorter than its header and rows need (checked before the grid is allocated), or when storage
+// runs out. Out-arguments set before a refusal keep their new values.
 unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP);

@@ -5,7 +5,9 @@
 // The library prints nothing: the caller loops over the grid lines and shows progress itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 struct AsciiHeader {
@@ -16,22 +18,25 @@ struct AsciiHeader {
     double cellsize = 0.0;
     double nodata_value = 0.0;
     bool has_nodata = false;  // false when the header has five lines
+    std::string keyword;      // last keyword read, at most kAsciiKeywordChars characters kept
 };
+
+constexpr std::size_t kAsciiKeywordChars = 59;
 
 enum class AsciiFault {
     none,
     read_error,        // the stream reported an error
     bad_header_value,  // a header value is not a number (item: 1..6)
-    bad_size,          // ncols or nrows not a whole positive number (item: 1 or 2)
+    bad_size,          // ncols or nrows not a whole number from 1 to INT_MAX (item: 1 or 2)
     bad_cell,          // a cell item is not a decimal integer (line, column)
     truncated,         // the file ends before all its items (item, or line and column)
 };
 
 struct AsciiReadResult {
     AsciiFault fault = AsciiFault::none;
-    int item = 0;     // header value number, 1 to 6
-    int line = 0;     // grid line of the offending cell
-    int column = 0;   // grid column of the offending cell
+    int item = 0;    // header value number, 1 to 6; 0 for a cell
+    int line = 0;    // grid line of the offending cell
+    int column = 0;  // grid column of the offending cell
     explicit operator bool() const { return fault == AsciiFault::none; }
 };
 
@@ -40,16 +45,20 @@ struct AsciiReader {
     explicit AsciiReader(std::FILE* f);
     std::FILE* file;
     std::vector<char> buf;
-    std::size_t pos = 0;
-    std::size_t end = 0;
+    std::size_t pos = 0;  // next unread byte of buf
+    std::size_t end = 0;  // bytes of buf filled
     bool eof = false;
     bool error = false;
-    bool pending_cell = false;  // a five-line header left its first cell here
-    long long pending_value = 0;
 };
 
+// Reads the header. Keywords are taken by position and never compared. When the sixth keyword
+// item looks like a number (a digit, or a sign or point before one), the header has five lines
+// and that item is left unread as the first cell.
 AsciiReadResult ascii_read_header(AsciiReader& r, AsciiHeader& h);
-// Reads the nb_col cells of grid line `line` into row, each as its low 8 bits.
+
+// Reads the nb_col cells of grid line `line` into row, each as its low 8 bits (-1 gives 255).
+// A cell is a decimal integer, optionally signed, optionally followed by a point and zeros only
+// (255.0). Whatever follows the last cell of the grid is never read.
 AsciiReadResult ascii_read_line(AsciiReader& r, unsigned char* row, int nb_col, int line);
 
 // Buffered writer over an open text stream; it does not own the stream.

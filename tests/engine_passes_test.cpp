@@ -376,4 +376,93 @@ TEST(EnginePasses, ReportAndDescriptorReachTheDiskBeforeEveryKeyWait) {
     EXPECT_EQ(read_file(descriptor), "6\n7\n1\n0\n255\n10\n");
 }
 
+// Step images and the result image.
+
+TEST(EngineImages, PassesAfterFiveReuseThePassFiveNames) {
+    Engine e(kY, 7, 1);
+    e.run();
+    const std::string out = e.out();
+    const std::string pass6 = out.substr(out.find("\n\n\tOrder = 6 "));
+    EXPECT_TRUE(starts_with(pass6,
+                            "\n\n\tOrder = 6 \n\ttab2[5][3] = 3 "
+                            "\n\t\tSaving " +
+                                e.s.nomim_step + "_points_step5.bmp " + "\n\t\tSaving " +
+                                e.s.nomim_step +
+                                "_segments_step5.bmp \n\n\t\tNumber of segments : 0 "));
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_TRUE(file_exists(e.s.nomim_step + "_points_step" + std::to_string(k) + ".bmp"));
+        EXPECT_TRUE(file_exists(e.s.nomim_step + "_segments_step" + std::to_string(k) + ".bmp"));
+    }
+    EXPECT_FALSE(file_exists(e.s.nomim_step + "_points_step6.bmp"));
+    const std::string report = e.report();
+    EXPECT_NE(report.find("\n\n\t" + e.s.nomim_step + "_points_step5.bmp saved \n\t" +
+                          e.s.nomim_step + "_segments_step5.bmp saved\n\n\tOrder number 7 "),
+              std::string::npos);
+}
+
+TEST(EngineImages, StepImagesThatCannotBeSavedAreReported) {
+    Engine e(kY, 1, 1);
+    e.s.nomim_step = e.dir / "gone/n_strahler";  // a folder that does not exist
+    e.run();
+    const std::string points = e.s.nomim_step + "_points_step1.bmp";
+    const std::string segments = e.s.nomim_step + "_segments_step1.bmp";
+    EXPECT_EQ(e.out().substr(0, e.out().find("\n\n\t\tNumber")),
+              "\n\n\tOrder = 1 \n\ttab2[5][3] = 3 \n\t\tSaving " + points + " \n\t\t" + points +
+                  " could not be saved \n\t\tSaving " + segments + " \n\t\t" + segments +
+                  " could not be saved ");
+    EXPECT_TRUE(starts_with(e.report(), "\n\n\t" + points + " could not be saved \n\t" + segments +
+                                            " could not be saved\n\n\tOrder number 1 "));
+    EXPECT_EQ(e.s.status, 0);  // the result itself was written
+    EXPECT_EQ(read_file(e.s.nomim2).size(), 42u);
+}
+
+TEST(EngineImages, ResultThatCannotBeWrittenMakesTheStatusOne) {
+    const std::string tail = "\n\n\tTotal drainage network length = 90.710678 meters ";
+    // A BMP result in a folder that does not exist.
+    {
+        Engine e(kY, 2);
+        e.s.f2.reset();
+        e.s.image_type = 1;
+        e.s.nomim2 = e.dir / "gone/n_strahler.bmp";
+        e.run();
+        EXPECT_EQ(e.s.status, 1);
+        const std::string failed =
+            "\n\n\tThe resulting file " + e.s.nomim2 + " could not be written ";
+        EXPECT_TRUE(e.out().ends_with(tail + failed));
+        EXPECT_TRUE(e.report().ends_with(tail + failed));
+    }
+    // Raw and ASCII results on a full disk: the loss shows when the stream is flushed.
+    for (int type : {0, 2}) {
+        Engine e(kY, 2);
+        e.s.image_type = type;
+        e.s.f2 = open_file("/dev/full", type == 0 ? "wb" : "w");
+        ASSERT_TRUE(e.s.f2);
+        e.run();
+        EXPECT_EQ(e.s.status, 1) << type;
+        EXPECT_TRUE(e.report().ends_with(" could not be written ")) << type;
+        EXPECT_FALSE(e.s.f2);  // closed all the same
+    }
+}
+
+TEST(EngineImages, AsciiResultShowsProgressEveryHundredLines) {
+    Engine e(Picture(250, "..."), 1);
+    e.s.image_type = 2;
+    e.s.f2 = open_file(e.s.nomim2, "w");
+    e.s.X_min = 512.5;
+    e.s.Y_min = 256.25;
+    e.run();
+    EXPECT_TRUE(
+        e.out().ends_with("\n\n\tTotal drainage network length = 0.000000 meters "
+                          "\n\n\tline 100                \r\tline 200                \r"
+                          "\n\n\tName of the resulting file : " +
+                          e.s.nomim2 + " "));
+    std::string cells;
+    for (int n = 0; n < 750; ++n) cells += "255\t";
+    EXPECT_EQ(read_file(e.s.nomim2),
+              "ncols 3\nnrows 250\nxllcorner 512.500000\nyllcorner 256.250000\n"
+              "cellsize 10.000000\nnodata_value -9999.9999\n" +
+                  cells);
+    EXPECT_EQ(e.s.status, 0);
+}
+
 }  // namespace

@@ -187,6 +187,25 @@ TEST(EnginePasses, WalksThatRunOutOfNetworkAreNotCounted) {
     EXPECT_EQ(still.s.tab1[2][3], kNet);
 }
 
+TEST(EnginePasses, WalksAndPassesHaveNoFixedCapacity) {
+    // Line 1: one line of 40000 pixels running into the right border. Line 3: 20000 end points,
+    // each above a border pixel of line 4.
+    const int width = 40001;
+    Picture p(5, std::string(width, '.'));
+    for (int j = 1; j < width; ++j) p[1][j] = '#';
+    for (int j = 1; j < width; j += 2) p[3][j] = p[4][j] = '#';
+    Engine e(p, 1);
+    e.run();
+    EXPECT_EQ(e.s.num_segm[1], 20001);
+    const std::string report = e.report();
+    EXPECT_NE(report.find("\n\t\tsegment 1 num_pix 40000 length 399990.000000 "
+                          "\n\t\tsegment 2 num_pix 2 length 10.000000 "),
+              std::string::npos);
+    EXPECT_NE(report.find("\n\t\tsegment 20001 num_pix 2 length 10.000000 "
+                          "\n\n\t\tTotal length = 599990.000000 meters "),
+              std::string::npos);
+}
+
 TEST(EnginePasses, JunctionGroupStopsLaterPasses) {
     // The branches end on the two pixels of the pair (4,3)-(4,4); below it the stem.
     Engine e(

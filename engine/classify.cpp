@@ -5,18 +5,23 @@
 #include "engine/fill.h"
 #include "engine/neighbours.h"
 
+unsigned char point_code(const RunState& s, int net, int i, int j) {
+    if (s.tab1[i][j] != net) return 255;
+    int count = 0;
+    for (const Neighbour& n : kNeighbours) {
+        if (s.tab1[i + n.di][j + n.dj] == net) ++count;
+    }
+    if (count == 1) return 2;
+    if (count > 2) return 3;
+    return 255;
+}
+
 void classify_points(RunState& s) {
     fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
     const int net = network_value(s.val_red);
     for (int i = 1; i < s.nb_lig - 1; ++i) {
         for (int j = 1; j < s.nb_col - 1; ++j) {
-            if (s.tab1[i][j] != net) continue;
-            int count = 0;
-            for (const Neighbour& n : kNeighbours) {
-                if (s.tab1[i + n.di][j + n.dj] == net) ++count;
-            }
-            if (count == 1) s.tab2[i][j] = 2;
-            if (count > 2) s.tab2[i][j] = 3;
+            if (s.tab1[i][j] == net) s.tab2[i][j] = point_code(s, net, i, j);
         }
     }
 }

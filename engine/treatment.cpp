@@ -2,20 +2,24 @@
 // order of the stream: a junction whose upstream branches were all erased by the passes before
 // is an end point of the next pass.
 //
-// This engine scans whole grids in every pass, step by step as the passes are defined; it is
-// the reference that any faster engine must match byte for byte.
+// Only the preparation scans whole grids. A pass then works on what changes: its walks start
+// from the list of end points, their labels go straight into the result, and the points image
+// is brought up to date at the pixels where the walks stopped. The console text, the report and
+// every image are the same, byte for byte, as those of plain_treatment, which scans the grids
+// in every pass.
 
 #include "engine/treatment.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "driver/console.h"
 #include "driver/phases.h"
 #include "driver/run_state.h"
-#include "engine/classify.h"
 #include "engine/fill.h"
 #include "engine/length.h"
 #include "engine/pass_report.h"
+#include "engine/point_updates.h"
 #include "engine/result.h"
 #include "engine/step_images.h"
 #include "engine/trace.h"
@@ -32,19 +36,45 @@ void treatment(RunState& s, Console& c) {
 
     // num_segm has no entry beyond order 63 (the parameters dialogue refuses more).
     const int last = std::min(s.Num_order, static_cast<int>(s.num_segm.size()) - 1);
-    for (int k = 1; k <= last; ++k) {
-        PassWalks w;
-        print(c, "\n\n\tOrder = %d ", k);
-        classify_points(s);
-        mark_border(s, c);
-        key_pause(s, c);
-        name_step_images(s, k);
-        if (s.save_step == 1) save_points_image(s, c);
+    if (last >= 1) {
         fill_grid(s.tab4, s.nb_lig, s.nb_col, 255);
-        trace_segments(s, k, d, w);
-        if (s.save_step == 1) save_segments_image(s, c);
-        report_pass(s, c, k, w);
-        merge_labels(s);
+        std::vector<PixelIndex> starts = classify_all(s);
+        const std::string border = mark_border_once(s);
+        std::vector<PixelIndex> stops;
+        std::vector<int> i2;
+        std::vector<int> j2;
+        for (int k = 1; k <= last; ++k) {
+            PassWalks w;
+            print(c, "\n\n\tOrder = %d ", k);
+            c.out->write(border.data(), static_cast<std::streamsize>(border.size()));
+            key_pause(s, c);
+            name_step_images(s, k);
+            if (s.save_step == 1) save_points_image(s, c);
+
+            stops.clear();
+            for (PixelIndex p : starts) {
+                ++w.segm_order;
+                const bool counted = walk(s, k, static_cast<int>(p / s.nb_col),
+                                          static_cast<int>(p % s.nb_col), i2, j2);
+                if (counted) {
+                    ++s.num_segm[k];
+                    stops.push_back(static_cast<PixelIndex>(i2.back()) * s.nb_col + j2.back());
+                }
+                w.segm_points.push_back(static_cast<int>(i2.size()));
+                w.segm_dist.push_back(walk_length(s.tab, s.val_red, i2, j2, d));
+                w.segm_counted.push_back(counted ? 1 : 0);
+                // The labels of this walk are all k: merged at once, tab4 is left clear for
+                // the walks that follow, and no pass has to scan it.
+                for (std::size_t l = 0; l < i2.size(); ++l) {
+                    s.tab5[i2[l]][j2[l]] = s.tab4[i2[l]][j2[l]];
+                    s.tab4[i2[l]][j2[l]] = 255;
+                }
+            }
+
+            if (s.save_step == 1) save_segments_image(s, c);
+            report_pass(s, c, k, w);
+            starts = reclassify_stops(s, stops);
+        }
     }
     write_result(s, c);
 }

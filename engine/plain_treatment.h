@@ -1,0 +1,8 @@
+// The order engine as a plain sequence of whole-grid scans in every pass: the reference for the
+// faster `treatment`, which must give the same console text, report and images byte for byte.
+#pragma once
+
+struct Console;
+struct RunState;
+
+void plain_treatment(RunState& s, Console& c);

@@ -1,0 +1,235 @@
+// The program's engine against the plain one that scans whole grids in every pass: on many
+// random rasters, with every result type and with step images on and off, the console text,
+// the key waits, the report, the result and every step image must be the same byte for byte.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "driver/run_state.h"
+#include "engine/plain_treatment.h"
+#include "engine/treatment.h"
+#include "lib/nrutil.h"
+#include "tests/test_support.h"
+
+namespace {
+
+struct Raster {
+    int lines = 0;
+    int columns = 0;
+    std::vector<unsigned char> cells;
+    unsigned char& at(int i, int j) { return cells[static_cast<std::size_t>(i) * columns + j]; }
+};
+
+struct Options {
+    int val_red = 1;
+    int num_order = 3;
+    int save_step = 0;
+    int image_type = 0;
+    double pixel = 10.0;
+};
+
+struct Outcome {
+    std::string transcript;
+    int keys = 0;
+    int status = 0;
+    std::map<std::string, std::string> files;  // name -> bytes
+};
+
+// The temporary folder differs from run to run: it is named DIR in what is compared.
+std::string without_folder(std::string text, const std::string& folder) {
+    for (std::size_t at; (at = text.find(folder)) != std::string::npos;) {
+        text.replace(at, folder.size(), "DIR");
+    }
+    return text;
+}
+
+Outcome run_engine(const Raster& r, const Options& o,
+                   const std::function<void(RunState&, Console&)>& engine) {
+    TempDir dir;
+    RunState s;
+    s.nb_lig = r.lines;
+    s.nb_col = r.columns;
+    s.dpix_size = o.pixel;
+    s.val_red = o.val_red;
+    s.Num_order = o.num_order;
+    s.save_step = o.save_step;
+    s.image_type = o.image_type;
+    s.X_min = 100.5;
+    s.Y_min = -3.25;
+    for (ByteGrid* g : {&s.tab1, &s.tab, &s.tab2, &s.tab4, &s.tab5}) {
+        *g = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+    }
+    for (int i = 0; i < r.lines; ++i) {
+        std::copy_n(&r.cells[static_cast<std::size_t>(i) * r.columns], r.columns, s.tab1[i]);
+    }
+    s.nomim_step = dir / "n_strahler";
+    s.nominfo = s.nomim_step + "_info.txt";
+    s.finfo = open_file(s.nominfo, "w");
+    const char* endings[] = {".raw", ".bmp", ".asc"};
+    s.nomim2 = s.nomim_step + endings[o.image_type];
+    if (o.image_type == 0) s.f2 = open_file(s.nomim2, "wb");
+    if (o.image_type == 2) s.f2 = open_file(s.nomim2, "w");
+
+    ScriptedConsole con("");
+    engine(s, con.console);
+    s.finfo.reset();
+    s.f2.reset();
+
+    Outcome out;
+    out.transcript = without_folder(con.transcript(), dir.path);
+    out.keys = con.keys;
+    out.status = s.status;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path)) {
+        out.files[e.path().filename().string()] =
+            without_folder(read_file(e.path().string()), dir.path);
+    }
+    return out;
+}
+
+void expect_same(const Raster& r, const Options& o, const std::string& what) {
+    Outcome fast = run_engine(r, o, treatment);
+    Outcome plain = run_engine(r, o, plain_treatment);
+    ASSERT_EQ(fast.transcript, plain.transcript) << what;
+    EXPECT_EQ(fast.keys, plain.keys) << what;
+    EXPECT_EQ(fast.status, plain.status) << what;
+    ASSERT_EQ(fast.files.size(), plain.files.size()) << what;
+    for (const auto& [name, bytes] : plain.files) {
+        ASSERT_TRUE(fast.files.count(name)) << what << ": " << name;
+        EXPECT_TRUE(fast.files[name] == bytes) << what << ": " << name << " differs";
+    }
+}
+
+// A small fixed generator, so that a failing case can be found again from its seed.
+struct Random {
+    std::uint64_t state;
+    std::uint64_t next() {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+};
+
+Raster blank(int lines, int columns, unsigned char background) {
+    Raster r;
+    r.lines = lines;
+    r.columns = columns;
+    r.cells.assign(static_cast<std::size_t>(lines) * columns, background);
+    return r;
+}
+
+// Scattered network pixels: junction groups, loops, isolated pixels and lines everywhere.
+Raster noise(Random& rnd, int lines, int columns, int percent, unsigned char net) {
+    Raster r = blank(lines, columns, 255);
+    for (auto& v : r.cells) {
+        if (rnd.below(100) < percent)
+            v = net;
+        else if (rnd.below(10) == 0)
+            v = static_cast<unsigned char>(rnd.below(256));
+    }
+    return r;
+}
+
+// Random 8-connected strokes that wander, cross and touch the border.
+Raster strokes(Random& rnd, int lines, int columns, int count, unsigned char net) {
+    Raster r = blank(lines, columns, 0);
+    for (int s = 0; s < count; ++s) {
+        int i = rnd.below(lines);
+        int j = rnd.below(columns);
+        int length = 3 + rnd.below(4 * (lines + columns));
+        int di = rnd.below(3) - 1;
+        int dj = rnd.below(3) - 1;
+        for (int t = 0; t < length; ++t) {
+            r.at(i, j) = net;
+            if (rnd.below(4) == 0) {
+                di = rnd.below(3) - 1;
+                dj = rnd.below(3) - 1;
+            }
+            i = std::clamp(i + di, 0, lines - 1);
+            j = std::clamp(j + dj, 0, columns - 1);
+        }
+    }
+    return r;
+}
+
+// A binary tree of straight strokes from a trunk on the bottom border, branches split in two
+// where they end; strokes may touch where the tree is crowded.
+Raster tree(Random& rnd, int lines, int columns, unsigned char net) {
+    Raster r = blank(lines, columns, 0);
+    std::function<void(int, int, int, int)> grow = [&](int i, int j, int dj, int depth) {
+        int length = 2 + rnd.below(6);
+        for (int t = 0; t < length && i > 0 && j > 0 && j < columns - 1; ++t) {
+            r.at(i, j) = net;
+            --i;
+            j += dj;
+        }
+        if (depth == 0 || i <= 1 || j <= 1 || j >= columns - 2) return;
+        grow(i, j - 1, -1, depth - 1);
+        grow(i, j + 1, 1, depth - 1);
+    };
+    grow(lines - 1, columns / 2, 0, 2 + rnd.below(5));
+    return r;
+}
+
+Options random_options(Random& rnd, unsigned char net) {
+    Options o;
+    o.val_red = net;
+    o.num_order = rnd.below(9) - 1;  // -1 to 7: no pass, and passes beyond 5
+    o.save_step = rnd.below(3) == 0 ? 1 : 0;
+    o.image_type = rnd.below(3);
+    o.pixel = 0.5 + rnd.below(40);
+    return o;
+}
+
+}  // namespace
+
+TEST(EngineEquivalence, RandomNoise) {
+    Random rnd{1};
+    for (int n = 0; n < 120; ++n) {
+        const auto net = static_cast<unsigned char>(rnd.below(255));
+        Raster r = noise(rnd, 1 + rnd.below(30), 1 + rnd.below(30), 5 + rnd.below(50), net);
+        expect_same(r, random_options(rnd, net), "noise case " + std::to_string(n));
+    }
+}
+
+TEST(EngineEquivalence, RandomStrokes) {
+    Random rnd{2};
+    for (int n = 0; n < 120; ++n) {
+        Raster r = strokes(rnd, 3 + rnd.below(40), 3 + rnd.below(40), 1 + rnd.below(6), 7);
+        expect_same(r, random_options(rnd, 7), "strokes case " + std::to_string(n));
+    }
+}
+
+TEST(EngineEquivalence, RandomTrees) {
+    Random rnd{3};
+    for (int n = 0; n < 80; ++n) {
+        Raster r = tree(rnd, 20 + rnd.below(40), 20 + rnd.below(60), 0);
+        Options o = random_options(rnd, 0);
+        o.num_order = 1 + rnd.below(8);
+        expect_same(r, o, "tree case " + std::to_string(n));
+    }
+}
+
+TEST(EngineEquivalence, TinyImagesAndValuesThatMatchNothing) {
+    Random rnd{4};
+    for (int lines = 1; lines <= 3; ++lines) {
+        for (int columns = 1; columns <= 4; ++columns) {
+            Raster r = noise(rnd, lines, columns, 60, 3);
+            Options o;
+            o.val_red = 3;
+            o.num_order = 2;
+            o.save_step = 1;
+            expect_same(r, o, "tiny " + std::to_string(lines) + "x" + std::to_string(columns));
+            o.val_red = 255;  // no pixel is network: nothing is traced
+            expect_same(r, o, "255 on tiny image");
+        }
+    }
+}

@@ -196,14 +196,14 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
     // noise.
     if (h.BiCompression != 0) return nullptr;
 
-    // A negative height stores the top line first. Sizes in pixels; the lower bound keeps
-    // the negation inside int.
+    // A negative height stores the top line first. Sizes in pixels, widened so that
+    // negating -2^31 is defined; a grid's line count and line length must fit an int.
     const long long width = h.BiWidth;
     const long long height = h.BiHeight;
     const bool top_down = height < 0;
     const long long lines = top_down ? -height : height;
-    if (width <= 0 || lines <= 0) return nullptr;
-    if (width * taille > 0x7FFFFFFFLL) return nullptr;  // a grid line is addressed by int
+    if (width <= 0 || lines <= 0 || lines > 0x7FFFFFFFLL) return nullptr;
+    if (width * taille > 0x7FFFFFFFLL) return nullptr;
 
     // The file must hold every stored row before anything is allocated: a header may claim
     // any size at all. row <= 3 * (2^31 - 1), so the division below cannot overflow.

@@ -1,0 +1,142 @@
+// ASCII grid: the buffered library codec against one formatted call per cell.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/bench.h"
+#include "bench/figures.h"
+#include "lib/ascii_grid.h"
+#include "lib/file.h"
+
+namespace {
+
+constexpr double kPixelSize = 25.0;
+
+double write_library(const Network& net, const std::string& path, bool& ok) {
+    const auto start = BenchClock::now();
+    File f = open_file(path, "w");
+    if (!f) {
+        ok = false;
+        return 0.0;
+    }
+    AsciiWriter w(f.get());
+    ascii_write_header(w, net.nb_col, net.nb_lig, 0.0, 0.0, kPixelSize);
+    for (int i = 0; i < net.nb_lig; ++i) ascii_write_line(w, net.row(i), net.nb_col);
+    ok = ascii_write_finish(w) && std::fclose(f.release()) == 0;
+    return seconds_since(start);
+}
+
+double write_per_cell(const Network& net, const std::string& path, bool& ok) {
+    const auto start = BenchClock::now();
+    File f = open_file(path, "w");
+    if (!f) {
+        ok = false;
+        return 0.0;
+    }
+    std::FILE* out = f.get();
+    std::fprintf(out,
+                 "ncols %d\nnrows %d\nxllcorner %lf\nyllcorner %lf\ncellsize %lf\n"
+                 "nodata_value -9999.9999\n",
+                 net.nb_col, net.nb_lig, 0.0, 0.0, kPixelSize);
+    for (int i = 0; i < net.nb_lig; ++i) {
+        const unsigned char* row = net.row(i);
+        for (int j = 0; j < net.nb_col; ++j) std::fprintf(out, "%d\t", row[j]);
+    }
+    ok = std::fclose(f.release()) == 0;
+    return seconds_since(start);
+}
+
+double read_library(const std::string& path, std::vector<unsigned char>& cells, bool& ok) {
+    const auto start = BenchClock::now();
+    File f = open_file(path, "r");
+    if (!f) {
+        ok = false;
+        return 0.0;
+    }
+    AsciiReader r(f.get());
+    AsciiHeader h;
+    ok = static_cast<bool>(ascii_read_header(r, h));
+    if (ok) {
+        cells.assign(static_cast<std::size_t>(h.nrows) * h.ncols, 0);
+        for (int i = 0; i < h.nrows && ok; ++i) {
+            ok = static_cast<bool>(ascii_read_line(
+                r, cells.data() + static_cast<std::size_t>(i) * h.ncols, h.ncols, i));
+        }
+    }
+    return seconds_since(start);
+}
+
+double read_per_cell(const std::string& path, std::vector<unsigned char>& cells, bool& ok) {
+    const auto start = BenchClock::now();
+    File f = open_file(path, "r");
+    if (!f) {
+        ok = false;
+        return 0.0;
+    }
+    std::FILE* in = f.get();
+    char word[64];
+    double values[6] = {};
+    for (double& v : values) {
+        if (std::fscanf(in, "%63s %lf", word, &v) != 2) ok = false;
+    }
+    const auto ncols = static_cast<long long>(values[0]);
+    const auto nrows = static_cast<long long>(values[1]);
+    if (ok && ncols > 0 && nrows > 0) {
+        cells.assign(static_cast<std::size_t>(ncols * nrows), 0);
+        for (unsigned char& c : cells) {
+            int v = 0;
+            if (std::fscanf(in, "%d", &v) != 1) {
+                ok = false;
+                break;
+            }
+            c = static_cast<unsigned char>(v);
+        }
+    }
+    return seconds_since(start);
+}
+
+bool same_files(const std::string& a, const std::string& b) {
+    File fa = open_file(a, "rb");
+    File fb = open_file(b, "rb");
+    if (!fa || !fb) return false;
+    std::vector<char> ba(1 << 20);
+    std::vector<char> bb(1 << 20);
+    for (;;) {
+        const std::size_t na = std::fread(ba.data(), 1, ba.size(), fa.get());
+        const std::size_t nb = std::fread(bb.data(), 1, bb.size(), fb.get());
+        if (na != nb || !std::equal(ba.begin(), ba.begin() + static_cast<long>(na), bb.begin())) {
+            return false;
+        }
+        if (na == 0) return true;
+    }
+}
+
+}  // namespace
+
+void bench_ascii(const Network& net, const std::string& work) {
+    const std::string lib_path = work + "/library.asc";
+    const std::string cell_path = work + "/per_cell.asc";
+    bool lib_ok = true;
+    bool cell_ok = true;
+    const double w_lib = write_library(net, lib_path, lib_ok);
+    const double w_cell = write_per_cell(net, cell_path, cell_ok);
+    figure("ascii_write_library", w_lib, "s");
+    figure("ascii_write_fprintf", w_cell, "s");
+    figure("ascii_write_speedup", ratio(w_cell, w_lib), "x");
+    figure("ascii_write_identical", lib_ok && cell_ok && same_files(lib_path, cell_path), "bool");
+    std::remove(cell_path.c_str());
+
+    std::vector<unsigned char> lib_cells;
+    std::vector<unsigned char> cell_cells;
+    lib_ok = true;
+    cell_ok = true;
+    const double r_lib = read_library(lib_path, lib_cells, lib_ok);
+    const double r_cell = read_per_cell(lib_path, cell_cells, cell_ok);
+    figure("ascii_read_library", r_lib, "s");
+    figure("ascii_read_fscanf", r_cell, "s");
+    figure("ascii_read_speedup", ratio(r_cell, r_lib), "x");
+    figure("ascii_read_identical",
+           lib_ok && cell_ok && lib_cells == net.cells && cell_cells == net.cells, "bool");
+    std::remove(lib_path.c_str());
+}

@@ -1,0 +1,97 @@
+// The order engine in process, without step images: the fast `treatment` against the reference
+// `plain_treatment`, which scans the whole grids in every pass. Both runs must leave the same
+// order image and the same report.
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "bench/bench.h"
+#include "bench/figures.h"
+#include "driver/console.h"
+#include "driver/run_state.h"
+#include "engine/plain_treatment.h"
+#include "engine/treatment.h"
+#include "lib/nrutil.h"
+
+namespace {
+
+struct EngineRun {
+    double seconds = 0.0;
+    bool ready = false;
+    std::string image;   // the order image written
+    std::string report;  // the report written
+};
+
+using Engine = void (*)(RunState&, Console&);
+
+ByteGrid grid(const Network& net) {
+    return ByteGrid(ucmatrice(net.nb_col, net.nb_lig), net.nb_lig);
+}
+
+std::string contents(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Sets up the run state as the driver leaves it for a raw result, then times the engine.
+EngineRun run_engine(Engine engine, const Network& net, const std::string& work, int last_order) {
+    EngineRun r;
+    RunState s;
+    s.nb_lig = net.nb_lig;
+    s.nb_col = net.nb_col;
+    s.dpix_size = 25.0;
+    s.image_type = 0;
+    s.val_red = net.network_value;
+    s.Num_order = last_order;
+    s.save_step = 0;
+    s.nomim2 = work + "/engine_strahler.raw";
+    s.nomim_step = work + "/engine_strahler";
+    s.nominfo = work + "/engine_strahler_info.txt";
+    s.f2 = open_file(s.nomim2, "wb");
+    s.finfo = open_file(s.nominfo, "w");
+    s.tab1 = grid(net);
+    s.tab = grid(net);
+    s.tab2 = grid(net);
+    s.tab4 = grid(net);
+    s.tab5 = grid(net);
+    if (!s.f2 || !s.finfo || !s.tab1 || !s.tab || !s.tab2 || !s.tab4 || !s.tab5) return r;
+    for (int i = 0; i < net.nb_lig; ++i) std::copy(net.row(i), net.row(i) + net.nb_col, s.tab1[i]);
+
+    std::istringstream no_answers;
+    std::ofstream discard("/dev/null");
+    Console c;
+    c.in = &no_answers;
+    c.out = &discard;
+    c.key_wait = [] {};
+
+    const auto start = BenchClock::now();
+    engine(s, c);
+    r.seconds = seconds_since(start);
+    r.ready = s.status == 0;
+    s.finfo.reset();
+    r.image = contents(s.nomim2);
+    r.report = contents(s.nominfo);
+    std::remove(s.nomim2.c_str());
+    std::remove(s.nominfo.c_str());
+    return r;
+}
+
+}  // namespace
+
+void bench_engines(const Network& net, const std::string& work, int last_order, double sweep) {
+    const EngineRun fast = run_engine(treatment, net, work, last_order);
+    figure("treatment", fast.seconds, "s");
+    figure("treatment_grid_sweeps", ratio(fast.seconds, sweep), "sweeps");
+
+    const EngineRun plain = run_engine(plain_treatment, net, work, last_order);
+    figure("plain_treatment", plain.seconds, "s");
+    figure("plain_treatment_grid_sweeps", ratio(plain.seconds, sweep), "sweeps");
+    figure("treatment_speedup", ratio(plain.seconds, fast.seconds), "x");
+    figure("treatment_outputs_identical",
+           fast.ready && plain.ready && fast.image == plain.image && fast.report == plain.report,
+           "bool");
+}

@@ -1,0 +1,120 @@
+// branchranker_bench: speed and memory of branchranker on a generated drainage network.
+//
+//   branchranker_bench [--size N | --lines N --columns N] [--seed S] [--program PATH]
+//
+// Default 16384 x 16384. Prints one figure a line, "name value unit". Needs room in /tmp for a
+// few files of about four bytes per pixel.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "bench/bench.h"
+#include "bench/figures.h"
+#include "bench/spawner.h"
+#include "tools/network_generator.h"
+
+namespace {
+
+void usage() {
+    std::fprintf(stderr,
+                 "usage: branchranker_bench [--size N | --lines N --columns N] [--seed S] "
+                 "[--program PATH]\n"
+                 "  N from 16 to 65536 (default 16384); PATH the branchranker program to run\n");
+}
+
+bool number(const char* text, long long lo, long long hi, long long& out) {
+    char* end = nullptr;
+    const long long v = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+struct WorkDir {
+    std::string path;
+    WorkDir() {
+        char pattern[] = "/tmp/branchranker_bench_XXXXXX";
+        if (::mkdtemp(pattern) != nullptr) path = pattern;
+    }
+    ~WorkDir() {
+        std::error_code ec;
+        if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Before anything large is allocated: see spawner.h.
+    Spawner spawner = start_spawner();
+
+    NetworkOptions o;
+    o.nb_lig = 16384;
+    o.nb_col = 16384;
+    std::string program = BRANCHRANKER_EXE;
+    for (int a = 1; a < argc; ++a) {
+        const std::string arg = argv[a];
+        long long v = 0;
+        bool ok = a + 1 < argc;
+        if (ok && arg == "--size") {
+            ok = number(argv[++a], 16, 65536, v);
+            o.nb_lig = o.nb_col = static_cast<int>(v);
+        } else if (ok && arg == "--lines") {
+            ok = number(argv[++a], 16, 65536, v);
+            o.nb_lig = static_cast<int>(v);
+        } else if (ok && arg == "--columns") {
+            ok = number(argv[++a], 16, 65536, v);
+            o.nb_col = static_cast<int>(v);
+        } else if (ok && arg == "--seed") {
+            ok = number(argv[++a], 0, 1LL << 62, v);
+            o.seed = static_cast<std::uint64_t>(v);
+        } else if (ok && arg == "--program") {
+            program = argv[++a];
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            usage();
+            stop_spawner(spawner);
+            return 2;
+        }
+    }
+
+    WorkDir work;
+    if (work.path.empty()) {
+        std::fprintf(stderr, "branchranker_bench: cannot make a folder in /tmp\n");
+        stop_spawner(spawner);
+        return 1;
+    }
+
+    int status = 0;
+    try {
+        const auto start = BenchClock::now();
+        const Network net = generate_network(o);
+        const double generated = seconds_since(start);
+        const NetworkStats st = network_stats(net);
+        figure("lines", net.nb_lig, "px");
+        figure("columns", net.nb_col, "px");
+        figure("network_pixels", static_cast<double>(st.pixels), "px");
+        figure("network_share", st.share, "ratio");
+        figure("highest_order", st.highest_order, "order");
+        figure("generate", generated, "s");
+        const int last_order = std::clamp(st.highest_order, 1, 63);
+
+        const double sweep = bench_grid_sweep(net);
+        bench_whole_run(spawner, net, work.path, program, last_order);
+        bench_ascii(net, work.path);
+        bench_engines(net, work.path, last_order, sweep);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "branchranker_bench: %s\n", e.what());
+        status = 1;
+    }
+    stop_spawner(spawner);
+    return status;
+}

@@ -1,0 +1,66 @@
+// A short run of the benchmark program on a tiny grid, so that it keeps building and running.
+// No timing is checked: only that every figure is printed and the correctness figures hold.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "tests/test_support.h"
+
+#ifdef BRANCHRANKER_BENCH_EXE
+
+TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
+    TempDir dir;
+    const std::string out = dir / "out.txt";
+    const std::string command = std::string("timeout 120 '") + BRANCHRANKER_BENCH_EXE +
+                                "' --size 256 --seed 3 > '" + out + "' 2>&1 < /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << read_file(out);
+
+    std::map<std::string, double> figures;
+    std::istringstream lines(read_file(out));
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string name;
+        std::string unit;
+        double value = 0;
+        ASSERT_TRUE(words >> name >> value >> unit) << "not a figure line: " << line;
+        figures[name] = value;
+    }
+    for (const char* name :
+         {"lines", "columns", "network_share", "highest_order", "grid_sweep_memcpy", "copy_input",
+          "run_raw_to_raw", "run_over_copy", "run_peak_bytes_per_pixel", "ascii_write_library",
+          "ascii_write_fprintf", "ascii_write_speedup", "ascii_read_library", "ascii_read_fscanf",
+          "ascii_read_speedup", "treatment", "treatment_grid_sweeps", "plain_treatment",
+          "treatment_speedup"}) {
+        EXPECT_EQ(figures.count(name), 1u) << name;
+    }
+    EXPECT_EQ(figures["lines"], 256);
+    EXPECT_GE(figures["highest_order"], 3);
+    EXPECT_EQ(figures["run_exit_status"], 0);
+    EXPECT_EQ(figures["copy_input_ok"], 1);
+    EXPECT_EQ(figures["run_result_is_strahler"], 1);
+    EXPECT_GT(figures["run_peak_bytes_per_pixel"], 0);
+    EXPECT_EQ(figures["ascii_write_identical"], 1);
+    EXPECT_EQ(figures["ascii_read_identical"], 1);
+    EXPECT_EQ(figures["treatment_outputs_identical"], 1);
+}
+
+TEST(BenchSmoke, RefusesABadSize) {
+    const std::string command =
+        std::string("'") + BRANCHRANKER_BENCH_EXE + "' --size 8 > /dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+}
+
+#else
+
+TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
+    GTEST_SKIP() << "the benchmark program is not part of this build";
+}
+
+#endif

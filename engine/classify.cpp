@@ -5,11 +5,11 @@
 #include "engine/fill.h"
 #include "engine/neighbours.h"
 
-unsigned char point_code(const RunState& s, int net, int i, int j) {
-    if (s.tab1[i][j] != net) return 255;
+unsigned char point_code(unsigned char* const* tab1, int net, int i, int j) {
+    if (tab1[i][j] != net) return 255;
     int count = 0;
     for (const Neighbour& n : kNeighbours) {
-        if (s.tab1[i + n.di][j + n.dj] == net) ++count;
+        if (tab1[i + n.di][j + n.dj] == net) ++count;
     }
     if (count == 1) return 2;
     if (count > 2) return 3;
@@ -21,7 +21,7 @@ void classify_points(RunState& s) {
     const int net = network_value(s.val_red);
     for (int i = 1; i < s.nb_lig - 1; ++i) {
         for (int j = 1; j < s.nb_col - 1; ++j) {
-            if (s.tab1[i][j] == net) s.tab2[i][j] = point_code(s, net, i, j);
+            if (s.tab1[i][j] == net) s.tab2[i][j] = point_code(s.tab1.rows, net, i, j);
         }
     }
 }

@@ -5,9 +5,9 @@
 struct Console;
 struct RunState;
 
-// The code of the interior pixel (i, j) from tab1: 2, 3 or 255. net is the value that
+// The code of the interior pixel (i, j) of tab1: 2, 3 or 255. net is the value that
 // network_value gives.
-unsigned char point_code(const RunState& s, int net, int i, int j);
+unsigned char point_code(unsigned char* const* tab1, int net, int i, int j);
 
 // Clears tab2, then gives every interior network pixel of tab1 its code from its count of
 // network neighbours: 1 makes an end point, 3 or more a junction, 0 or 2 nothing.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "driver/run_state.h"
 #include "engine/classify.h"
@@ -12,11 +13,18 @@ std::vector<PixelIndex> classify_all(RunState& s) {
     fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
     const int net = network_value(s.val_red);
     std::vector<PixelIndex> ends;
+    if (net < 0 || s.nb_col < 3) return ends;
+    unsigned char* const* t1 = s.tab1.rows;
+    const auto value = static_cast<unsigned char>(net);
     for (int i = 1; i < s.nb_lig - 1; ++i) {
-        const unsigned char* line = s.tab1[i];
-        for (int j = 1; j < s.nb_col - 1; ++j) {
-            if (line[j] != net) continue;
-            const unsigned char code = point_code(s, net, i, j);
+        // Network pixels are a few per cent of a raster: jump from one to the next.
+        const unsigned char* line = t1[i];
+        const unsigned char* end = line + s.nb_col - 1;
+        for (const unsigned char* p = line + 1; p < end; ++p) {
+            p = static_cast<const unsigned char*>(std::memchr(p, value, end - p));
+            if (p == nullptr) break;
+            const int j = static_cast<int>(p - line);
+            const unsigned char code = point_code(t1, net, i, j);
             s.tab2[i][j] = code;
             if (code == 2) ends.push_back(static_cast<PixelIndex>(i) * s.nb_col + j);
         }
@@ -56,7 +64,7 @@ std::vector<PixelIndex> reclassify_stops(RunState& s, const std::vector<PixelInd
         const int i = static_cast<int>(p / s.nb_col);
         const int j = static_cast<int>(p % s.nb_col);
         if (i == 0 || j == 0 || i == s.nb_lig - 1 || j == s.nb_col - 1) continue;  // stays 3
-        const unsigned char code = point_code(s, net, i, j);
+        const unsigned char code = point_code(s.tab1.rows, net, i, j);
         s.tab2[i][j] = code;
         if (code == 2) ends.push_back(p);
     }

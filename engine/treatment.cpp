@@ -3,8 +3,9 @@
 // is an end point of the next pass.
 //
 // Only the preparation scans whole grids. A pass then works on what changes: its walks start
-// from the list of end points, their labels go straight into the result, and the points image
-// is brought up to date at the pixels where the walks stopped. The console text, the report and
+// from the list of end points, their labels go straight into the result tab5, and the points
+// image is brought up to date at the pixels where the walks stopped. Neither the copy `tab` nor
+// the per-pass labels `tab4` are needed (see fast_walk.h). The console text, the report and
 // every image are the same, byte for byte, as those of plain_treatment, which scans the grids
 // in every pass.
 
@@ -16,20 +17,18 @@
 #include "driver/console.h"
 #include "driver/phases.h"
 #include "driver/run_state.h"
+#include "engine/fast_walk.h"
 #include "engine/fill.h"
 #include "engine/length.h"
+#include "engine/neighbours.h"
 #include "engine/pass_report.h"
 #include "engine/point_updates.h"
 #include "engine/result.h"
 #include "engine/step_images.h"
-#include "engine/trace.h"
 #include "engine/walks.h"
 
 void treatment(RunState& s, Console& c) {
     s.red_length = 0.0;
-    for (int i = 0; i < s.nb_lig; ++i) {
-        std::copy(s.tab1[i], s.tab1[i] + s.nb_col, s.tab[i]);
-    }
     const StepLengths d = step_lengths(s.dpix_size);
     fill_grid(s.tab5, s.nb_lig, s.nb_col, 255);
     s.num_segm.fill(0);
@@ -37,12 +36,10 @@ void treatment(RunState& s, Console& c) {
     // num_segm has no entry beyond order 63 (the parameters dialogue refuses more).
     const int last = std::min(s.Num_order, static_cast<int>(s.num_segm.size()) - 1);
     if (last >= 1) {
-        fill_grid(s.tab4, s.nb_lig, s.nb_col, 255);
         std::vector<PixelIndex> starts = classify_all(s);
         const std::string border = mark_border_once(s);
+        const WalkGrids g{s.tab1.rows, s.tab2.rows, s.tab5.rows, network_value(s.val_red)};
         std::vector<PixelIndex> stops;
-        std::vector<int> i2;
-        std::vector<int> j2;
         for (int k = 1; k <= last; ++k) {
             PassWalks w;
             print(c, "\n\n\tOrder = %d ", k);
@@ -54,21 +51,15 @@ void treatment(RunState& s, Console& c) {
             stops.clear();
             for (PixelIndex p : starts) {
                 ++w.segm_order;
-                const bool counted = walk(s, k, static_cast<int>(p / s.nb_col),
-                                          static_cast<int>(p % s.nb_col), i2, j2);
-                if (counted) {
+                const WalkEnd end = fast_walk(g, k, static_cast<int>(p / s.nb_col),
+                                              static_cast<int>(p % s.nb_col), d);
+                if (end.counted) {
                     ++s.num_segm[k];
-                    stops.push_back(static_cast<PixelIndex>(i2.back()) * s.nb_col + j2.back());
+                    stops.push_back(static_cast<PixelIndex>(end.last_i) * s.nb_col + end.last_j);
                 }
-                w.segm_points.push_back(static_cast<int>(i2.size()));
-                w.segm_dist.push_back(walk_length(s.tab, s.val_red, i2, j2, d));
-                w.segm_counted.push_back(counted ? 1 : 0);
-                // The labels of this walk are all k: merged at once, tab4 is left clear for
-                // the walks that follow, and no pass has to scan it.
-                for (std::size_t l = 0; l < i2.size(); ++l) {
-                    s.tab5[i2[l]][j2[l]] = s.tab4[i2[l]][j2[l]];
-                    s.tab4[i2[l]][j2[l]] = 255;
-                }
+                w.segm_points.push_back(end.points);
+                w.segm_dist.push_back(end.length);
+                w.segm_counted.push_back(end.counted ? 1 : 0);
             }
 
             if (s.save_step == 1) save_segments_image(s, c);

@@ -1,5 +1,6 @@
 #include "lib/ascii_grid.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -168,36 +169,74 @@ AsciiReadResult ascii_read_header(AsciiReader& r, AsciiHeader& h) {
     return {};
 }
 
-AsciiReadResult ascii_read_line(AsciiReader& r, unsigned char* row, int nb_col, int line) {
-    for (int j = 0; j < nb_col; ++j) {
-        int c = skip_space(r);
-        if (c == -1) {
-            return cell_fault(r.error ? AsciiFault::read_error : AsciiFault::truncated, line, j);
-        }
-        bool negative = false;
-        if (c == '+' || c == '-') {
-            negative = c == '-';
-            ++r.pos;
-            c = peek(r);
-        }
-        if (!is_digit(c)) return cell_fault(AsciiFault::bad_cell, line, j);
-        // Unsigned arithmetic wraps modulo 2^32, which keeps the low 8 bits exact for a number
-        // of any length.
-        unsigned v = 0;
+namespace {
+
+// One cell in any accepted form, byte by byte, refilling the buffer as needed.
+AsciiReadResult read_cell(AsciiReader& r, unsigned char& cell, int line, int column) {
+    int c = skip_space(r);
+    if (c == -1) {
+        return cell_fault(r.error ? AsciiFault::read_error : AsciiFault::truncated, line, column);
+    }
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        ++r.pos;
+        c = peek(r);
+    }
+    if (!is_digit(c)) return cell_fault(AsciiFault::bad_cell, line, column);
+    // Unsigned arithmetic wraps modulo 2^32, which keeps the low 8 bits exact for a number of
+    // any length.
+    unsigned v = 0;
+    do {
+        v = v * 10u + static_cast<unsigned>(c - '0');
+        ++r.pos;
+        c = peek(r);
+    } while (is_digit(c));
+    if (c == '.') {
         do {
-            v = v * 10u + static_cast<unsigned>(c - '0');
             ++r.pos;
             c = peek(r);
-        } while (is_digit(c));
-        if (c == '.') {
-            do {
-                ++r.pos;
-                c = peek(r);
-            } while (c == '0');
+        } while (c == '0');
+    }
+    if (c != -1 && !is_space(c)) return cell_fault(AsciiFault::bad_cell, line, column);
+    if (r.error) return cell_fault(AsciiFault::read_error, line, column);
+    cell = static_cast<unsigned char>(negative ? 0u - v : v);
+    return {};
+}
+
+// Bytes kept unread past the fast loop's reach: a plain cell of up to kPlainDigits digits and
+// its separator always lie inside the buffer there.
+constexpr std::size_t kSlack = 64;
+constexpr long kPlainDigits = 20;
+
+}  // namespace
+
+AsciiReadResult ascii_read_line(AsciiReader& r, unsigned char* row, int nb_col, int line) {
+    int j = 0;
+    while (j < nb_col) {
+        ensure(r, kSlack);
+        // The common form, blanks then digits then a blank, through a local pointer; anything
+        // else, and the cells near the end of the buffer, go through read_cell.
+        const char* const base = r.buf.data();
+        const char* p = base + r.pos;
+        const char* const guard = base + r.end - std::min(r.end - r.pos, kSlack);
+        while (j < nb_col && p < guard) {
+            const char* q = p;
+            while (q < guard && is_space(*q)) ++q;
+            if (q >= guard || !is_digit(*q)) break;
+            const char* digits = q;
+            unsigned v = 0;
+            while (is_digit(*q) && q - digits < kPlainDigits) v = v * 10u + (*q++ - '0');
+            if (!is_space(*q)) break;
+            row[j++] = static_cast<unsigned char>(v);
+            p = q;
         }
-        if (c != -1 && !is_space(c)) return cell_fault(AsciiFault::bad_cell, line, j);
-        if (r.error) return cell_fault(AsciiFault::read_error, line, j);
-        row[j] = static_cast<unsigned char>(negative ? 0u - v : v);
+        r.pos = static_cast<std::size_t>(p - base);
+        if (j < nb_col) {
+            const AsciiReadResult cell = read_cell(r, row[j], line, j);
+            if (!cell) return cell;
+            ++j;
+        }
     }
     return {};
 }

@@ -5,17 +5,6 @@
 #include "engine/fill.h"
 #include "engine/neighbours.h"
 
-unsigned char point_code(unsigned char* const* tab1, int net, int i, int j) {
-    if (tab1[i][j] != net) return 255;
-    int count = 0;
-    for (const Neighbour& n : kNeighbours) {
-        if (tab1[i + n.di][j + n.dj] == net) ++count;
-    }
-    if (count == 1) return 2;
-    if (count > 2) return 3;
-    return 255;
-}
-
 void classify_points(RunState& s) {
     fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
     const int net = network_value(s.val_red);

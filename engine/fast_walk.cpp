@@ -18,28 +18,41 @@ WalkEnd fast_walk(const WalkGrids& g, int k, int i, int j, const StepLengths& d)
     for (;;) {
         ++end.points;
         t5[ic][jc] = label;
-        if (g.tab2[ic][jc] == 3) {
+        // A network pixel on the border has code 3.
+        if (ic == 0 || jc == 0 || ic == g.nb_lig - 1 || jc == g.nb_col - 1) {
             end.counted = true;
             break;
         }
-        t1[ic][jc] = 255;
-        // The half-steps of this point, summed in the neighbour order, count only if the walk
-        // goes on from here: the last point of a walk is never summed.
+        // One look at the neighbours gives all that the step needs: the pixels still there (the
+        // next one is the first of them), those erased by this pass (label k, no longer
+        // network), whose sum with the first is the count that classified the pixel, and the
+        // loaded network for the half-steps.
+        int present = 0;
+        int erased_now = 0;
         double dist_loc = 0.0;
         int next_i = -1;
         int next_j = -1;
         for (const Neighbour& n : kNeighbours) {
             const int ni = ic + n.di;
             const int nj = jc + n.dj;
-            const bool present = t1[ni][nj] == net;
-            if (present || t5[ni][nj] != 255) {
-                dist_loc += n.diagonal ? d.dist_diag : d.dist_cardi;
-            }
-            if (present && next_i < 0) {
+            const bool here = t1[ni][nj] == net;
+            const unsigned char order = t5[ni][nj];
+            present += here;
+            erased_now += !here && order == label;
+            if (here || order != 255) dist_loc += n.diagonal ? d.dist_diag : d.dist_cardi;
+            if (here && next_i < 0) {
                 next_i = ni;
                 next_j = nj;
             }
         }
+        // A junction: more than two network neighbours when the pass began. The start point
+        // had one, so it never ends its own walk.
+        if (present + erased_now > 2) {
+            end.counted = true;
+            break;
+        }
+        t1[ic][jc] = 255;
+        // The last point of a walk is never summed.
         if (next_i < 0) break;
         dist_tot += dist_loc;
         prev_i = ic;

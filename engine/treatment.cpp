@@ -38,7 +38,8 @@ void treatment(RunState& s, Console& c) {
     if (last >= 1) {
         std::vector<PixelIndex> starts = classify_all(s);
         const std::string border = mark_border_once(s);
-        const WalkGrids g{s.tab1.rows, s.tab2.rows, s.tab5.rows, network_value(s.val_red)};
+        const WalkGrids g{s.tab1.rows, s.tab2.rows, s.tab5.rows, network_value(s.val_red),
+                          s.nb_lig,    s.nb_col};
         std::vector<PixelIndex> stops;
         for (int k = 1; k <= last; ++k) {
             PassWalks w;

@@ -30,8 +30,7 @@ T ask(Console& c, const std::function<void()>& show, Read read, Accept accept) {
 
 }  // namespace
 
-int ask_int(Console& c, const std::function<void()>& show,
-            const std::function<bool(int)>& accept) {
+int ask_int(Console& c, const std::function<void()>& show, const std::function<bool(int)>& accept) {
     return ask<int>(c, show, read_int, [&](int v) { return !accept || accept(v); });
 }
 

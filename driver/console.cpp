@@ -71,9 +71,15 @@ Answer read_with(Console& c, T& value, Scan scan) {
 
 }  // namespace
 
-Answer read_word(Console& c, std::string& word) { return read_with(c, word, scan_word); }
-Answer read_int(Console& c, int& value) { return read_with(c, value, scan_int); }
-Answer read_real(Console& c, double& value) { return read_with(c, value, scan_real); }
+Answer read_word(Console& c, std::string& word) {
+    return read_with(c, word, scan_word);
+}
+Answer read_int(Console& c, int& value) {
+    return read_with(c, value, scan_int);
+}
+Answer read_real(Console& c, double& value) {
+    return read_with(c, value, scan_real);
+}
 
 void discard_line(Console& c) {
     c.has_line = false;

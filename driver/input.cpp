@@ -31,7 +31,8 @@ const char* const kBanner[] = {
     "\n\t**************************************************************",
 };
 
-const char* const kImageTypeMenu = "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
+const char* const kImageTypeMenu =
+    "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
 
 [[noreturn]] void input_unknown(RunState& s, Console& c) {
     print(c, "\n\tFile %s unknown\n", s.nomim1.c_str());
@@ -56,8 +57,10 @@ bool parse_descriptor(const std::string& text, RunState& s) {
 
 void ask_raw_sizes(RunState& s, Console& c) {
     auto positive = [](int v) { return v > 0; };
-    s.nb_lig = ask_int(c, [&] { print(c, "\n\tNumber of lines   ? "); }, positive);
-    s.nb_col = ask_int(c, [&] { print(c, "\n\tNumber of columns ? "); }, positive);
+    s.nb_lig = ask_int(
+        c, [&] { print(c, "\n\tNumber of lines   ? "); }, positive);
+    s.nb_col = ask_int(
+        c, [&] { print(c, "\n\tNumber of columns ? "); }, positive);
     s.dpix_size = ask_real(c, [&] { print(c, "\n\tPixel size (real) ? "); });
 }
 
@@ -125,8 +128,9 @@ void acquire_input(RunState& s, Console& c, std::string& nomfic) {
     for (const char* line : kBanner) print(c, "%s", line);
 
     s.nomim1 = "images/";
-    std::string nomdir = ask_word(
-        c, [&] { print(c, "\n\n\tName of the File Folder located in the Directory C:\\images? "); });
+    std::string nomdir = ask_word(c, [&] {
+        print(c, "\n\n\tName of the File Folder located in the Directory C:\\images? ");
+    });
     s.nomim1 += nomdir + "/";
     s.nomim2 = s.nomim1;
     s.nomim3 = s.nomim1;
@@ -137,8 +141,8 @@ void acquire_input(RunState& s, Console& c, std::string& nomfic) {
 
     s.open_ascii_OK = false;
     print(c, "\n\tImage type:");
-    s.river_type = ask_int(c, [&] { print(c, "%s", kImageTypeMenu); },
-                           [](int v) { return v >= 0 && v <= 2; });
+    s.river_type = ask_int(
+        c, [&] { print(c, "%s", kImageTypeMenu); }, [](int v) { return v >= 0 && v <= 2; });
 
     switch (s.river_type) {
         case 0:

@@ -4,6 +4,7 @@
 // Every file it creates is removed again when a later step of the set-up fails, so that a run
 // that cannot start leaves nothing half-made behind.
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -54,6 +55,18 @@ void check_writable(RunState& s, Console& c, CreatedFiles& created, const std::s
     if (!existed) std::filesystem::remove(path, ec);
 }
 
+// The pixel size truncated toward zero, as a decimal integer (2.9 gives 2, -2.9 gives -2), also
+// when it lies beyond the range of an int.
+std::string truncated(double pixel) {
+    char text[400];
+    if (pixel > -2147483648.0 && pixel < 2147483648.0) {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(pixel));
+    } else {
+        std::snprintf(text, sizeof text, "%.0f", std::trunc(pixel));
+    }
+    return text;
+}
+
 void make_grid(RunState& s, Console& c, CreatedFiles& created, ByteGrid& grid) {
     grid = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     if (!grid) {
@@ -99,8 +112,13 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
         s.nomim2 += ".raw";
         s.f2 = create(s, c, created, s.nomim2, "wb");
         s.f2d = create(s, c, created, s.nomdescr2, "w");
-        std::fprintf(s.f2d.get(), "%d\n%d\n%d\n%d\n%d\n%d\n", s.nb_lig, s.nb_col, 1, 0, 255,
-                     static_cast<int>(s.dpix_size));
+        // Written now and checked now: the stream stays open until the end of the run.
+        if (std::fprintf(s.f2d.get(), "%d\n%d\n%d\n%d\n%d\n%s\n", s.nb_lig, s.nb_col, 1, 0, 255,
+                         truncated(s.dpix_size).c_str()) < 0 ||
+            std::fflush(s.f2d.get()) != 0) {
+            created.undo(s);
+            end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
+        }
     } else if (s.image_type == 1) {
         s.nomim2 += ".bmp";
         check_writable(s, c, created, s.nomim2);

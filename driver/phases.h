@@ -22,5 +22,9 @@ void load_ascii_input(RunState& s, Console& c);
 // lost if the console is closed during the wait.
 void key_pause(RunState& s, Console& c);
 
+// The report and the raw result's descriptor must have reached their files in full by the end
+// of the run: otherwise says which could not, and makes the exit status 1.
+void check_text_outputs(RunState& s, Console& c);
+
 // opening, parameters, treatment and the final key wait; returns the exit status.
 int run(RunState& s, Console& c);

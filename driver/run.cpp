@@ -12,11 +12,22 @@ void key_pause(RunState& s, Console& c) {
     wait_key(c);
 }
 
+void check_text_outputs(RunState& s, Console& c) {
+    auto complete = [&](File& f, const std::string& path) {
+        if (!f || (std::fflush(f.get()) == 0 && !std::ferror(f.get()))) return;
+        print(c, "\n\n\tFile %s could not be written completely ", path.c_str());
+        s.status = 1;
+    };
+    complete(s.finfo, s.nominfo);
+    complete(s.f2d, s.nomdescr2);
+}
+
 int run(RunState& s, Console& c) {
     try {
         opening(s, c);
         parameters(s, c);
         treatment(s, c);
+        check_text_outputs(s, c);
         key_pause(s, c);
         return s.status;
     } catch (const RunEnd& end) {

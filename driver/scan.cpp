@@ -4,7 +4,9 @@
 #include <charconv>
 
 namespace {
-bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool is_space(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 }  // namespace
 
 const char* skip_space(const char* p, const char* end) {

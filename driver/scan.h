@@ -6,6 +6,6 @@
 #include <string>
 
 const char* skip_space(const char* p, const char* end);
-bool scan_int(const char*& p, const char* end, int& value);        // [+-]digits, fits an int
-bool scan_real(const char*& p, const char* end, double& value);    // decimal or exponent form
+bool scan_int(const char*& p, const char* end, int& value);          // [+-]digits, fits an int
+bool scan_real(const char*& p, const char* end, double& value);      // decimal or exponent form
 bool scan_word(const char*& p, const char* end, std::string& word);  // a run of non-blanks

@@ -265,3 +265,32 @@ TEST(OutputSetUp, WholeDialogueThroughTheProgram) {
     EXPECT_EQ(report.substr(0, first_lines.size()), first_lines);
     EXPECT_EQ(report.find("All steps"), std::string::npos);
 }
+
+TEST(OutputSetUp, HugePixelSizesAreTruncatedWithoutOverflow) {
+    TempDir dir;
+    RunState s = loaded(dir, -3e9);
+    set_up(s, "0 0\n");
+    s.f2d.reset();
+    EXPECT_EQ(read_file(s.nomdescr2), "3\n4\n1\n0\n255\n-3000000000\n");
+}
+
+TEST(RunEnd, ReportThatCouldNotBeWrittenMakesTheStatusOne) {
+    RunState s;
+    s.nominfo = "/dev/full";
+    s.finfo = open_file("/dev/full", "w");
+    std::fprintf(s.finfo.get(), "\n\t\tBRANCHRANKER ");
+    ScriptedConsole sc("");
+    check_text_outputs(s, sc.console);
+    EXPECT_EQ(s.status, 1);
+    EXPECT_EQ(sc.transcript(), "\n\n\tFile /dev/full could not be written completely ");
+
+    RunState fine;
+    TempDir dir;
+    fine.nominfo = dir / "report.txt";
+    fine.finfo = open_file(fine.nominfo, "w");
+    std::fprintf(fine.finfo.get(), "text");
+    ScriptedConsole quiet("");
+    check_text_outputs(fine, quiet.console);
+    EXPECT_EQ(fine.status, 0);
+    EXPECT_EQ(quiet.transcript(), "");
+}

@@ -137,8 +137,9 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     std::fprintf(s.finfo.get(), "\n\n\tRiver File : %s ", s.nomim1.c_str());
     std::fprintf(s.finfo.get(), "\n\tResulting image : %s ", s.nomim2.c_str());
 
-    make_grid(s, c, created, s.tab);
+    // The program's engine reads the loaded network from tab1 and tab5 and writes its labels
+    // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made: a run holds
+    // three grids, not five.
     make_grid(s, c, created, s.tab2);
-    make_grid(s, c, created, s.tab4);
     make_grid(s, c, created, s.tab5);
 }

@@ -43,9 +43,9 @@ struct RunState {
 
     // Grids, nb_lig x nb_col bytes, line 0 the top line.
     ByteGrid tab1;  // network as loaded; the engine erases traced pixels (255)
-    ByteGrid tab;   // untouched copy of the network, for the lengths
+    ByteGrid tab;   // untouched copy of the network (plain engine only; a run does not make it)
     ByteGrid tab2;  // points of the current pass: 2 end point, 3 junction or border, 255 none
-    ByteGrid tab4;  // labels of the current pass: k, or 255
+    ByteGrid tab4;  // labels of the current pass: k, or 255 (plain engine only, as tab)
     ByteGrid tab5;  // result: order of every traced pixel, 255 elsewhere
 
     // Paths.

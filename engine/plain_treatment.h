@@ -5,4 +5,5 @@
 struct Console;
 struct RunState;
 
+// It needs all five grids, tab and tab4 included, which the driver does not make.
 void plain_treatment(RunState& s, Console& c);

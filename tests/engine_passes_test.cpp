@@ -10,6 +10,7 @@
 #include "driver/run_state.h"
 #include "engine/classify.h"
 #include "engine/length.h"
+#include "engine/pass_report.h"
 #include "engine/trace.h"
 #include "engine/treatment.h"
 #include "lib/nrutil.h"
@@ -428,3 +429,32 @@ TEST(EngineImages, AsciiResultShowsProgressEveryHundredLines) {
 }
 
 }  // namespace
+
+TEST(EnginePasses, SegmentLinesPrintLengthsAsFormattedOutputDoes) {
+    // Lengths of every kind a run can meet, checked against "%lf" itself.
+    const double lengths[] = {0.0,
+                              30.0,
+                              28.284271247461902,
+                              34.14213562373095,
+                              0.5e-7,
+                              1.0000005,
+                              2.5e-6,
+                              123456789.1234565,
+                              1e300,
+                              -0.0,
+                              3.0000004999999999};
+    for (double length : lengths) {
+        Engine e({"...", ".#.", "..."}, 0);
+        PassWalks w;
+        w.segm_order = 1;
+        w.segm_points = {7};
+        w.segm_dist = {length};
+        w.segm_counted = {1};
+        e.s.num_segm[1] = 1;
+        report_pass(e.s, e.con.console, 1, w);
+        char expected[512];
+        std::snprintf(expected, sizeof expected, "\n\t\tsegment %d num_pix %d length %lf ", 1, 7,
+                      length);
+        EXPECT_NE(e.report().find(expected), std::string::npos) << expected;
+    }
+}

@@ -1,6 +1,5 @@
 #include "engine/fast_walk.h"
 
-#include "engine/neighbours.h"
 
 WalkEnd fast_walk(const WalkGrids& g, int k, int i, int j, const StepLengths& d) {
     unsigned char** const t1 = g.tab1;
@@ -32,19 +31,35 @@ WalkEnd fast_walk(const WalkGrids& g, int k, int i, int j, const StepLengths& d)
         double dist_loc = 0.0;
         int next_i = -1;
         int next_j = -1;
-        for (const Neighbour& n : kNeighbours) {
-            const int ni = ic + n.di;
-            const int nj = jc + n.dj;
-            const bool here = t1[ni][nj] == net;
-            const unsigned char order = t5[ni][nj];
+        // The three lines around the pixel, read through fixed offsets in the neighbour order.
+        const unsigned char* const up1 = t1[ic - 1] + jc;
+        const unsigned char* const mid1 = t1[ic] + jc;
+        const unsigned char* const down1 = t1[ic + 1] + jc;
+        const unsigned char* const up5 = t5[ic - 1] + jc;
+        const unsigned char* const mid5 = t5[ic] + jc;
+        const unsigned char* const down5 = t5[ic + 1] + jc;
+        auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
+                        double half_step) {
+            // Adding 0.0 leaves the sum as it is, so every neighbour adds something: the sums
+            // stay in the neighbour order and the same to the last digit.
+            const unsigned here = line1[dj] == net;
+            const unsigned char order = line5[dj];
             present += here;
-            erased_now += !here && order == label;
-            if (here || order != 255) dist_loc += n.diagonal ? d.dist_diag : d.dist_cardi;
+            erased_now += (order == label) & (here ^ 1u);
+            dist_loc += (here | (order != 255)) ? half_step : 0.0;
             if (here && next_i < 0) {
-                next_i = ni;
-                next_j = nj;
+                next_i = ic + di;
+                next_j = jc + dj;
             }
-        }
+        };
+        look(up1, up5, -1, -1, d.dist_diag);
+        look(up1, up5, -1, 0, d.dist_cardi);
+        look(up1, up5, -1, 1, d.dist_diag);
+        look(mid1, mid5, 0, 1, d.dist_cardi);
+        look(down1, down5, 1, 1, d.dist_diag);
+        look(down1, down5, 1, 0, d.dist_cardi);
+        look(down1, down5, 1, -1, d.dist_diag);
+        look(mid1, mid5, 0, -1, d.dist_cardi);
         // A junction: more than two network neighbours when the pass began. The start point
         // had one, so it never ends its own walk.
         if (present + erased_now > 2) {

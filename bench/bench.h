@@ -6,6 +6,9 @@
 #include "bench/spawner.h"
 #include "tools/network_generator.h"
 
+// Rounds of each timed measurement; the best one is printed.
+constexpr int kRounds = 2;
+
 // One memcpy of a whole grid, the unit of the grid sweeps; returns its time in seconds.
 double bench_grid_sweep(const Network& net);
 

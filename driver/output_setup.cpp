@@ -78,6 +78,14 @@ void make_grid(RunState& s, Console& c, CreatedFiles& created, ByteGrid& grid) {
 
 }  // namespace
 
+void discard_outputs(RunState& s) {
+    CreatedFiles created;
+    created.paths.push_back(s.nominfo);
+    if (s.image_type == 0) created.paths.push_back(s.nomdescr2);
+    if (s.image_type != 1) created.paths.push_back(s.nomim2);  // a BMP result is made later
+    created.undo(s);
+}
+
 void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     CreatedFiles created;
 
@@ -138,8 +146,8 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     std::fprintf(s.finfo.get(), "\n\tResulting image : %s ", s.nomim2.c_str());
 
     // The program's engine reads the loaded network from tab1 and tab5 and writes its labels
-    // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made: a run holds
-    // three grids, not five.
-    make_grid(s, c, created, s.tab2);
+    // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made, and the
+    // points image `tab2` only when the step images are saved (see parameters): a run holds two
+    // or three grids, not five.
     make_grid(s, c, created, s.tab5);
 }

@@ -5,6 +5,7 @@
 #include "driver/ask.h"
 #include "driver/console.h"
 #include "driver/phases.h"
+#include "driver/run_end.h"
 #include "driver/run_state.h"
 
 void parameters(RunState& s, Console& c) {
@@ -39,6 +40,13 @@ void parameters(RunState& s, Console& c) {
         [](int v) { return v <= 1; });
     if (rep == 0) {
         s.save_step = 1;
+        // Only the step images need the points image of every pass.
+        s.tab2 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+        if (!s.tab2) {
+            discard_outputs(s);
+            end_run(c, 1, "\n\tNot enough memory for the step images of %d lines and %d columns\n",
+                    s.nb_lig, s.nb_col);
+        }
         std::fprintf(s.finfo.get(), "\n\n\tAll steps of calculation saved ");
     } else {
         s.save_step = 0;

@@ -1,13 +1,12 @@
 #include "engine/fast_walk.h"
 
-
 WalkEnd fast_walk(const WalkGrids& g, int k, int i, int j, const StepLengths& d) {
     unsigned char** const t1 = g.tab1;
     unsigned char** const t5 = g.tab5;
     const int net = g.net;
     const auto label = static_cast<unsigned char>(k);
 
-    g.tab2[i][j] = 255;  // the start point cannot end its own walk
+    if (g.tab2 != nullptr) g.tab2[i][j] = 255;  // the start point is an end point no more
     WalkEnd end;
     double dist_tot = 0.0;
     int ic = i;

@@ -14,7 +14,7 @@
 
 struct WalkGrids {
     unsigned char** tab1;  // network left; 255 where erased
-    unsigned char** tab2;  // points of the pass; a walk resets its start point's code
+    unsigned char** tab2;  // points of the pass, or null; a walk resets its start point's code
     unsigned char** tab5;  // orders so far; 255 where no walk has been
     int net;               // network value, or -1 (matches no byte)
     int nb_lig;

@@ -10,7 +10,8 @@
 #include "engine/neighbours.h"
 
 std::vector<PixelIndex> classify_all(RunState& s) {
-    fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
+    unsigned char** const codes = s.tab2.rows;  // null: no points image is kept
+    if (codes != nullptr) fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
     const int net = network_value(s.val_red);
     std::vector<PixelIndex> ends;
     if (net < 0 || s.nb_col < 3) return ends;
@@ -25,7 +26,7 @@ std::vector<PixelIndex> classify_all(RunState& s) {
             if (p == nullptr) break;
             const int j = static_cast<int>(p - line);
             const unsigned char code = point_code(t1, net, i, j);
-            s.tab2[i][j] = code;
+            if (codes != nullptr) codes[i][j] = code;
             if (code == 2) ends.push_back(static_cast<PixelIndex>(i) * s.nb_col + j);
         }
     }
@@ -39,7 +40,7 @@ std::string mark_border_once(RunState& s) {
     auto mark = [&](int i, int j) {
         std::snprintf(one, sizeof one, "\n\ttab2[%d][%d] = 3 ", i, j);
         text += one;
-        s.tab2[i][j] = 3;
+        if (s.tab2) s.tab2[i][j] = 3;
     };
     auto visit = [&](int i, int j) {
         if (s.tab1[i][j] != net) return;
@@ -65,7 +66,7 @@ std::vector<PixelIndex> reclassify_stops(RunState& s, const std::vector<PixelInd
         const int j = static_cast<int>(p % s.nb_col);
         if (i == 0 || j == 0 || i == s.nb_lig - 1 || j == s.nb_col - 1) continue;  // stays 3
         const unsigned char code = point_code(s.tab1.rows, net, i, j);
-        s.tab2[i][j] = code;
+        if (s.tab2) s.tab2[i][j] = code;
         if (code == 2) ends.push_back(p);
     }
     std::sort(ends.begin(), ends.end());

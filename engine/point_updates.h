@@ -16,7 +16,8 @@ struct RunState;
 // A pixel as one number, line * nb_col + column: sorting gives the row-major order.
 using PixelIndex = std::int64_t;
 
-// Clears tab2 and classifies every interior pixel; returns the end points in row-major order.
+// Classifies every interior pixel; returns the end points in row-major order. The points image
+// tab2 is kept only when it exists, that is when step images are saved: nothing else reads it.
 std::vector<PixelIndex> classify_all(RunState& s);
 
 // Gives code 3 to the network pixels on the border and returns the text that names them, in the

@@ -72,8 +72,8 @@ TEST(OutputSetUp, RawResultWithGenericName) {
     EXPECT_EQ(s.nomdescr2, dir / "images/S/drain_strahler.txt");
     EXPECT_EQ(s.nominfo, dir / "images/S/drain_strahler_info.txt");
     EXPECT_EQ(s.nomim_step, dir / "images/S/drain_strahler");
-    ASSERT_TRUE(s.f2 && s.f2d && s.finfo && s.tab2 && s.tab5);
-    EXPECT_FALSE(s.tab || s.tab4);  // the engine needs neither
+    ASSERT_TRUE(s.f2 && s.f2d && s.finfo && s.tab5);
+    EXPECT_FALSE(s.tab || s.tab2 || s.tab4);  // the engine needs none of them
     s.finfo.reset();
     s.f2d.reset();
     EXPECT_EQ(read_file(s.nominfo), heading(dir, "drain_strahler.raw"));
@@ -180,6 +180,8 @@ struct Params {
 };
 
 Params ask_parameters(RunState& s, const TempDir& dir, const std::string& answers) {
+    s.nb_lig = 2;
+    s.nb_col = 3;
     s.finfo = open_file(dir / "report.txt", "w");
     ScriptedConsole sc(answers);
     Params p;
@@ -208,6 +210,7 @@ TEST(Parameters, AnswersAreEchoedInTheReport) {
     EXPECT_EQ(s.val_red, 0);
     EXPECT_EQ(s.Num_order, 3);
     EXPECT_EQ(s.save_step, 1);
+    EXPECT_TRUE(s.tab2);  // the points image, for the step images only
 }
 
 TEST(Parameters, StepsMenuRepeatsAndNegativeMeansNo) {
@@ -219,6 +222,7 @@ TEST(Parameters, StepsMenuRepeatsAndNegativeMeansNo) {
     EXPECT_EQ(p.report, "\n\n\tGray tone value of the drainage network : 12 \n\n\tLast order : 0 ");
     EXPECT_EQ(s.save_step, 0);
     EXPECT_EQ(s.Num_order, 0);
+    EXPECT_FALSE(s.tab2);
 }
 
 TEST(Parameters, NetworkValueAndLastOrderOutOfRangeAreAskedAgain) {

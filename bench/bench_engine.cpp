@@ -53,12 +53,17 @@ EngineRun run_engine(Engine engine, const Network& net, const std::string& work,
     s.nominfo = work + "/engine_strahler_info.txt";
     s.f2 = open_file(s.nomim2, "wb");
     s.finfo = open_file(s.nominfo, "w");
+    // The grids that each engine needs: the plain one all five, the program's tab1 and tab5
+    // (as the program makes them for a run without step images).
     s.tab1 = grid(net);
-    s.tab = grid(net);
-    s.tab2 = grid(net);
-    s.tab4 = grid(net);
     s.tab5 = grid(net);
-    if (!s.f2 || !s.finfo || !s.tab1 || !s.tab || !s.tab2 || !s.tab4 || !s.tab5) return r;
+    if (engine == plain_treatment) {
+        s.tab = grid(net);
+        s.tab2 = grid(net);
+        s.tab4 = grid(net);
+        if (!s.tab || !s.tab2 || !s.tab4) return r;
+    }
+    if (!s.f2 || !s.finfo || !s.tab1 || !s.tab5) return r;
     for (int i = 0; i < net.nb_lig; ++i) std::copy(net.row(i), net.row(i) + net.nb_col, s.tab1[i]);
 
     std::istringstream no_answers;

@@ -39,13 +39,17 @@ WalkEnd fast_walk(const WalkGrids& g, int k, int i, int j, const StepLengths& d)
         const unsigned char* const down5 = t5[ic + 1] + jc;
         auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
                         double half_step) {
-            // Adding 0.0 leaves the sum as it is, so every neighbour adds something: the sums
-            // stay in the neighbour order and the same to the last digit.
+            // A pixel still there needs no look at its order. Adding 0.0 leaves the sum as it
+            // is: the half-steps stay summed in the neighbour order, the same to the last digit.
             const unsigned here = line1[dj] == net;
-            const unsigned char order = line5[dj];
-            present += here;
-            erased_now += (order == label) & (here ^ 1u);
-            dist_loc += (here | (order != 255)) ? half_step : 0.0;
+            if (here) {
+                ++present;
+                dist_loc += half_step;
+            } else {
+                const unsigned char order = line5[dj];
+                erased_now += order == label;
+                dist_loc += order != 255 ? half_step : 0.0;
+            }
             if (here && next_i < 0) {
                 next_i = ic + di;
                 next_j = jc + dj;

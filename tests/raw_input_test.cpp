@@ -7,7 +7,8 @@
 namespace {
 
 const std::string kMenu = "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
-const std::string kAskFolder = "\n\n\tName of the File Folder located in the Directory C:\\images? ";
+const std::string kAskFolder =
+    "\n\n\tName of the File Folder located in the Directory C:\\images? ";
 const std::string kAskName = "\n\tName of the drainage network file (whitout any extension) ? ";
 const std::string kStop = "\n\n\tNo more answers on the standard input: the run stops\n";
 
@@ -25,8 +26,7 @@ std::string result_name_menu(const std::string& name) {
 std::string stopped_after_input(const std::string& menus, const std::string& between,
                                 const std::string& name, int lines, int columns) {
     return banner() + kAskFolder + kAskName + "\n\tImage type:" + menus + between +
-           size_report(lines, columns) + "\n\n\tResulting File: " + result_name_menu(name) +
-           kStop;
+           size_report(lines, columns) + "\n\n\tResulting File: " + result_name_menu(name) + kStop;
 }
 
 std::string raw_bytes(int lines, int columns) {

@@ -37,7 +37,9 @@ std::string read_file(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-bool file_exists(const std::string& path) { return fs::exists(path); }
+bool file_exists(const std::string& path) {
+    return fs::exists(path);
+}
 
 ScriptedConsole::ScriptedConsole(const std::string& answers) : in(answers) {
     console.in = &in;

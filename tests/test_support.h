@@ -33,9 +33,9 @@ struct ScriptedConsole {
 };
 
 struct ProgramResult {
-    int exit_status = -1;   // -1 when the program did not end normally
+    int exit_status = -1;  // -1 when the program did not end normally
     bool timed_out = false;
-    std::string output;     // everything written to standard output
+    std::string output;  // everything written to standard output
 };
 
 // Starts the built program in folder `dir` in a new session (no controlling terminal), feeds it

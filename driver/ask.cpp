@@ -38,6 +38,8 @@ double ask_real(Console& c, const std::function<void()>& show) {
     return ask<double>(c, show, read_real, [](double) { return true; });
 }
 
-std::string ask_word(Console& c, const std::function<void()>& show) {
-    return ask<std::string>(c, show, read_word, [](const std::string&) { return true; });
+std::string ask_word(Console& c, const std::function<void()>& show,
+                     const std::function<bool(const std::string&)>& accept) {
+    return ask<std::string>(c, show, read_word,
+                            [&](const std::string& w) { return !accept || accept(w); });
 }

@@ -11,4 +11,5 @@ struct Console;
 int ask_int(Console& c, const std::function<void()>& show,
             const std::function<bool(int)>& accept = nullptr);
 double ask_real(Console& c, const std::function<void()>& show);
-std::string ask_word(Console& c, const std::function<void()>& show);
+std::string ask_word(Console& c, const std::function<void()>& show,
+                     const std::function<bool(const std::string&)>& accept = nullptr);

@@ -76,6 +76,26 @@ void make_grid(RunState& s, Console& c, CreatedFiles& created, ByteGrid& grid) {
     }
 }
 
+// Whether any file that a run could write under the result name `name` is the network image or
+// its descriptor: a typed result name must never replace the input.
+bool replaces_input(const RunState& s, const std::string& name) {
+    const std::string base = s.nomim2 + name + "_strahler";
+    std::vector<std::string> outputs = {base + ".raw", base + ".txt", base + ".bmp", base + ".asc",
+                                        base + "_info.txt"};
+    for (int pass = 1; pass <= 5; ++pass) {
+        outputs.push_back(base + "_points_step" + std::to_string(pass) + ".bmp");
+        outputs.push_back(base + "_segments_step" + std::to_string(pass) + ".bmp");
+    }
+    for (const std::string& input : {s.nomim1, s.nomdescr1}) {
+        if (input.empty()) continue;
+        for (const std::string& output : outputs) {
+            std::error_code ec;
+            if (output == input || std::filesystem::equivalent(output, input, ec)) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 void discard_outputs(RunState& s) {
@@ -100,7 +120,12 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     std::string nomfic1 = nomfic;
     if (rep == 1) {
         nomfic1 = ask_word(
-            c, [&] { print(c, "\n\tName of the output file (without any extension) ? "); });
+            c, [&] { print(c, "\n\tName of the output file (without any extension) ? "); },
+            [&](const std::string& name) {
+                if (!replaces_input(s, name)) return true;
+                print(c, "\n\tWith this name a result would replace the network file");
+                return false;
+            });
     }
 
     s.nomim2 += nomfic1;

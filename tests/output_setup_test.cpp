@@ -299,3 +299,20 @@ TEST(RunEnd, ReportThatCouldNotBeWrittenMakesTheStatusOne) {
     EXPECT_EQ(fine.status, 0);
     EXPECT_EQ(quiet.transcript(), "");
 }
+
+TEST(OutputSetUp, TypedNameThatWouldReplaceTheInputIsAskedAgain) {
+    TempDir dir;
+    RunState s = loaded(dir);
+    s.nomim1 = dir / "images/S/a_strahler.raw";
+    s.nomdescr1 = dir / "images/S/a_strahler_info.txt";
+    write_file(s.nomim1, "input");
+    write_file(s.nomdescr1, "descriptor");
+    SetUpResult r = set_up(s, "1 a ../S/a b 0\n", "a_strahler");
+    const std::string ask = "\n\tName of the output file (without any extension) ? ";
+    const std::string refused = "\n\tWith this name a result would replace the network file";
+    EXPECT_EQ(r.transcript, "\n\n\tResulting File: " + name_menu("a_strahler") + ask + refused +
+                                ask + refused + ask + "\n\tImage type:" + kMenu);
+    EXPECT_EQ(s.nomim2, dir / "images/S/b_strahler.raw");
+    EXPECT_EQ(read_file(dir / "images/S/a_strahler.raw"), "input");
+    EXPECT_EQ(read_file(dir / "images/S/a_strahler_info.txt"), "descriptor");
+}

@@ -15,6 +15,7 @@
 #include "driver/phases.h"
 #include "driver/run_end.h"
 #include "driver/run_state.h"
+#include "lib/image.h"
 
 namespace {
 
@@ -138,7 +139,15 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     print(c, "\n\tImage type:");
     s.image_type = ask_int(
         c, [&] { print(c, "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t"); },
-        [](int v) { return v >= 0 && v <= 2; });
+        [&](int v) {
+            if (v < 0 || v > 2) return false;
+            // Refused now rather than after the passes, when the work would be lost.
+            if (v == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
+                print(c, "\n\tThe image is too large for a bitmap file (4 GiB at most)");
+                return false;
+            }
+            return true;
+        });
 
     if (s.image_type == 0) {
         s.nomdescr2 = s.nomim2 + ".txt";

@@ -78,6 +78,20 @@ long long TBuff(long long NbCol, int taille) {
     return 4 * ((NbCol * taille + 3) / 4);
 }
 
+namespace {
+
+// Whether the header can describe the file: at most 2^32 - 1 bytes. Dividing keeps the test
+// itself from overflowing (row * NbLig may pass 2^63).
+bool describable(long long row, int NbLig, std::uint32_t offbits) {
+    return row <= (0xFFFFFFFFLL - offbits) / NbLig;
+}
+
+}  // namespace
+
+bool fits_bmp(int NbCol, int NbLig) {
+    return NbCol > 0 && NbLig > 0 && describable(TBuff(NbCol, 1), NbLig, 1078);
+}
+
 int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Type,
              const Color32* ColorMAP) {
     Color32 palette[256];
@@ -93,9 +107,7 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
     const int taille = (Type == 2) ? 3 : 1;
     const std::uint32_t offbits = (Type == 2) ? 54 : 1078;
     const long long row = TBuff(NbCol, taille);
-    // The header cannot describe more than 2^32 - 1 bytes; dividing keeps the test itself
-    // from overflowing (row * NbLig may pass 2^63).
-    if (row > (0xFFFFFFFFLL - offbits) / NbLig) return -1;
+    if (!describable(row, NbLig, offbits)) return -1;
     const long long image = row * NbLig;
 
     BMP_Header h;

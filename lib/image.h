@@ -43,6 +43,10 @@ BMP_Header unpack_bmp_header(const unsigned char in[kBmpHeaderBytes]);
 // Length of a stored row: NbCol x taille bytes rounded up to a multiple of 4.
 long long TBuff(long long NbCol, int taille);
 
+// Whether an 8-bit file of NbCol x NbLig pixels stays within the 4 GiB that the header's sizes
+// can describe.
+bool fits_bmp(int NbCol, int NbLig);
+
 // Pixel kinds (Type): 0 = 8 bits with the grey ramp, 1 = 8 bits with another palette,
 // 2 = 24 bits (blue, green, red per pixel), no palette.
 //

@@ -7,6 +7,7 @@
 #include "driver/phases.h"
 #include "driver/run_end.h"
 #include "driver/run_state.h"
+#include "lib/image.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -315,4 +316,22 @@ TEST(OutputSetUp, TypedNameThatWouldReplaceTheInputIsAskedAgain) {
     EXPECT_EQ(s.nomim2, dir / "images/S/b_strahler.raw");
     EXPECT_EQ(read_file(dir / "images/S/a_strahler.raw"), "input");
     EXPECT_EQ(read_file(dir / "images/S/a_strahler_info.txt"), "descriptor");
+}
+
+TEST(OutputSetUp, BitmapResultTooLargeForTheFormatIsRefusedAtOnce) {
+    TempDir dir;
+    RunState s = loaded(dir);
+    s.nb_lig = 70000;  // 70000 x 70000 bytes: more than a BMP file can hold
+    s.nb_col = 70000;
+    ScriptedConsole sc("0 1\n");
+    try {
+        set_up_output(s, sc.console, "drain");
+    } catch (const RunEnd&) {
+    }
+    EXPECT_EQ(sc.transcript(),
+              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kMenu +
+                  "\n\tThe image is too large for a bitmap file (4 GiB at most)" + kMenu +
+                  "\n\n\tNo more answers on the standard input: the run stops\n");
+    EXPECT_TRUE(fits_bmp(65000, 65000));
+    EXPECT_FALSE(fits_bmp(65536, 65536));
 }

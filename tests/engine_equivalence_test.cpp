@@ -17,6 +17,7 @@
 #include "engine/treatment.h"
 #include "lib/nrutil.h"
 #include "tests/test_support.h"
+#include "tools/network_generator.h"
 
 namespace {
 
@@ -236,5 +237,25 @@ TEST(EngineEquivalence, TinyImagesAndValuesThatMatchNothing) {
             o.val_red = 255;  // no pixel is network: nothing is traced
             expect_same(r, o, "255 on tiny image");
         }
+    }
+}
+
+TEST(EngineEquivalence, GeneratedNetworksCleanAndUntidy) {
+    for (int n = 0; n < 12; ++n) {
+        NetworkOptions opt;
+        opt.nb_lig = 48 + 37 * n;
+        opt.nb_col = 160 - 9 * n;
+        opt.seed = 100 + n;
+        opt.cell = 3 + n % 4;
+        opt.untidy = n % 2 == 1;
+        const Network net = generate_network(opt);
+        Raster r = blank(net.nb_lig, net.nb_col, 0);
+        r.cells = net.cells;
+        Options o;
+        o.val_red = net.network_value;
+        o.num_order = 3 + n % 6;
+        o.save_step = n % 3 == 0 ? 1 : 0;
+        o.image_type = n % 3;
+        expect_same(r, o, "generated case " + std::to_string(n));
     }
 }

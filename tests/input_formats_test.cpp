@@ -15,15 +15,10 @@
 
 namespace {
 
-const std::string kMenu = "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
-const std::string kAskFolder =
-    "\n\n\tName of the File Folder located in the Directory C:\\images? ";
-const std::string kAskName = "\n\tName of the drainage network file (whitout any extension) ? ";
-const std::string kStop = "\n\n\tNo more answers on the standard input: the run stops\n";
 const std::string kPixelSize = "\n\tpixel size? ";
 
 std::string before_loading() {
-    return banner() + kAskFolder + kAskName + "\n\tImage type:" + kMenu;
+    return banner() + kAskFolder + kAskName + "\n\tImage type:" + kTypeMenu;
 }
 
 // Input questions answered, the run stopped at the first output question.
@@ -32,7 +27,7 @@ std::string stopped_after_input(const std::string& loading, const std::string& n
     return before_loading() + loading + "\n\tSIZE OF THE IMAGE RIVER: \n\t            " +
            std::to_string(lines) + " LINES\n\t        AND " + std::to_string(columns) +
            " COLUMNS\n\n\tResulting File: \n\t\t0 -----> Using the generic name " + name +
-           " ? \n\t\t1 -----> Creating a new file ? \n\t\t" + kStop;
+           " ? \n\t\t1 -----> Creating a new file ? \n\t\t" + kInputEnded;
 }
 
 void save_bmp(const std::string& path, std::vector<std::vector<unsigned char>> lines, int nb_col,

@@ -12,8 +12,6 @@
 
 namespace {
 
-const std::string kMenu = "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
-
 std::string name_menu(const std::string& name) {
     return "\n\t\t0 -----> Using the generic name " + name +
            " ? \n\t\t1 -----> Creating a new file ? \n\t\t";
@@ -68,7 +66,7 @@ TEST(OutputSetUp, RawResultWithGenericName) {
     SetUpResult r = set_up(s, "0 0\n");
     EXPECT_EQ(r.status, -1);
     EXPECT_EQ(r.transcript,
-              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kMenu);
+              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kTypeMenu);
     EXPECT_EQ(s.nomim2, dir / "images/S/drain_strahler.raw");
     EXPECT_EQ(s.nomdescr2, dir / "images/S/drain_strahler.txt");
     EXPECT_EQ(s.nominfo, dir / "images/S/drain_strahler_info.txt");
@@ -96,7 +94,7 @@ TEST(OutputSetUp, MenusRepeatTheirChoicesOnly) {
     EXPECT_EQ(r.transcript, "\n\n\tResulting File: " + name_menu("drain") + name_menu("drain") +
                                 name_menu("drain") + name_menu("drain") +
                                 "\n\tName of the output file (without any extension) ? " +
-                                "\n\tImage type:" + kMenu + kMenu + kMenu);
+                                "\n\tImage type:" + kTypeMenu + kTypeMenu + kTypeMenu);
     EXPECT_EQ(s.nomim2, dir / "images/S/other_strahler.bmp");
     EXPECT_FALSE(s.f2);
     EXPECT_FALSE(file_exists(s.nomim2));  // the writer creates it after the passes
@@ -106,8 +104,9 @@ TEST(OutputSetUp, AsciiResultAsksTheCornerUnlessTheInputGaveIt) {
     TempDir dir;
     RunState s = loaded(dir);
     SetUpResult r = set_up(s, "0 2 512.5\n256.25\n");
-    EXPECT_EQ(r.transcript, "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" +
-                                kMenu + "\n\tUTM coordinates required \n\t\tX_min ? \t\tY_min ? ");
+    EXPECT_EQ(r.transcript, "\n\n\tResulting File: " + name_menu("drain") +
+                                "\n\tImage type:" + kTypeMenu +
+                                "\n\tUTM coordinates required \n\t\tX_min ? \t\tY_min ? ");
     EXPECT_EQ(s.X_min, 512.5);
     EXPECT_EQ(s.Y_min, 256.25);
     EXPECT_TRUE(s.open_ascii_OK);
@@ -118,7 +117,7 @@ TEST(OutputSetUp, AsciiResultAsksTheCornerUnlessTheInputGaveIt) {
     t.open_ascii_OK = true;
     r = set_up(t, "0 2\n");
     EXPECT_EQ(r.transcript,
-              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kMenu);
+              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kTypeMenu);
 }
 
 TEST(OutputSetUp, ExistingResultsAreReplaced) {
@@ -258,7 +257,7 @@ TEST(OutputSetUp, WholeDialogueThroughTheProgram) {
         name_menu("drain") +
         "\n\tName of the output file (without any extension) ? "
         "\n\tImage type:" +
-        kMenu +
+        kTypeMenu +
         "\n\tUTM coordinates required \n\t\tX_min ? \t\tY_min ? "
         "\n\n\tValue of the drainage network ?: \n\tLast order ?: " +
         kStepsMenu;
@@ -312,7 +311,7 @@ TEST(OutputSetUp, TypedNameThatWouldReplaceTheInputIsAskedAgain) {
     const std::string ask = "\n\tName of the output file (without any extension) ? ";
     const std::string refused = "\n\tWith this name a result would replace the network file";
     EXPECT_EQ(r.transcript, "\n\n\tResulting File: " + name_menu("a_strahler") + ask + refused +
-                                ask + refused + ask + "\n\tImage type:" + kMenu);
+                                ask + refused + ask + "\n\tImage type:" + kTypeMenu);
     EXPECT_EQ(s.nomim2, dir / "images/S/b_strahler.raw");
     EXPECT_EQ(read_file(dir / "images/S/a_strahler.raw"), "input");
     EXPECT_EQ(read_file(dir / "images/S/a_strahler_info.txt"), "descriptor");
@@ -329,8 +328,8 @@ TEST(OutputSetUp, BitmapResultTooLargeForTheFormatIsRefusedAtOnce) {
     } catch (const RunEnd&) {
     }
     EXPECT_EQ(sc.transcript(),
-              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kMenu +
-                  "\n\tThe image is too large for a bitmap file (4 GiB at most)" + kMenu +
+              "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kTypeMenu +
+                  "\n\tThe image is too large for a bitmap file (4 GiB at most)" + kTypeMenu +
                   "\n\n\tNo more answers on the standard input: the run stops\n");
     EXPECT_TRUE(fits_bmp(65000, 65000));
     EXPECT_FALSE(fits_bmp(65536, 65536));

@@ -6,12 +6,6 @@
 
 namespace {
 
-const std::string kMenu = "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
-const std::string kAskFolder =
-    "\n\n\tName of the File Folder located in the Directory C:\\images? ";
-const std::string kAskName = "\n\tName of the drainage network file (whitout any extension) ? ";
-const std::string kStop = "\n\n\tNo more answers on the standard input: the run stops\n";
-
 std::string size_report(int lines, int columns) {
     return "\n\tSIZE OF THE IMAGE RIVER: \n\t            " + std::to_string(lines) +
            " LINES\n\t        AND " + std::to_string(columns) + " COLUMNS";
@@ -26,7 +20,8 @@ std::string result_name_menu(const std::string& name) {
 std::string stopped_after_input(const std::string& menus, const std::string& between,
                                 const std::string& name, int lines, int columns) {
     return banner() + kAskFolder + kAskName + "\n\tImage type:" + menus + between +
-           size_report(lines, columns) + "\n\n\tResulting File: " + result_name_menu(name) + kStop;
+           size_report(lines, columns) + "\n\n\tResulting File: " + result_name_menu(name) +
+           kInputEnded;
 }
 
 std::string raw_bytes(int lines, int columns) {
@@ -43,7 +38,7 @@ TEST(RawInput, DescriptorReadAndSizeReported) {
     write_file(dir / "images/Study/drain.txt", "3\n4\n1\n0\n255\n10.000000\n");
     ProgramResult r = run_program(dir.path, "Study\ndrain\n0\n");
     EXPECT_EQ(r.exit_status, 1);
-    EXPECT_EQ(r.output, stopped_after_input(kMenu, "", "drain", 3, 4));
+    EXPECT_EQ(r.output, stopped_after_input(kTypeMenu, "", "drain", 3, 4));
     EXPECT_EQ(read_file(dir / "images/Study/drain.txt"), "3\n4\n1\n0\n255\n10.000000\n");
 }
 
@@ -54,7 +49,7 @@ TEST(RawInput, DescriptorLayoutDoesNotMatter) {
         write_file(dir / "images/S/n.raw", raw_bytes(2, 5));
         write_file(dir / "images/S/n.txt", descr);
         ProgramResult r = run_program(dir.path, "S n 0\n");
-        EXPECT_EQ(r.output, stopped_after_input(kMenu, "", "n", 2, 5)) << descr;
+        EXPECT_EQ(r.output, stopped_after_input(kTypeMenu, "", "n", 2, 5)) << descr;
     }
 }
 
@@ -64,7 +59,8 @@ TEST(RawInput, TypeMenuRepeatsWithoutItsTitle) {
     write_file(dir / "images/S/n.txt", "1 1 1 0 255 1");
     ProgramResult r = run_program(dir.path, "S n 3 -1 x y\n0\n");
     // 3 and -1 are out of range; "x" is no number and takes "y" with the rest of its line.
-    EXPECT_EQ(r.output, stopped_after_input(kMenu + kMenu + kMenu + kMenu, "", "n", 1, 1));
+    EXPECT_EQ(r.output,
+              stopped_after_input(kTypeMenu + kTypeMenu + kTypeMenu + kTypeMenu, "", "n", 1, 1));
 }
 
 TEST(RawInput, MissingImageEndsTheRunAndCreatesNothing) {
@@ -72,7 +68,7 @@ TEST(RawInput, MissingImageEndsTheRunAndCreatesNothing) {
     write_file(dir / "images/S/other.raw", "x");
     ProgramResult r = run_program(dir.path, "S drain 0\n");
     EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.output, banner() + kAskFolder + kAskName + "\n\tImage type:" + kMenu +
+    EXPECT_EQ(r.output, banner() + kAskFolder + kAskName + "\n\tImage type:" + kTypeMenu +
                             "\n\tFile images/S/drain.raw unknown\n");
     EXPECT_FALSE(file_exists(dir / "images/S/drain.txt"));
 }
@@ -85,11 +81,11 @@ TEST(RawInput, MissingDescriptorIsAskedForThenWrittenAndReadBack) {
         "\n\tNo File images/S/n.txt \n\n"
         "\n\tNumber of lines   ? \n\tNumber of lines   ? \n\tNumber of lines   ? "
         "\n\tNumber of columns ? \n\tNumber of columns ? \n\tPixel size (real) ? ";
-    EXPECT_EQ(r.output, stopped_after_input(kMenu, questions, "n", 2, 3));
+    EXPECT_EQ(r.output, stopped_after_input(kTypeMenu, questions, "n", 2, 3));
     EXPECT_EQ(read_file(dir / "images/S/n.txt"), "2\n3\n1\n0\n255\n12.500000\n");
 
     ProgramResult again = run_program(dir.path, "S n 0\n");
-    EXPECT_EQ(again.output, stopped_after_input(kMenu, "", "n", 2, 3));
+    EXPECT_EQ(again.output, stopped_after_input(kTypeMenu, "", "n", 2, 3));
 }
 
 TEST(RawInput, LongerRawFileIsReadAsFarAsItsSize) {
@@ -97,7 +93,7 @@ TEST(RawInput, LongerRawFileIsReadAsFarAsItsSize) {
     write_file(dir / "images/S/n.raw", raw_bytes(4, 4));
     write_file(dir / "images/S/n.txt", "2 3 1 0 255 1");
     ProgramResult r = run_program(dir.path, "S n 0\n");
-    EXPECT_EQ(r.output, stopped_after_input(kMenu, "", "n", 2, 3));
+    EXPECT_EQ(r.output, stopped_after_input(kTypeMenu, "", "n", 2, 3));
 }
 
 TEST(RawInput, BadDescriptorsAndShortFilesAreRefused) {
@@ -142,5 +138,5 @@ TEST(RawInput, LongNamesAreNotCut) {
     write_file(dir / ("images/S/" + name + ".raw"), raw_bytes(1, 2));
     write_file(dir / ("images/S/" + name + ".txt"), "1 2 1 0 255 1");
     ProgramResult r = run_program(dir.path, "S " + name + " 0\n");
-    EXPECT_EQ(r.output, stopped_after_input(kMenu, "", name, 1, 2));
+    EXPECT_EQ(r.output, stopped_after_input(kTypeMenu, "", name, 1, 2));
 }

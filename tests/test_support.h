@@ -44,3 +44,13 @@ ProgramResult run_program(const std::string& dir, const std::string& answers, in
 
 // The banner as the program prints it.
 std::string banner();
+
+// Texts of the dialogue that many tests expect.
+inline const std::string kTypeMenu =
+    "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
+inline const std::string kAskFolder =
+    "\n\n\tName of the File Folder located in the Directory C:\\images? ";
+inline const std::string kAskName =
+    "\n\tName of the drainage network file (whitout any extension) ? ";
+inline const std::string kInputEnded =
+    "\n\n\tNo more answers on the standard input: the run stops\n";

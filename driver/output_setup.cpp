@@ -1,8 +1,8 @@
 // Output set-up: result name and type, every result path, the report with its heading, the
 // result streams, the georeference of an ASCII result, and the working grids.
 //
-// Every file it creates is removed again when a later step of the set-up fails, so that a run
-// that cannot start leaves nothing half-made behind.
+// Every file it creates is listed in `made` and removed again when the run ends before its
+// first pass, so that a run that cannot start leaves nothing half-made behind.
 
 #include <cmath>
 #include <cstdio>
@@ -19,37 +19,23 @@
 
 namespace {
 
-struct CreatedFiles {
-    std::vector<std::string> paths;
-
-    // Closes the streams of the run state and removes what the set-up created.
-    void undo(RunState& s) {
-        s.finfo.reset();
-        s.f2.reset();
-        s.f2d.reset();
-        std::error_code ec;
-        for (const auto& p : paths) std::filesystem::remove(p, ec);
-    }
-};
-
-File create(RunState& s, Console& c, CreatedFiles& created, const std::string& path,
-            const char* mode) {
+File create(RunState& s, Console& c, const std::string& path, const char* mode) {
     File f = open_file(path, mode);
     if (!f) {
-        created.undo(s);
+        discard_outputs(s);
         end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
     }
-    created.paths.push_back(path);
+    s.made.push_back(path);
     return f;
 }
 
 // A BMP result is written only after the passes; make sure now that it can be.
-void check_writable(RunState& s, Console& c, CreatedFiles& created, const std::string& path) {
+void check_writable(RunState& s, Console& c, const std::string& path) {
     std::error_code ec;
     bool existed = std::filesystem::exists(path, ec);
     File probe = open_file(path, "ab");  // creates it when missing, never truncates
     if (!probe) {
-        created.undo(s);
+        discard_outputs(s);
         end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
     }
     probe.reset();
@@ -68,10 +54,10 @@ std::string truncated(double pixel) {
     return text;
 }
 
-void make_grid(RunState& s, Console& c, CreatedFiles& created, ByteGrid& grid) {
+void make_grid(RunState& s, Console& c, ByteGrid& grid) {
     grid = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     if (!grid) {
-        created.undo(s);
+        discard_outputs(s);
         end_run(c, 1, "\n\tNot enough memory for the working images of %d lines and %d columns\n",
                 s.nb_lig, s.nb_col);
     }
@@ -100,16 +86,15 @@ bool replaces_input(const RunState& s, const std::string& name) {
 }  // namespace
 
 void discard_outputs(RunState& s) {
-    CreatedFiles created;
-    created.paths.push_back(s.nominfo);
-    if (s.image_type == 0) created.paths.push_back(s.nomdescr2);
-    if (s.image_type != 1) created.paths.push_back(s.nomim2);  // a BMP result is made later
-    created.undo(s);
+    s.finfo.reset();
+    s.f2.reset();
+    s.f2d.reset();
+    std::error_code ec;
+    for (const std::string& path : s.made) std::filesystem::remove(path, ec);
+    s.made.clear();
 }
 
 void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
-    CreatedFiles created;
-
     print(c, "\n\n\tResulting File: ");
     int rep = ask_int(
         c,
@@ -134,7 +119,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     s.nomim2 += "_strahler";
     s.nominfo = s.nomim2 + "_info.txt";
 
-    s.finfo = create(s, c, created, s.nominfo, "w");
+    s.finfo = create(s, c, s.nominfo, "w");
 
     print(c, "\n\tImage type:");
     s.image_type = ask_int(
@@ -152,18 +137,18 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     if (s.image_type == 0) {
         s.nomdescr2 = s.nomim2 + ".txt";
         s.nomim2 += ".raw";
-        s.f2 = create(s, c, created, s.nomim2, "wb");
-        s.f2d = create(s, c, created, s.nomdescr2, "w");
+        s.f2 = create(s, c, s.nomim2, "wb");
+        s.f2d = create(s, c, s.nomdescr2, "w");
         // Written now and checked now: the stream stays open until the end of the run.
         if (std::fprintf(s.f2d.get(), "%d\n%d\n%d\n%d\n%d\n%s\n", s.nb_lig, s.nb_col, 1, 0, 255,
                          truncated(s.dpix_size).c_str()) < 0 ||
             std::fflush(s.f2d.get()) != 0) {
-            created.undo(s);
+            discard_outputs(s);
             end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
         }
     } else if (s.image_type == 1) {
         s.nomim2 += ".bmp";
-        check_writable(s, c, created, s.nomim2);
+        check_writable(s, c, s.nomim2);
     } else {
         s.nomim2 += ".asc";
         if (!s.open_ascii_OK) {
@@ -172,7 +157,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
             s.Y_min = ask_real(c, [&] { print(c, "\t\tY_min ? "); });
             s.open_ascii_OK = true;
         }
-        s.f2 = create(s, c, created, s.nomim2, "w");
+        s.f2 = create(s, c, s.nomim2, "w");
     }
 
     std::fprintf(s.finfo.get(), "\n\t\tBRANCHRANKER ");
@@ -183,5 +168,5 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made, and the
     // points image `tab2` only when the step images are saved (see parameters): a run holds two
     // or three grids, not five.
-    make_grid(s, c, created, s.tab5);
+    make_grid(s, c, s.tab5);
 }

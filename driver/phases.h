@@ -14,8 +14,8 @@ void parameters(RunState& s, Console& c);  // network value, last order, step im
 void acquire_input(RunState& s, Console& c, std::string& nomfic);
 void set_up_output(RunState& s, Console& c, const std::string& nomfic);
 
-// Closes and removes the report and the result files that the output set-up made, for a run
-// that ends before its first pass.
+// Closes the result streams and removes the files that the output set-up made, for a run that
+// ends before its first pass.
 void discard_outputs(RunState& s);
 
 // Loaders of the BMP and ASCII inputs; nomim1 already carries the ending.

@@ -23,15 +23,17 @@ void check_text_outputs(RunState& s, Console& c) {
 }
 
 int run(RunState& s, Console& c) {
+    // A run that ends in its dialogue leaves none of the files it began.
     try {
         opening(s, c);
         parameters(s, c);
-        treatment(s, c);
-        check_text_outputs(s, c);
-        key_pause(s, c);
-        return s.status;
     } catch (const RunEnd& end) {
+        discard_outputs(s);
         if (end.wait_key) key_pause(s, c);
         return end.status;
     }
+    treatment(s, c);
+    check_text_outputs(s, c);
+    key_pause(s, c);
+    return s.status;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "lib/byte_grid.h"
 #include "lib/file.h"
@@ -64,6 +65,8 @@ struct RunState {
     File f2;     // result image (raw or ASCII), closed once written
     File f2d;    // result descriptor (raw result)
     File finfo;  // report
+
+    std::vector<std::string> made;  // files the output set-up created, until the passes begin
 
     int status = 0;  // exit status of a run that reaches its end: 1 if the result was not written
 };

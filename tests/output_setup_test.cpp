@@ -334,3 +334,19 @@ TEST(OutputSetUp, BitmapResultTooLargeForTheFormatIsRefusedAtOnce) {
     EXPECT_TRUE(fits_bmp(65000, 65000));
     EXPECT_FALSE(fits_bmp(65536, 65536));
 }
+
+TEST(OutputSetUp, RunEndingInTheDialogueLeavesNoFileBehind) {
+    for (const std::string answers : {"S n 0 0\n", "S n 0 0 2 1\n", "S n 0 0 0 7 3\n"}) {
+        TempDir dir;
+        write_file(dir / "images/S/n.raw", std::string(6, '\xff'));
+        write_file(dir / "images/S/n.txt", "2 3 1 0 255 1");
+        ProgramResult r = run_program(dir.path, answers);
+        EXPECT_EQ(r.exit_status, 1) << answers;
+        std::size_t entries = 0;
+        for (auto& e : std::filesystem::directory_iterator(dir / "images/S")) {
+            (void)e;
+            ++entries;
+        }
+        EXPECT_EQ(entries, 2u) << answers << ": only the network and its descriptor are left";
+    }
+}

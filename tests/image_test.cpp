@@ -166,6 +166,8 @@ TEST(SauveBMP, RefusesWhatItCannotWrite) {
     EXPECT_EQ(save(dir / "missing/folder/a.bmp", {{1}}, 1, 0), -1);
     EXPECT_EQ(save(dir / "zero.bmp", {{1}}, 0, 0), -1);
     EXPECT_EQ(SauveBMP((dir / "null.bmp").c_str(), nullptr, 1, 1, 0, nullptr), -1);
+    // A device that takes no byte: the rows and the close fail, and that is a failure too.
+    EXPECT_EQ(save("/dev/full", {{1, 2, 3}}, 3, 0), -1);
     // Sizes whose pixel data the 32-bit header fields cannot describe; nothing is touched.
     unsigned char cell = 0;
     unsigned char* rows[1] = {&cell};

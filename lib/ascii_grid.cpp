@@ -222,11 +222,15 @@ AsciiReadResult ascii_read_line(AsciiReader& r, unsigned char* row, int nb_col, 
         const char* const guard = base + r.end - std::min(r.end - r.pos, kSlack);
         while (j < nb_col && p < guard) {
             const char* q = p;
-            while (q < guard && is_space(*q)) ++q;
-            if (q >= guard || !is_digit(*q)) break;
-            const char* digits = q;
-            unsigned v = 0;
-            while (is_digit(*q) && q - digits < kPlainDigits) v = v * 10u + (*q++ - '0');
+            while (is_space(*q) && q < guard) ++q;
+            unsigned digit = static_cast<unsigned char>(*q) - unsigned{'0'};
+            if (q >= guard || digit > 9) break;
+            const char* const digits = q;
+            unsigned v = digit;
+            while ((digit = static_cast<unsigned char>(*++q) - unsigned{'0'}) <= 9 &&
+                   q - digits < kPlainDigits) {
+                v = v * 10u + digit;
+            }
             if (!is_space(*q)) break;
             row[j++] = static_cast<unsigned char>(v);
             p = q;

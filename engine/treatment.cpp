@@ -3,9 +3,10 @@
 // is an end point of the next pass.
 //
 // Only the preparation scans whole grids. A pass then works on what changes: its walks start
-// from the list of end points, their labels go straight into the result tab5, and the points
-// image is brought up to date at the pixels where the walks stopped. Neither the copy `tab` nor
-// the per-pass labels `tab4` are needed (see fast_walk.h). The console text, the report and
+// from the list of end points, their labels go straight into the result tab5, and the codes of
+// the pixels where the walks stopped give the next pass's end points (and bring the points image
+// up to date, when it is kept for the step images). Neither the copy `tab` nor the per-pass
+// labels `tab4` are needed (see fast_walk.h). The console text, the report and
 // every image are the same, byte for byte, as those of plain_treatment, which scans the grids
 // in every pass.
 

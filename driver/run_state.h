@@ -46,6 +46,7 @@ struct RunState {
     ByteGrid tab1;  // network as loaded; the engine erases traced pixels (255)
     ByteGrid tab;   // untouched copy of the network (plain engine only; a run does not make it)
     ByteGrid tab2;  // points of the current pass: 2 end point, 3 junction or border, 255 none
+                    // (made only when the step images are saved)
     ByteGrid tab4;  // labels of the current pass: k, or 255 (plain engine only, as tab)
     ByteGrid tab5;  // result: order of every traced pixel, 255 elsewhere
 
@@ -68,5 +69,5 @@ struct RunState {
 
     std::vector<std::string> made;  // files the output set-up created, until the passes begin
 
-    int status = 0;  // exit status of a run that reaches its end: 1 if the result was not written
+    int status = 0;  // exit status of a run that reaches its end: 1 if an output was not written
 };

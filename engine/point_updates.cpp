@@ -6,7 +6,6 @@
 
 #include "driver/run_state.h"
 #include "engine/classify.h"
-#include "engine/fill.h"
 #include "engine/neighbours.h"
 
 namespace {
@@ -23,23 +22,10 @@ void classify_line(const unsigned char* up, const unsigned char* mid, const unsi
     }
 }
 
-// The codes of the points image for one interior line, when it is kept.
-void code_line(const unsigned char* up, const unsigned char* mid, const unsigned char* down,
-               int nb_col, unsigned char value, unsigned char* codes) {
-    for (int j = 1; j < nb_col - 1; ++j) {
-        if (mid[j] != value) continue;
-        const int count = (up[j - 1] == value) + (up[j] == value) + (up[j + 1] == value) +
-                          (mid[j + 1] == value) + (down[j + 1] == value) + (down[j] == value) +
-                          (down[j - 1] == value) + (mid[j - 1] == value);
-        codes[j] = count == 1 ? 2 : count > 2 ? 3 : 255;
-    }
-}
-
 }  // namespace
 
 std::vector<PixelIndex> classify_all(RunState& s) {
-    unsigned char** const codes = s.tab2.rows;  // null: no points image is kept
-    if (codes != nullptr) fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
+    if (s.tab2) classify_points(s);  // the points image, kept only for the step images
     const int net = network_value(s.val_red);
     std::vector<PixelIndex> ends;
     if (net < 0 || s.nb_col < 3) return ends;
@@ -49,7 +35,6 @@ std::vector<PixelIndex> classify_all(RunState& s) {
     unsigned char* const flags = line_ends.data();
     for (int i = 1; i < s.nb_lig - 1; ++i) {
         classify_line(t1[i - 1], t1[i], t1[i + 1], s.nb_col, value, flags);
-        if (codes != nullptr) code_line(t1[i - 1], t1[i], t1[i + 1], s.nb_col, value, codes[i]);
         // End points are a small part of the network: jump from one to the next.
         const unsigned char* const end = flags + s.nb_col - 1;
         for (const unsigned char* p = flags + 1; p < end; ++p) {

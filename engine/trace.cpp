@@ -5,6 +5,10 @@
 #include "driver/run_state.h"
 #include "engine/neighbours.h"
 
+namespace {
+
+// One walk from the end point (i, j); the visited points go to i2 and j2. True when the walk
+// stopped on a code-3 pixel.
 bool walk(RunState& s, int k, int i, int j, std::vector<int>& i2, std::vector<int>& j2) {
     const int net = network_value(s.val_red);
     const auto label = static_cast<unsigned char>(k);
@@ -34,6 +38,8 @@ bool walk(RunState& s, int k, int i, int j, std::vector<int>& i2, std::vector<in
         if (!moved) return false;
     }
 }
+
+}  // namespace
 
 void trace_segments(RunState& s, int k, const StepLengths& d, PassWalks& w) {
     std::vector<int> i2;

@@ -2,8 +2,6 @@
 // border pixel (code 3) or until no network pixel is left to step on.
 #pragma once
 
-#include <vector>
-
 #include "engine/length.h"
 #include "engine/walks.h"
 
@@ -14,8 +12,3 @@ struct RunState;
 // stays for the walks that follow. Walks that stop on code 3 are counted in num_segm[k]. Every
 // walk is measured in tab and recorded in w, counted or not. k is 1 to 63.
 void trace_segments(RunState& s, int k, const StepLengths& d, PassWalks& w);
-
-// One walk from the end point (i, j): resets its code, then labels with k in tab4 and erases from
-// tab1 every pixel it visits up to the first code-3 pixel, which stays. The visited points go to
-// i2 and j2, start point first. True when the walk stopped on a code-3 pixel.
-bool walk(RunState& s, int k, int i, int j, std::vector<int>& i2, std::vector<int>& j2);

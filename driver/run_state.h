@@ -41,6 +41,10 @@ struct RunState {
     // Results of the engine.
     std::array<int, 64> num_segm{};  // [k]: walks of pass k that ended on a junction or border
     double red_length = 0.0;         // total network length, metres
+    // What could not be ordered soundly, found once the network is used up.
+    long long loop_pixels = 0;  // network pixels left on, or hanging from, closed loops
+    int borderless_parts = 0;   // parts touching the border nowhere: their outlet is read as a
+                                // source, so the orders along their main stream are too low
 
     // Grids, nb_lig x nb_col bytes, line 0 the top line.
     ByteGrid tab1;  // network as loaded; the engine erases traced pixels (255)

@@ -1,82 +1,164 @@
 #include "engine/fast_walk.h"
 
-WalkEnd fast_walk(const WalkGrids& g, int k, int i, int j, const StepLengths& d) {
+#include <bit>
+#include <vector>
+
+#include "engine/links.h"
+#include "engine/neighbours.h"
+
+namespace {
+
+// Labels every pixel of the group with k and erases it; returns the pixels erased.
+long long erase_group(const WalkGrids& g, Group& group, unsigned char label) {
+    long long erased = 0;
+    for (PixelIndex p : group.pixels) {
+        const int i = static_cast<int>(p / g.nb_col);
+        const int j = static_cast<int>(p % g.nb_col);
+        g.tab5[i][j] = label;
+        if (g.tab1[i][j] == g.net) {
+            g.tab1[i][j] = 255;
+            ++erased;
+        }
+        if (g.tab2 != nullptr) g.tab2[i][j] = 255;
+    }
+    group.gone = true;
+    return erased;
+}
+
+// The half-steps of the interior pixel (i, j) to its linked neighbours, summed in the
+// neighbour order.
+double half_steps(const WalkGrids& g, int i, int j, const StepLengths& d) {
+    const unsigned links = linked(loaded_mask(g.tab1, g.tab5, g.net, i, j));
+    double sum = 0.0;
+    for (int n = 0; n < 8; ++n) {
+        sum += links >> n & 1u ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
+    }
+    return sum;
+}
+
+}  // namespace
+
+WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
+                  const StepLengths& d) {
     unsigned char** const t1 = g.tab1;
     unsigned char** const t5 = g.tab5;
     const int net = g.net;
     const auto label = static_cast<unsigned char>(k);
 
-    if (g.tab2 != nullptr) g.tab2[i][j] = 255;  // the start point is an end point no more
     WalkEnd end;
+    // The first pixel after a group is never a stop: its other links lead into the group.
+    bool free_step = false;
+    if (group >= 0) {
+        end.erased += erase_group(g, groups.list[static_cast<std::size_t>(group)], label);
+        free_step = true;
+    } else if (g.tab2 != nullptr) {
+        g.tab2[i][j] = 255;  // the start point is an end point no more
+    }
     double dist_tot = 0.0;
     int ic = i;
     int jc = j;
     int prev_i = i;
     int prev_j = j;
+    end.points = 1;
+    t5[ic][jc] = label;
     for (;;) {
-        ++end.points;
-        t5[ic][jc] = label;
         // A network pixel on the border has code 3.
-        if (ic == 0 || jc == 0 || ic == g.nb_lig - 1 || jc == g.nb_col - 1) {
+        if (g.on_border(ic, jc)) {
             end.counted = true;
             break;
         }
-        // One look at the neighbours gives all that the step needs: the pixels still there (the
-        // next one is the first of them), those erased by this pass (label k, no longer
-        // network), whose sum with the first is the count that classified the pixel, and the
-        // loaded network for the half-steps.
-        int present = 0;
-        int erased_now = 0;
-        double dist_loc = 0.0;
-        int next_i = -1;
-        int next_j = -1;
-        // The three lines around the pixel, read through fixed offsets in the neighbour order.
+        // One look at the neighbours gives all that the step needs: the pixels still there,
+        // those erased by this pass (label k, no longer network), whose sum with those still
+        // there is the count that classified the pixel, the loaded network for the links and
+        // the half-steps.
         const unsigned char* const up1 = t1[ic - 1] + jc;
         const unsigned char* const mid1 = t1[ic] + jc;
         const unsigned char* const down1 = t1[ic + 1] + jc;
         const unsigned char* const up5 = t5[ic - 1] + jc;
         const unsigned char* const mid5 = t5[ic] + jc;
         const unsigned char* const down5 = t5[ic + 1] + jc;
-        auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
-                        double half_step) {
-            // A pixel still there needs no look at its order. Adding 0.0 leaves the sum as it
-            // is: the half-steps stay summed in the neighbour order, the same to the last digit.
-            const unsigned here = line1[dj] == net;
-            if (here) {
-                ++present;
-                dist_loc += half_step;
+        unsigned present = 0;
+        unsigned loaded = 0;
+        unsigned now = 0;  // erased by this pass
+        auto look = [&](const unsigned char* line1, const unsigned char* line5, int dj, int n) {
+            if (line1[dj] == net) {
+                present |= 1u << n;
+                loaded |= 1u << n;
             } else {
                 const unsigned char order = line5[dj];
-                erased_now += order == label;
-                dist_loc += order != 255 ? half_step : 0.0;
-            }
-            if (here && next_i < 0) {
-                next_i = ic + di;
-                next_j = jc + dj;
+                loaded |= unsigned(order != 255) << n;
+                now |= unsigned(order == label) << n;
             }
         };
-        look(up1, up5, -1, -1, d.dist_diag);
-        look(up1, up5, -1, 0, d.dist_cardi);
-        look(up1, up5, -1, 1, d.dist_diag);
-        look(mid1, mid5, 0, 1, d.dist_cardi);
-        look(down1, down5, 1, 1, d.dist_diag);
-        look(down1, down5, 1, 0, d.dist_cardi);
-        look(down1, down5, 1, -1, d.dist_diag);
-        look(mid1, mid5, 0, -1, d.dist_cardi);
-        // A junction: more than two network neighbours when the pass began. The start point
+        look(up1, up5, -1, 0);
+        look(up1, up5, 0, 1);
+        look(up1, up5, 1, 2);
+        look(mid1, mid5, 1, 3);
+        look(down1, down5, 1, 4);
+        look(down1, down5, 0, 5);
+        look(down1, down5, -1, 6);
+        look(mid1, mid5, -1, 7);
+        const unsigned links = linked(loaded);
+        const unsigned left = present & links;
+        // A junction: more than two linked neighbours when the pass began. The start point
         // had one, so it never ends its own walk.
-        if (present + erased_now > 2) {
-            end.counted = true;
-            break;
+        if (!free_step && std::popcount(left) + std::popcount(now & links) > 2) {
+            const int gi =
+                groups.empty() ? -1 : groups.of.find(static_cast<PixelIndex>(ic) * g.nb_col + jc);
+            if (gi < 0) {
+                end.counted = true;
+                break;
+            }
+            Group& gr = groups.list[static_cast<std::size_t>(gi)];
+            if (gr.border || gr.degree >= 3) {
+                end.counted = true;
+                break;
+            }
+            GroupExit exit;
+            if (gr.degree <= 1 || count_exits(g, groups, gi, &exit) == 0) {
+                // The group is the far end of what is left: the walk takes it and ends.
+                end.erased += erase_group(g, gr, label);
+                break;
+            }
+            // Two lines leave the group: run through it to the other one.
+            const std::vector<PixelIndex> path = path_through(
+                g, groups, gi, static_cast<PixelIndex>(ic) * g.nb_col + jc, exit.inside);
+            end.erased += erase_group(g, gr, label);
+            for (std::size_t l = 0; l + 1 < path.size(); ++l) {
+                const int pi = static_cast<int>(path[l] / g.nb_col);
+                const int pj = static_cast<int>(path[l] % g.nb_col);
+                dist_tot += half_steps(g, pi, pj, d);
+                prev_i = pi;
+                prev_j = pj;
+                ++end.points;
+            }
+            ic = static_cast<int>(path.back() / g.nb_col);
+            jc = static_cast<int>(path.back() % g.nb_col);
+            free_step = true;
+            continue;
         }
-        t1[ic][jc] = 255;
+        free_step = false;
+        if (t1[ic][jc] == net) {
+            t1[ic][jc] = 255;
+            ++end.erased;
+        }
         // The last point of a walk is never summed.
-        if (next_i < 0) break;
+        if (left == 0) break;
+        double dist_loc = 0.0;
+        for (int n = 0; n < 8; ++n) {
+            // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the neighbour
+            // order, the same to the last digit.
+            dist_loc +=
+                links >> n & 1u ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
+        }
         dist_tot += dist_loc;
+        const int n = std::countr_zero(left);
         prev_i = ic;
         prev_j = jc;
-        ic = next_i;
-        jc = next_j;
+        ic += kNeighbours[n].di;
+        jc += kNeighbours[n].dj;
+        ++end.points;
+        t5[ic][jc] = label;
     }
     if (end.points > 1) {
         // The last link gets its other half here.

@@ -63,3 +63,28 @@ void merge_labels(RunState& s) {
         }
     }
 }
+
+void report_unsound(RunState& s, Console& c) {
+    if (s.loop_pixels == 0 && s.borderless_parts == 0) return;
+    std::FILE* info = s.finfo.get();
+    print(c, "\n\n\tNot ordered soundly:");
+    std::fprintf(info, "\n\n\tNot ordered soundly:");
+    if (s.loop_pixels > 0) {
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "\n\t\tNetwork pixels left without an order on closed loops: %lld ",
+                      s.loop_pixels);
+        print(c, "%s", line);
+        std::fputs(line, info);
+    }
+    if (s.borderless_parts > 0) {
+        char line[300];
+        std::snprintf(line, sizeof line,
+                      "\n\t\tParts of the network that touch the image border nowhere: %d (the"
+                      " outlet of each is read as a source, so the orders along its main stream"
+                      " are too low) ",
+                      s.borderless_parts);
+        print(c, "%s", line);
+        std::fputs(line, info);
+    }
+}

@@ -14,3 +14,7 @@ void report_pass(RunState& s, Console& c, int k, const PassWalks& w);
 
 // Copies every label of tab4 into tab5: a pixel keeps the order of the last pass that labelled it.
 void merge_labels(RunState& s);
+
+// After the last pass, says on the console and in the report what could not be ordered soundly
+// (network left on closed loops, parts touching the border nowhere); nothing when all is sound.
+void report_unsound(RunState& s, Console& c);

@@ -1,30 +1,49 @@
-// The points image kept up to date from pass to pass instead of being made anew.
+// The points of every pass kept up to date instead of being made anew.
 //
-// A pass erases only pixels that had one or two network neighbours, and the walk through such a
-// pixel goes on to its other neighbour, so the only pixels left in tab1 that lose neighbours in a
-// pass are the code-3 pixels on which its walks stopped. Recomputing their codes after the pass
-// therefore gives exactly the points image that a full classification would give, and the end
-// points of the next pass are among them.
+// A pass erases only pixels that had one or two linked neighbours (or a whole junction group),
+// and the walk through such a pixel goes on to its other neighbour, so the only pixels left in
+// tab1 that lose neighbours in a pass are the junction pixels on which its walks stopped.
+// Recomputing their codes after the pass therefore gives exactly the points that a full
+// classification would give, and the end points of the next pass are among them.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/groups.h"
+#include "engine/pixel_index.h"
+#include "engine/walk_grids.h"
+
 struct RunState;
 
-// A pixel as one number, line * nb_col + column: sorting gives the row-major order.
-using PixelIndex = std::int64_t;
+// What the first classification finds.
+struct Classified {
+    std::vector<PixelIndex> ends;       // interior end points, row-major
+    std::vector<PixelIndex> junctions;  // interior pixels with three or more linked neighbours
+    long long interior_pixels = 0;      // interior network pixels
+};
 
-// Classifies every interior pixel; returns the end points in row-major order. The points image
-// tab2 is kept only when it exists, that is when step images are saved: nothing else reads it.
-std::vector<PixelIndex> classify_all(RunState& s);
+// Classifies every interior pixel of the network as loaded (nothing erased yet). The points
+// image tab2 is filled only when it exists, that is when step images are saved.
+Classified classify_all(const WalkGrids& g);
 
 // Gives code 3 to the network pixels on the border and returns the text that names them, in the
 // order of a row-major scan, once for its line and once for its column (a corner twice). Border
 // pixels are never erased, so the same text serves every pass.
 std::string mark_border_once(RunState& s);
 
-// Recomputes the codes of the pixels on which walks stopped and returns those that became end
-// points, in row-major order, each once.
-std::vector<PixelIndex> reclassify_stops(RunState& s, const std::vector<PixelIndex>& stops);
+// A start of a pass: an end point, or a junction group with one line left, which starts at the
+// pixel where that line leaves it.
+struct Start {
+    PixelIndex at = 0;
+    int group = -1;
+    bool operator<(const Start& o) const { return at < o.at; }
+};
+
+// The starts of the first pass: the end points and the groups with one line.
+std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkGrids& g);
+
+// Recomputes the codes of the pixels on which walks stopped (and the lines left to their
+// groups) and returns the starts of the next pass, in row-major order, each once.
+std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
+                                    const std::vector<PixelIndex>& stops);

@@ -207,8 +207,10 @@ TEST(EnginePasses, WalksAndPassesHaveNoFixedCapacity) {
               std::string::npos);
 }
 
-TEST(EnginePasses, JunctionGroupStopsLaterPasses) {
-    // The branches end on the two pixels of the pair (4,3)-(4,4); below it the stem.
+TEST(EnginePasses, BranchEndsThatTouchMeetAtOneJunction) {
+    // The branches end on the two pixels of the pair (4,3)-(4,4), which touch the stem's first
+    // pixel too. The corner (4,4)-(5,3) is cut by (4,3), so the right branch runs on through
+    // (4,4) into (4,3): one junction, and the stem below it is order 2.
     Engine e(
         {
             "........",  //
@@ -223,17 +225,17 @@ TEST(EnginePasses, JunctionGroupStopsLaterPasses) {
         3);
     e.run();
     EXPECT_EQ(e.s.num_segm[1], 2);
-    EXPECT_EQ(e.s.num_segm[2], 0);
+    EXPECT_EQ(e.s.num_segm[2], 1);
     EXPECT_EQ(e.s.num_segm[3], 0);
     EXPECT_EQ(e.result(), (Picture{
                               "........",  //
                               "........",  //
                               ".1....1.",  //
                               "..1..1..",  //
-                              "...11...",  //
-                              "........",  //
-                              "........",  //
-                              "........",  //
+                              "...21...",  //
+                              "...2....",  //
+                              "...2....",  //
+                              "...2....",  //
                           }));
 }
 

@@ -243,8 +243,8 @@ TEST(RunOrders, AsciiResultFromRawInput) {
 }
 
 TEST(RunOrders, ReportListsOnlyTheSegmentsItCounts) {
-    // In scan order: an isolated line (not counted), the one-point walk at its far end, and the
-    // line down to the border (counted), which is the one segment listed.
+    // In scan order: an isolated line (not counted, and said to touch the border nowhere) and
+    // the line down to the border (counted), which is the one segment listed.
     TempDir dir;
     const Picture net = {
         "........",  //
@@ -264,6 +264,9 @@ TEST(RunOrders, ReportListsOnlyTheSegmentsItCounts) {
               "\n\n\tOrder = 1 \n\ttab2[6][5] = 3 "
               "\n\n\t\tNumber of segments : 1 "
               "\n\t\tlength of this segment =  30.000000 "
+              "\n\n\tNot ordered soundly:"
+              "\n\t\tParts of the network that touch the image border nowhere: 1 (the outlet of"
+              " each is read as a source, so the orders along its main stream are too low) "
               "\n\n\tTotal drainage network length = 30.000000 meters "
               "\n\n\tName of the resulting file : images/S/iso_strahler.raw ");
     const std::string report = read_file(dir / "images/S/iso_strahler_info.txt");
@@ -272,6 +275,9 @@ TEST(RunOrders, ReportListsOnlyTheSegmentsItCounts) {
               "\n\n\t\tNumber of segments : 1 "
               "\n\t\tsegment 1 num_pix 4 length 30.000000 "
               "\n\n\t\tTotal length = 30.000000 meters "
+              "\n\n\tNot ordered soundly:"
+              "\n\t\tParts of the network that touch the image border nowhere: 1 (the outlet of"
+              " each is read as a source, so the orders along its main stream are too low) "
               "\n\n\tTotal drainage network length = 30.000000 meters "
               "\n\n\tName of the resulting file : images/S/iso_strahler.raw ");
     EXPECT_EQ(read_file(dir / "images/S/iso_strahler.raw"),

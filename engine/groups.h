@@ -1,0 +1,54 @@
+// Junction groups: places where the drawing does not meet at one pixel.
+//
+// A group is a connected set of pixels that acts as one junction: junction pixels (three or
+// more linked neighbours in the network as loaded) that touch each other, together with every
+// pixel on a closed loop (a braid, a block of pixels two wide) and the junction pixels next to
+// it. A junction pixel alone, on no loop, is no group: it keeps the rules of a single-pixel
+// junction.
+//
+// The passes treat a group as one node. A walk that reaches it stops on the first group pixel it
+// meets while three or more lines still leave the group; it runs through the group, from the
+// pixel it entered to the pixel where the one other line leaves, when two lines are left; and a
+// group with one line left starts a walk of the next pass at the pixel where that line leaves.
+// Walks that run through a group or start from it label every pixel of the group with their
+// order, which is the order of the stream that leaves the junction downstream.
+#pragma once
+
+#include <vector>
+
+#include "engine/pixel_index.h"
+#include "engine/pixel_map.h"
+#include "engine/walk_grids.h"
+
+struct Group {
+    std::vector<PixelIndex> pixels;  // row-major order
+    int degree = 0;                  // lines leaving the group at the start of the pass
+    bool border = false;             // holds a pixel on the image border: never a start
+    bool loop = false;               // holds a closed loop
+    bool gone = false;               // erased by a walk
+};
+
+struct Groups {
+    PixelMap of;  // group pixel -> index in list
+    std::vector<Group> list;
+    bool empty() const { return list.empty(); }
+};
+
+// The groups of the loaded network: junction pixels that touch, and the pixels on closed loops
+// with the junction pixels that touch them. Each group's degree is counted.
+Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
+                   const std::vector<PixelIndex>& loop_pixels);
+
+// Where a line leaves a group: the group pixel and its linked neighbour outside the group.
+struct GroupExit {
+    PixelIndex inside = -1;
+    PixelIndex outside = -1;
+};
+
+// Counts the network pixels left in tab1 outside the group that are linked to a pixel of it,
+// each once, and gives one of the exits (the first in row-major order of the outside pixel).
+int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* exit);
+
+// The pixels of a shortest linked path inside the group from `from` to `to`, both included.
+std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, int group,
+                                     PixelIndex from, PixelIndex to);

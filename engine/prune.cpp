@@ -1,0 +1,55 @@
+#include "engine/prune.h"
+
+#include "engine/fast_walk.h"
+
+PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
+               const StepLengths& d, const PassHooks* hooks) {
+    PruneRun run;
+    std::vector<PixelIndex> stops;
+    for (int k = 1; k <= last; ++k) {
+        if (hooks == nullptr && starts.empty()) break;
+        if (hooks != nullptr) hooks->begins(k);
+        PassWalks w;
+        stops.clear();
+        for (const Start& start : starts) {
+            const int i = static_cast<int>(start.at / g.nb_col);
+            const int j = static_cast<int>(start.at % g.nb_col);
+            // A start that an earlier walk of the pass took (the far end of what was left of a
+            // part) starts nothing.
+            if (start.group >= 0 ? groups.list[static_cast<std::size_t>(start.group)].gone
+                                 : g.tab1[i][j] != g.net) {
+                if (g.tab2 != nullptr && start.group < 0) g.tab2[i][j] = 255;
+                continue;
+            }
+            ++w.segm_order;
+            const WalkEnd end = fast_walk(g, groups, k, i, j, start.group, d);
+            run.erased += end.erased;
+            if (end.counted) {
+                stops.push_back(static_cast<PixelIndex>(end.last_i) * g.nb_col + end.last_j);
+            } else {
+                ++run.ran_out;
+            }
+            w.segm_points.push_back(end.points);
+            w.segm_dist.push_back(end.length);
+            w.segm_counted.push_back(end.counted ? 1 : 0);
+        }
+        if (hooks != nullptr) hooks->ends(k, w);
+        run.passes.push_back(std::move(w));
+        starts = reclassify_stops(g, groups, stops);
+    }
+    run.used_up = starts.empty();
+    return run;
+}
+
+void restore_network(const WalkGrids& g) {
+    const auto net = static_cast<unsigned char>(g.net < 0 ? 255 : g.net);
+    for (int i = 0; i < g.nb_lig; ++i) {
+        unsigned char* t1 = g.tab1[i];
+        unsigned char* t5 = g.tab5[i];
+        for (int j = 0; j < g.nb_col; ++j) {
+            const bool labelled = t5[j] != 255;
+            t1[j] = labelled ? net : t1[j];
+            t5[j] = 255;
+        }
+    }
+}

@@ -1,0 +1,37 @@
+// The pass loop over the network: pass k starts a walk at every start that the pass before
+// left (end points, and junction groups with one line left), labels with k what the walks
+// trace, and reclassifies the pixels where they stopped.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "engine/groups.h"
+#include "engine/length.h"
+#include "engine/point_updates.h"
+#include "engine/walk_grids.h"
+#include "engine/walks.h"
+
+// Called around every pass of a run that is shown: before the walks of pass k, and after them
+// with the walks of the pass.
+struct PassHooks {
+    std::function<void(int k)> begins;
+    std::function<void(int k, const PassWalks& w)> ends;
+};
+
+struct PruneRun {
+    std::vector<PassWalks> passes;  // [k - 1]: the walks of pass k
+    long long erased = 0;           // network pixels erased by all the walks
+    int ran_out = 0;                // walks that ran out of network: the last of a part with no
+                                    // border pixel
+    bool used_up = false;           // no start was left after the last pass
+};
+
+// Runs passes 1 to `last`. With hooks, every pass runs and is shown; without, the run stops as
+// soon as a pass has no start (the network is used up).
+PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
+               const StepLengths& d, const PassHooks* hooks);
+
+// Puts every pixel that a walk labelled back into tab1 and clears the labels of tab5: the
+// network as loaded, ready for another run.
+void restore_network(const WalkGrids& g);

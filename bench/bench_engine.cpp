@@ -7,13 +7,13 @@
 #include <sstream>
 #include <string>
 
+#include "base/console.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
 #include "bench/bench.h"
 #include "bench/figures.h"
-#include "driver/console.h"
-#include "driver/run_state.h"
-#include "engine/plain_treatment.h"
 #include "engine/treatment.h"
-#include "lib/nrutil.h"
+#include "tests/support/plain_treatment.h"
 
 namespace {
 

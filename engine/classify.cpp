@@ -1,7 +1,7 @@
 #include "engine/classify.h"
 
-#include "driver/console.h"
-#include "driver/run_state.h"
+#include "base/console.h"
+#include "base/run_state.h"
 #include "engine/fill.h"
 #include "engine/neighbours.h"
 

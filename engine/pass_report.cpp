@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/console.h"
-#include "driver/run_state.h"
+#include "base/console.h"
+#include "base/run_state.h"
 
 namespace {
 

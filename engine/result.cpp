@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "driver/console.h"
-#include "driver/run_state.h"
-#include "lib/ascii_grid.h"
-#include "lib/image.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "formats/ascii_grid.h"
+#include "formats/image.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/console.h"
-#include "driver/run_state.h"
-#include "lib/image.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "formats/image.h"
 
 void name_step_images(RunState& s, int k) {
     if (k < 1 || k > 5) return;

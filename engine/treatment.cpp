@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_state.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/phases.h"
 #include "engine/fast_walk.h"
 #include "engine/fill.h"
 #include "engine/length.h"

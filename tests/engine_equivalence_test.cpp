@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.h"
-#include "engine/plain_treatment.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
 #include "engine/treatment.h"
-#include "lib/nrutil.h"
+#include "tests/support/plain_treatment.h"
 #include "tests/test_support.h"
 #include "tools/network_generator.h"
 

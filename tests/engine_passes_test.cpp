@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
 #include "engine/classify.h"
 #include "engine/length.h"
 #include "engine/pass_report.h"
-#include "engine/trace.h"
 #include "engine/treatment.h"
-#include "lib/nrutil.h"
+#include "tests/support/trace.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
 #include "engine/treatment.h"
-#include "lib/nrutil.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "driver/ask.h"
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_end.h"
-#include "driver/run_state.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/ask.h"
+#include "dialogue/phases.h"
+#include "dialogue/run_end.h"
 
 void parameters(RunState& s, Console& c) {
     // 255 marks erased pixels, so it cannot be the network value.

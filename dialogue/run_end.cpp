@@ -1,8 +1,8 @@
-#include "driver/run_end.h"
+#include "dialogue/run_end.h"
 
 #include <cstdarg>
 
-#include "driver/console.h"
+#include "base/console.h"
 
 void end_run(Console& c, int status, const char* fmt, ...) {
     va_list args;

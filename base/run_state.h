@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "lib/byte_grid.h"
-#include "lib/file.h"
+#include "base/byte_grid.h"
+#include "base/file.h"
 
 struct RunState {
     // Image size and scale, set when the input is loaded.

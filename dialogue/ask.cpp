@@ -1,7 +1,7 @@
-#include "driver/ask.h"
+#include "dialogue/ask.h"
 
-#include "driver/console.h"
-#include "driver/run_end.h"
+#include "base/console.h"
+#include "dialogue/run_end.h"
 
 namespace {
 

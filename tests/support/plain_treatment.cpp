@@ -6,21 +6,21 @@
 // program runs the faster `treatment`; this one stays as the reference that it must match byte
 // for byte (tests and benchmarks).
 
-#include "engine/plain_treatment.h"
+#include "tests/support/plain_treatment.h"
 
 #include <algorithm>
 
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_state.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/phases.h"
 #include "engine/classify.h"
 #include "engine/fill.h"
 #include "engine/length.h"
 #include "engine/pass_report.h"
 #include "engine/result.h"
 #include "engine/step_images.h"
-#include "engine/trace.h"
 #include "engine/walks.h"
+#include "tests/support/trace.h"
 
 void plain_treatment(RunState& s, Console& c) {
     s.red_length = 0.0;

@@ -1,4 +1,4 @@
-#include "lib/nrutil.h"
+#include "base/nrutil.h"
 
 #include <cstdlib>
 

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_end.h"
-#include "driver/run_state.h"
-#include "lib/ascii_grid.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/phases.h"
+#include "dialogue/run_end.h"
+#include "formats/ascii_grid.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "driver/scan.h"
+#include "base/scan.h"
 
 #include <cctype>
 #include <charconv>

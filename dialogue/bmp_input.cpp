@@ -3,13 +3,13 @@
 
 #include <cstdlib>
 
-#include "driver/ask.h"
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_end.h"
-#include "driver/run_state.h"
-#include "lib/file.h"
-#include "lib/image.h"
+#include "base/console.h"
+#include "base/file.h"
+#include "base/run_state.h"
+#include "dialogue/ask.h"
+#include "dialogue/phases.h"
+#include "dialogue/run_end.h"
+#include "formats/image.h"
 
 namespace {
 

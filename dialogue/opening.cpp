@@ -1,6 +1,6 @@
 #include <string>
 
-#include "driver/phases.h"
+#include "dialogue/phases.h"
 
 void opening(RunState& s, Console& c) {
     std::string nomfic;

@@ -1,4 +1,4 @@
-#include "lib/image.h"
+#include "formats/image.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "lib/file.h"
-#include "lib/nrutil.h"
+#include "base/file.h"
+#include "base/nrutil.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "engine/trace.h"
+#include "tests/support/trace.h"
 
 #include <vector>
 
-#include "driver/run_state.h"
+#include "base/run_state.h"
 #include "engine/neighbours.h"
 
 namespace {

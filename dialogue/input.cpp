@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/ask.h"
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_end.h"
-#include "driver/run_state.h"
-#include "driver/scan.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "base/scan.h"
+#include "dialogue/ask.h"
+#include "dialogue/phases.h"
+#include "dialogue/run_end.h"
 
 namespace {
 

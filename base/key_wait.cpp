@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "driver/console.h"
+#include "base/console.h"
 
 void terminal_key_wait() {
     int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);

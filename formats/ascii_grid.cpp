@@ -1,4 +1,4 @@
-#include "lib/ascii_grid.h"
+#include "formats/ascii_grid.h"
 
 #include <algorithm>
 #include <charconv>

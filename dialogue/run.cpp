@@ -1,9 +1,9 @@
 #include <cstdio>
 
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_end.h"
-#include "driver/run_state.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/phases.h"
+#include "dialogue/run_end.h"
 #include "engine/treatment.h"
 
 void key_pause(RunState& s, Console& c) {

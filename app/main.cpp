@@ -1,8 +1,8 @@
 // branchranker: Strahler orders and segment lengths of a drainage network, by dialogue.
 
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_state.h"
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/phases.h"
 
 int main() {
     RunState s;

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "lib/nrutil.h"
+#include "base/nrutil.h"
 
 struct ByteGrid {
     unsigned char** rows = nullptr;

@@ -1,11 +1,11 @@
-#include "driver/console.h"
+#include "base/console.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <iostream>
 #include <vector>
 
-#include "driver/scan.h"
+#include "base/scan.h"
 
 Console stdio_console() {
     Console c;

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <vector>
 
+#include "base/key_wait.h"
 #include "base/scan.h"
 
 Console stdio_console() {

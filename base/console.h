@@ -33,7 +33,3 @@ Answer read_int(Console& c, int& value);
 Answer read_real(Console& c, double& value);
 void discard_line(Console& c);  // drops what is left of the current input line
 void wait_key(Console& c);      // flushes the output, then waits for one key
-
-// Waits for one key read from the controlling terminal, unechoed and without line input. Returns
-// at once when the process has no terminal, and on end of file or an error.
-void terminal_key_wait();

@@ -1,14 +1,14 @@
 // The key wait reads the controlling terminal itself, never standard input, so the line end left
 // by the last typed answer cannot end it and a scripted run (no terminal) never blocks.
 
+#include "base/key_wait.h"
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-
-#include "base/console.h"
 
 void terminal_key_wait() {
     int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);

@@ -1,12 +1,13 @@
-// ASCII grid input: header and cells read from f1 (opened by acquire_input) into tab1, with a
-// progress line before every hundredth grid line. Any fault of the file ends the run with a
-// message naming the file and the place; nothing is filled in silently.
+// Any fault of the file ends the run with a message naming the file and the place; nothing is
+// filled in silently.
+
+#include "dialogue/ascii_input.h"
 
 #include <filesystem>
 
 #include "base/console.h"
 #include "base/run_state.h"
-#include "dialogue/phases.h"
+#include "dialogue/allocate.h"
 #include "dialogue/run_end.h"
 #include "formats/ascii_grid.h"
 
@@ -74,12 +75,7 @@ void load_ascii_input(RunState& s, Console& c) {
         end_run(c, 1, "\n\tFile %s holds %llu bytes, too few for %d lines x %d columns of cells\n",
                 s.nomim1.c_str(), static_cast<unsigned long long>(bytes), s.nb_lig, s.nb_col);
     }
-    s.tab1 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
-    if (!s.tab1) {
-        s.f1.reset();
-        end_run(c, 1, "\n\tNot enough memory for an image of %d lines and %d columns\n", s.nb_lig,
-                s.nb_col);
-    }
+    s.tab1 = allocate_grid(s, c, "an image");
 
     for (int i = 0; i < s.nb_lig; ++i) {
         if (i > 0 && i % 100 == 0) print(c, "\tline %d                \r", i);

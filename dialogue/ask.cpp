@@ -7,7 +7,7 @@ namespace {
 
 [[noreturn]] void input_ended(Console& c) {
     print(c, "\n\n\tNo more answers on the standard input: the run stops\n");
-    throw RunEnd{1, false};
+    throw RunEnd(1, false);
 }
 
 template <typename T, typename Read, typename Accept>
@@ -42,4 +42,11 @@ std::string ask_word(Console& c, const std::function<void()>& show,
                      const std::function<bool(const std::string&)>& accept) {
     return ask<std::string>(c, show, read_word,
                             [&](const std::string& w) { return !accept || accept(w); });
+}
+
+int ask_image_type(Console& c, const std::function<bool(int)>& accept) {
+    print(c, "\n\tImage type:");
+    return ask_int(
+        c, [&] { print(c, "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t"); },
+        [&](int v) { return v >= 0 && v <= 2 && (!accept || accept(v)); });
 }

@@ -13,3 +13,7 @@ int ask_int(Console& c, const std::function<void()>& show,
 double ask_real(Console& c, const std::function<void()>& show);
 std::string ask_word(Console& c, const std::function<void()>& show,
                      const std::function<bool(const std::string&)>& accept = nullptr);
+
+// "Image type:" and the type menu (0 raw, 1 BMP, 2 ASCII grid), asked until the answer is one
+// of them and accept, when given, takes it.
+int ask_image_type(Console& c, const std::function<bool(int)>& accept = nullptr);

@@ -8,10 +8,12 @@
 
 #include "base/console.h"
 #include "base/run_state.h"
-#include "base/scan.h"
+#include "dialogue/allocate.h"
+#include "dialogue/ascii_input.h"
 #include "dialogue/ask.h"
-#include "dialogue/phases.h"
+#include "dialogue/bmp_input.h"
 #include "dialogue/run_end.h"
+#include "formats/raw_image.h"
 
 namespace {
 
@@ -31,30 +33,6 @@ const char* const kBanner[] = {
     "\n\t**************************************************************",
 };
 
-const char* const kImageTypeMenu =
-    "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t";
-
-[[noreturn]] void input_unknown(RunState& s, Console& c) {
-    print(c, "\n\tFile %s unknown\n", s.nomim1.c_str());
-    throw RunEnd{0, true};
-}
-
-std::string read_text(std::FILE* f) {
-    std::string text;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-    return text;
-}
-
-// The six values of a raw descriptor: lines, columns, val, mind, maxd, pixel size.
-bool parse_descriptor(const std::string& text, RunState& s) {
-    const char* p = text.data();
-    const char* end = p + text.size();
-    return scan_int(p, end, s.nb_lig) && scan_int(p, end, s.nb_col) && scan_int(p, end, s.val) &&
-           scan_int(p, end, s.mind) && scan_int(p, end, s.maxd) && scan_real(p, end, s.dpix_size);
-}
-
 void ask_raw_sizes(RunState& s, Console& c) {
     auto positive = [](int v) { return v > 0; };
     s.nb_lig = ask_int(
@@ -69,13 +47,20 @@ void load_raw_input(RunState& s, Console& c) {
     s.nomim1 += ".raw";
     s.nomdescr1 += ".txt";
     s.f1 = open_file(s.nomim1, "rb");
-    if (!s.f1) input_unknown(s, c);
+    if (!s.f1) end_unknown_input(c, s.nomim1);
 
     bool descriptor_missing = false;
     s.f1d = open_file(s.nomdescr1, "r");
     if (s.f1d) {
-        bool complete = parse_descriptor(read_text(s.f1d.get()), s);
+        RawDescriptor d;
+        const bool complete = read_raw_descriptor(s.f1d.get(), d);
         s.f1d.reset();
+        s.nb_lig = d.nb_lig;
+        s.nb_col = d.nb_col;
+        s.val = d.val;
+        s.mind = d.mind;
+        s.maxd = d.maxd;
+        s.dpix_size = d.dpix_size;
         if (!complete || s.nb_lig <= 0 || s.nb_col <= 0) {
             end_run(c, 1,
                     "\n\tDescriptor %s: expected six numbers, the lines and the columns positive"
@@ -97,23 +82,17 @@ void load_raw_input(RunState& s, Console& c) {
                 s.nomim1.c_str(), ec ? 0ULL : static_cast<unsigned long long>(bytes), s.nb_lig,
                 s.nb_col);
     }
-    s.tab1 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
-    if (!s.tab1) {
-        end_run(c, 1, "\n\tNot enough memory for an image of %d lines and %d columns\n", s.nb_lig,
-                s.nb_col);
-    }
-    for (int i = 0; i < s.nb_lig; ++i) {
-        if (std::fread(s.tab1[i], 1, static_cast<std::size_t>(s.nb_col), s.f1.get()) !=
-            static_cast<std::size_t>(s.nb_col)) {
-            end_run(c, 1, "\n\tFile %s could not be read at line %d\n", s.nomim1.c_str(), i);
-        }
+    s.tab1 = allocate_grid(s, c, "an image");
+    int failed_line = 0;
+    if (!read_raw_rows(s.f1.get(), s.tab1, s.nb_lig, s.nb_col, failed_line)) {
+        end_run(c, 1, "\n\tFile %s could not be read at line %d\n", s.nomim1.c_str(), failed_line);
     }
     s.f1.reset();
 
     if (descriptor_missing) {
         s.f1d = open_file(s.nomdescr1, "w");
-        bool written = s.f1d && std::fprintf(s.f1d.get(), "%d\n%d\n%d\n%d\n%d\n%lf\n", s.nb_lig,
-                                             s.nb_col, 1, 0, 255, s.dpix_size) > 0;
+        bool written =
+            s.f1d && write_input_descriptor(s.f1d.get(), s.nb_lig, s.nb_col, s.dpix_size);
         written = s.f1d && std::fclose(s.f1d.release()) == 0 && written;
         if (!written) {
             std::filesystem::remove(s.nomdescr1, ec);
@@ -140,9 +119,7 @@ void acquire_input(RunState& s, Console& c, std::string& nomfic) {
     s.nomim1 += nomfic;
 
     s.open_ascii_OK = false;
-    print(c, "\n\tImage type:");
-    s.river_type = ask_int(
-        c, [&] { print(c, "%s", kImageTypeMenu); }, [](int v) { return v >= 0 && v <= 2; });
+    s.river_type = ask_image_type(c);
 
     switch (s.river_type) {
         case 0:
@@ -155,7 +132,7 @@ void acquire_input(RunState& s, Console& c, std::string& nomfic) {
         default:
             s.nomim1 += ".asc";
             s.f1 = open_file(s.nomim1, "r");
-            if (!s.f1) input_unknown(s, c);
+            if (!s.f1) end_unknown_input(c, s.nomim1);
             s.open_ascii_OK = true;
             load_ascii_input(s, c);
             break;

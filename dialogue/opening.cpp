@@ -1,6 +1,9 @@
+#include "dialogue/opening.h"
+
 #include <string>
 
-#include "dialogue/phases.h"
+#include "dialogue/input.h"
+#include "dialogue/output_setup.h"
 
 void opening(RunState& s, Console& c) {
     std::string nomfic;

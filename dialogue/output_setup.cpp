@@ -1,21 +1,20 @@
-// Output set-up: result name and type, every result path, the report with its heading, the
-// result streams, the georeference of an ASCII result, and the working grids.
-//
 // Every file it creates is listed in `made` and removed again when the run ends before its
 // first pass, so that a run that cannot start leaves nothing half-made behind.
 
-#include <cmath>
-#include <cstdio>
+#include "dialogue/output_setup.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/console.h"
 #include "base/run_state.h"
+#include "dialogue/allocate.h"
 #include "dialogue/ask.h"
-#include "dialogue/phases.h"
 #include "dialogue/run_end.h"
 #include "formats/image.h"
+#include "formats/raw_image.h"
+#include "formats/report_lines.h"
 
 namespace {
 
@@ -40,27 +39,6 @@ void check_writable(RunState& s, Console& c, const std::string& path) {
     }
     probe.reset();
     if (!existed) std::filesystem::remove(path, ec);
-}
-
-// The pixel size truncated toward zero, as a decimal integer (2.9 gives 2, -2.9 gives -2), also
-// when it lies beyond the range of an int.
-std::string truncated(double pixel) {
-    char text[400];
-    if (pixel > -2147483648.0 && pixel < 2147483648.0) {
-        std::snprintf(text, sizeof text, "%d", static_cast<int>(pixel));
-    } else {
-        std::snprintf(text, sizeof text, "%.0f", std::trunc(pixel));
-    }
-    return text;
-}
-
-void make_grid(RunState& s, Console& c, ByteGrid& grid) {
-    grid = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
-    if (!grid) {
-        discard_outputs(s);
-        end_run(c, 1, "\n\tNot enough memory for the working images of %d lines and %d columns\n",
-                s.nb_lig, s.nb_col);
-    }
 }
 
 // Whether any file that a run could write under the result name `name` is the network image or
@@ -121,18 +99,14 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
 
     s.finfo = create(s, c, s.nominfo, "w");
 
-    print(c, "\n\tImage type:");
-    s.image_type = ask_int(
-        c, [&] { print(c, "\n\t\t0 ====> raster\n\t\t1 ====> bitmap\n\t\t2 ====> ascii\n\t\t"); },
-        [&](int v) {
-            if (v < 0 || v > 2) return false;
-            // Refused now rather than after the passes, when the work would be lost.
-            if (v == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
-                print(c, "\n\tThe image is too large for a bitmap file (4 GiB at most)");
-                return false;
-            }
-            return true;
-        });
+    s.image_type = ask_image_type(c, [&](int v) {
+        // Refused now rather than after the passes, when the work would be lost.
+        if (v == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
+            print(c, "\n\tThe image is too large for a bitmap file (4 GiB at most)");
+            return false;
+        }
+        return true;
+    });
 
     if (s.image_type == 0) {
         s.nomdescr2 = s.nomim2 + ".txt";
@@ -140,9 +114,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
         s.f2 = create(s, c, s.nomim2, "wb");
         s.f2d = create(s, c, s.nomdescr2, "w");
         // Written now and checked now: the stream stays open until the end of the run.
-        if (std::fprintf(s.f2d.get(), "%d\n%d\n%d\n%d\n%d\n%s\n", s.nb_lig, s.nb_col, 1, 0, 255,
-                         truncated(s.dpix_size).c_str()) < 0 ||
-            std::fflush(s.f2d.get()) != 0) {
+        if (!write_result_descriptor(s.f2d.get(), s.nb_lig, s.nb_col, s.dpix_size)) {
             discard_outputs(s);
             end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
         }
@@ -160,13 +132,11 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
         s.f2 = create(s, c, s.nomim2, "w");
     }
 
-    std::fprintf(s.finfo.get(), "\n\t\tBRANCHRANKER ");
-    std::fprintf(s.finfo.get(), "\n\n\tRiver File : %s ", s.nomim1.c_str());
-    std::fprintf(s.finfo.get(), "\n\tResulting image : %s ", s.nomim2.c_str());
+    report_heading(s.finfo.get(), s.nomim1, s.nomim2);
 
     // The program's engine reads the loaded network from tab1 and tab5 and writes its labels
     // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made, and the
     // points image `tab2` only when the step images are saved (see parameters): a run holds two
     // or three grids, not five.
-    make_grid(s, c, s.tab5);
+    s.tab5 = allocate_grid(s, c, "the working images");
 }

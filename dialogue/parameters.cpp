@@ -1,12 +1,10 @@
-// The parameters dialogue: network value, last order, step images; each echoed in the report.
-
-#include <cstdio>
+#include "dialogue/parameters.h"
 
 #include "base/console.h"
 #include "base/run_state.h"
+#include "dialogue/allocate.h"
 #include "dialogue/ask.h"
-#include "dialogue/phases.h"
-#include "dialogue/run_end.h"
+#include "formats/report_lines.h"
 
 void parameters(RunState& s, Console& c) {
     // 255 marks erased pixels, so it cannot be the network value.
@@ -17,7 +15,7 @@ void parameters(RunState& s, Console& c) {
             print(c, "\n\tThe value of the drainage network lies between 0 and 254");
             return false;
         });
-    std::fprintf(s.finfo.get(), "\n\n\tGray tone value of the drainage network : %d ", s.val_red);
+    report_network_value(s.finfo.get(), s.val_red);
 
     // Segment counts are kept for orders 1 to 63.
     int rep = ask_int(
@@ -28,7 +26,7 @@ void parameters(RunState& s, Console& c) {
             return false;
         });
     s.Num_order = rep;
-    std::fprintf(s.finfo.get(), "\n\n\tLast order : %d ", s.Num_order);
+    report_last_order(s.finfo.get(), s.Num_order);
 
     rep = ask_int(
         c,
@@ -41,13 +39,8 @@ void parameters(RunState& s, Console& c) {
     if (rep == 0) {
         s.save_step = 1;
         // Only the step images need the points image of every pass.
-        s.tab2 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
-        if (!s.tab2) {
-            discard_outputs(s);
-            end_run(c, 1, "\n\tNot enough memory for the step images of %d lines and %d columns\n",
-                    s.nb_lig, s.nb_col);
-        }
-        std::fprintf(s.finfo.get(), "\n\n\tAll steps of calculation saved ");
+        s.tab2 = allocate_grid(s, c, "the step images");
+        report_steps_saved(s.finfo.get());
     } else {
         s.save_step = 0;
     }

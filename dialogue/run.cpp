@@ -1,16 +1,16 @@
+#include "dialogue/run.h"
+
 #include <cstdio>
+#include <string>
 
 #include "base/console.h"
 #include "base/run_state.h"
-#include "dialogue/phases.h"
+#include "dialogue/key_pause.h"
+#include "dialogue/opening.h"
+#include "dialogue/output_setup.h"
+#include "dialogue/parameters.h"
+#include "dialogue/pass_texts.h"
 #include "dialogue/run_end.h"
-#include "engine/treatment.h"
-
-void key_pause(RunState& s, Console& c) {
-    if (s.finfo) std::fflush(s.finfo.get());
-    if (s.f2d) std::fflush(s.f2d.get());
-    wait_key(c);
-}
 
 void check_text_outputs(RunState& s, Console& c) {
     auto complete = [&](File& f, const std::string& path) {
@@ -23,7 +23,6 @@ void check_text_outputs(RunState& s, Console& c) {
 }
 
 int run(RunState& s, Console& c) {
-    // A run that ends in its dialogue leaves none of the files it began.
     try {
         opening(s, c);
         parameters(s, c);
@@ -32,7 +31,7 @@ int run(RunState& s, Console& c) {
         if (end.wait_key) key_pause(s, c);
         return end.status;
     }
-    treatment(s, c);
+    run_passes(s, c);
     check_text_outputs(s, c);
     key_pause(s, c);
     return s.status;

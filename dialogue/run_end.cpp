@@ -11,3 +11,7 @@ void end_run(Console& c, int status, const char* fmt, ...) {
     va_end(args);
     throw RunEnd{status, true};
 }
+
+void end_unknown_input(Console& c, const std::string& path) {
+    end_run(c, 0, "\n\tFile %s unknown\n", path.c_str());
+}

@@ -6,29 +6,25 @@
 // from the list of end points, their labels go straight into the result tab5, and the codes of
 // the pixels where the walks stopped give the next pass's end points (and bring the points image
 // up to date, when it is kept for the step images). Neither the copy `tab` nor the per-pass
-// labels `tab4` are needed (see fast_walk.h). The console text, the report and
-// every image are the same, byte for byte, as those of plain_treatment, which scans the grids
-// in every pass.
+// labels `tab4` are needed (see fast_walk.h). What it reports to its front end, and so the
+// console text, the report and every image, is the same, byte for byte, as what the reference
+// engine of the tests reports, which scans the grids in every pass.
 
 #include "engine/treatment.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "base/console.h"
 #include "base/run_state.h"
-#include "dialogue/phases.h"
 #include "engine/fast_walk.h"
 #include "engine/fill.h"
 #include "engine/length.h"
 #include "engine/neighbours.h"
-#include "engine/pass_report.h"
+#include "engine/pass_events.h"
 #include "engine/point_updates.h"
-#include "engine/result.h"
-#include "engine/step_images.h"
 #include "engine/walks.h"
 
-void treatment(RunState& s, Console& c) {
+void treatment(RunState& s, PassEvents& events) {
     s.red_length = 0.0;
     const StepLengths d = step_lengths(s.dpix_size);
     fill_grid(s.tab5, s.nb_lig, s.nb_col, 255);
@@ -44,11 +40,7 @@ void treatment(RunState& s, Console& c) {
         std::vector<PixelIndex> stops;
         for (int k = 1; k <= last; ++k) {
             PassWalks w;
-            print(c, "\n\n\tOrder = %d ", k);
-            c.out->write(border.data(), static_cast<std::streamsize>(border.size()));
-            key_pause(s, c);
-            name_step_images(s, k);
-            if (s.save_step == 1) save_points_image(s, c);
+            events.pass_begins(k, border);
 
             stops.clear();
             for (PixelIndex p : starts) {
@@ -64,10 +56,9 @@ void treatment(RunState& s, Console& c) {
                 w.segm_counted.push_back(end.counted ? 1 : 0);
             }
 
-            if (s.save_step == 1) save_segments_image(s, c);
-            report_pass(s, c, k, w);
+            s.red_length += counted_length(w);
+            events.pass_ends(k, w);
             starts = reclassify_stops(s, stops);
         }
     }
-    write_result(s, c);
 }

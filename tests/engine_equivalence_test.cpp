@@ -14,7 +14,8 @@
 
 #include "base/nrutil.h"
 #include "base/run_state.h"
-#include "engine/treatment.h"
+#include "dialogue/pass_texts.h"
+#include "dialogue/result.h"
 #include "tests/support/plain_treatment.h"
 #include "tests/test_support.h"
 #include "tools/network_generator.h"
@@ -100,8 +101,15 @@ Outcome run_engine(const Raster& r, const Options& o,
 }
 
 void expect_same(const Raster& r, const Options& o, const std::string& what) {
-    Outcome fast = run_engine(r, o, treatment, false);
-    Outcome plain = run_engine(r, o, plain_treatment, true);
+    Outcome fast = run_engine(r, o, run_passes, false);
+    Outcome plain = run_engine(
+        r, o,
+        [](RunState& s, Console& c) {
+            PassTexts texts(s, c);
+            plain_treatment(s, texts);
+            write_result(s, c);
+        },
+        true);
     ASSERT_EQ(fast.transcript, plain.transcript) << what;
     EXPECT_EQ(fast.keys, plain.keys) << what;
     EXPECT_EQ(fast.status, plain.status) << what;

@@ -9,10 +9,10 @@
 
 #include "base/nrutil.h"
 #include "base/run_state.h"
+#include "dialogue/pass_texts.h"
 #include "engine/classify.h"
 #include "engine/length.h"
-#include "engine/pass_report.h"
-#include "engine/treatment.h"
+#include "tests/support/mark_border.h"
 #include "tests/support/trace.h"
 #include "tests/test_support.h"
 
@@ -54,7 +54,7 @@ struct Engine {
         s.f2 = open_file(s.nomim2, "wb");
     }
 
-    void run() { treatment(s, con.console); }
+    void run() { run_passes(s, con.console); }
     std::string out() const { return con.transcript(); }
     std::string report() {
         std::fflush(s.finfo.get());
@@ -149,7 +149,7 @@ TEST(EnginePasses, DiagonalWalkToBorder) {
 }
 
 // One pass, called step by step, so that the walk record of the pass can be read.
-PassWalks one_pass(RunState& s, Console& c) {
+PassWalks one_pass(RunState& s) {
     for (int i = 0; i < s.nb_lig; ++i) {
         for (int j = 0; j < s.nb_col; ++j) {
             s.tab[i][j] = s.tab1[i][j];
@@ -157,7 +157,7 @@ PassWalks one_pass(RunState& s, Console& c) {
         }
     }
     classify_points(s);
-    mark_border(s, c);
+    mark_border(s);
     PassWalks w;
     trace_segments(s, 1, step_lengths(s.dpix_size), w);
     return w;
@@ -166,7 +166,7 @@ PassWalks one_pass(RunState& s, Console& c) {
 TEST(EnginePasses, WalksThatRunOutOfNetworkAreNotCounted) {
     // A line of three pixels: one walk over it, then a walk of one point at its far end.
     Engine three({".....", ".###.", "....."}, 1);
-    PassWalks w = one_pass(three.s, three.con.console);
+    PassWalks w = one_pass(three.s);
     EXPECT_EQ(w.segm_order, 2);
     EXPECT_EQ(w.segm_points, (std::vector<int>{3, 1}));
     EXPECT_EQ(w.segm_dist, (std::vector<double>{20.0, 0.0}));
@@ -175,14 +175,14 @@ TEST(EnginePasses, WalksThatRunOutOfNetworkAreNotCounted) {
     for (int j = 1; j <= 3; ++j) EXPECT_EQ(three.s.tab4[1][j], 1);
 
     Engine two({"....", ".##.", "...."}, 1);
-    w = one_pass(two.s, two.con.console);
+    w = one_pass(two.s);
     EXPECT_EQ(w.segm_points, (std::vector<int>{2, 1}));
     EXPECT_EQ(w.segm_dist, (std::vector<double>{10.0, 0.0}));
     EXPECT_EQ(two.s.num_segm[1], 0);
 
     // An isolated pixel and a closed loop: no end point, no walk, nothing erased.
     Engine still({".......", ".#..#..", "...#.#.", "....#..", "......."}, 1);
-    w = one_pass(still.s, still.con.console);
+    w = one_pass(still.s);
     EXPECT_EQ(w.segm_order, 0);
     EXPECT_EQ(still.s.tab1[1][1], kNet);
     EXPECT_EQ(still.s.tab1[2][3], kNet);
@@ -451,7 +451,7 @@ TEST(EnginePasses, SegmentLinesPrintLengthsAsFormattedOutputDoes) {
         w.segm_dist = {length};
         w.segm_counted = {1};
         e.s.num_segm[1] = 1;
-        report_pass(e.s, e.con.console, 1, w);
+        PassTexts(e.s, e.con.console).pass_ends(1, w);
         char expected[512];
         std::snprintf(expected, sizeof expected, "\n\t\tsegment %d num_pix %d length %lf ", 1, 7,
                       length);

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "base/run_state.h"
-#include "dialogue/phases.h"
+#include "dialogue/ascii_input.h"
+#include "dialogue/bmp_input.h"
 #include "dialogue/run_end.h"
 #include "formats/image.h"
 #include "tests/test_support.h"

@@ -1,11 +1,14 @@
 // Output set-up and the parameters dialogue: questions, paths, report heading, result streams.
 
+#include "dialogue/output_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "base/run_state.h"
-#include "dialogue/phases.h"
+#include "dialogue/parameters.h"
+#include "dialogue/run.h"
 #include "dialogue/run_end.h"
 #include "formats/image.h"
 #include "tests/test_support.h"

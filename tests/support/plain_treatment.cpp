@@ -4,25 +4,35 @@
 //
 // This engine scans whole grids in every pass, step by step as the passes are defined. The
 // program runs the faster `treatment`; this one stays as the reference that it must match byte
-// for byte (tests and benchmarks).
+// for byte (tests and benchmarks), and is not part of the program.
 
 #include "tests/support/plain_treatment.h"
 
 #include <algorithm>
 
-#include "base/console.h"
 #include "base/run_state.h"
-#include "dialogue/phases.h"
 #include "engine/classify.h"
 #include "engine/fill.h"
 #include "engine/length.h"
-#include "engine/pass_report.h"
-#include "engine/result.h"
-#include "engine/step_images.h"
+#include "engine/pass_events.h"
 #include "engine/walks.h"
+#include "tests/support/mark_border.h"
 #include "tests/support/trace.h"
 
-void plain_treatment(RunState& s, Console& c) {
+namespace {
+
+// Copies every label of tab4 into tab5: a pixel keeps the order of the last pass that labelled it.
+void merge_labels(RunState& s) {
+    for (int i = 0; i < s.nb_lig; ++i) {
+        for (int j = 0; j < s.nb_col; ++j) {
+            if (s.tab4[i][j] != 255) s.tab5[i][j] = s.tab4[i][j];
+        }
+    }
+}
+
+}  // namespace
+
+void plain_treatment(RunState& s, PassEvents& events) {
     s.red_length = 0.0;
     for (int i = 0; i < s.nb_lig; ++i) {
         std::copy(s.tab1[i], s.tab1[i] + s.nb_col, s.tab[i]);
@@ -35,17 +45,12 @@ void plain_treatment(RunState& s, Console& c) {
     const int last = std::min(s.Num_order, static_cast<int>(s.num_segm.size()) - 1);
     for (int k = 1; k <= last; ++k) {
         PassWalks w;
-        print(c, "\n\n\tOrder = %d ", k);
         classify_points(s);
-        mark_border(s, c);
-        key_pause(s, c);
-        name_step_images(s, k);
-        if (s.save_step == 1) save_points_image(s, c);
+        events.pass_begins(k, mark_border(s));
         fill_grid(s.tab4, s.nb_lig, s.nb_col, 255);
         trace_segments(s, k, d, w);
-        if (s.save_step == 1) save_segments_image(s, c);
-        report_pass(s, c, k, w);
+        s.red_length += counted_length(w);
+        events.pass_ends(k, w);
         merge_labels(s);
     }
-    write_result(s, c);
 }

@@ -1,9 +1,9 @@
 // The order engine as a plain sequence of whole-grid scans in every pass: the reference for the
-// faster `treatment`, which must give the same console text, report and images byte for byte.
+// program's `treatment`, which must report the same passes to its events, byte for byte.
 #pragma once
 
-struct Console;
+struct PassEvents;
 struct RunState;
 
-// It needs all five grids, tab and tab4 included, which the driver does not make.
-void plain_treatment(RunState& s, Console& c);
+// It needs all five grids, tab and tab4 included, which the dialogue does not make.
+void plain_treatment(RunState& s, PassEvents& events);

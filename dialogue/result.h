@@ -1,5 +1,5 @@
-// The end of the run: the network total, the result image tab5 in the chosen format (raw, BMP
-// or ASCII grid) and the closing lines of the console and the report.
+// The end of the run, after the passes: the network total, the result image tab5 in the chosen
+// format (raw, BMP or ASCII grid) and the closing lines of the console and the report.
 #pragma once
 
 struct Console;

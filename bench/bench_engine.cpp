@@ -46,7 +46,7 @@ std::string contents(const std::string& path) {
     return s.str();
 }
 
-// Sets up the run state as the driver leaves it for a raw result, then times the engine.
+// Sets up the run state as the dialogue leaves it for a raw result, then times the engine.
 EngineRun run_engine(Engine engine, const Network& net, const std::string& work, int last_order) {
     EngineRun r;
     RunState s;

@@ -12,6 +12,8 @@
 #include "dialogue/pass_texts.h"
 #include "engine/classify.h"
 #include "engine/length.h"
+#include "engine/pass_events.h"
+#include "engine/treatment.h"
 #include "tests/support/mark_border.h"
 #include "tests/support/trace.h"
 #include "tests/test_support.h"
@@ -102,6 +104,43 @@ TEST(EnginePasses, YNetworkTakesTwoPasses) {
     // Pass 2 starts at the former junction, whose erased branches still count in its length:
     // 2 x 7.071068 + 5 at the junction, 10 in the middle, 5 for the last link.
     EXPECT_NE(e.report().find("\n\t\tsegment 1 num_pix 3 length 34.142136 "), std::string::npos);
+}
+
+// What a front end sees: the engine itself prints, waits for and writes nothing; each pass
+// comes as pass_begins then pass_ends, with the counts and the network total already updated.
+struct Recorder final : PassEvents {
+    explicit Recorder(const RunState& state) : s(state) {}
+    void pass_begins(int k, const std::string& border_text) override {
+        calls.push_back("begins " + std::to_string(k) + border_text);
+    }
+    void pass_ends(int k, const PassWalks& w) override {
+        calls.push_back("ends " + std::to_string(k) + " walks " + std::to_string(w.segm_order) +
+                        " segments " + std::to_string(s.num_segm[k]));
+        totals.push_back(s.red_length);
+    }
+    const RunState& s;
+    std::vector<std::string> calls;
+    std::vector<double> totals;  // red_length at every pass_ends, metres
+};
+
+TEST(EnginePasses, ReportsEveryPassThroughItsEventsAndNothingElse) {
+    Engine e(kY, 2, 1);
+    Recorder events(e.s);
+    treatment(e.s, events);
+    EXPECT_EQ(events.calls, (std::vector<std::string>{
+                                "begins 1\n\ttab2[5][3] = 3 ", "ends 1 walks 2 segments 2",
+                                "begins 2\n\ttab2[5][3] = 3 ", "ends 2 walks 1 segments 1"}));
+    ASSERT_EQ(events.totals.size(), 2u);
+    EXPECT_NEAR(events.totals[0], 56.568542, 1e-6);
+    EXPECT_NEAR(events.totals[1], 90.710678, 1e-6);
+    EXPECT_EQ(e.s.red_length, events.totals[1]);
+    EXPECT_EQ(e.result()[3], "...2...");
+    // The result image, the report and the step images are the front end's.
+    EXPECT_EQ(e.out(), "");
+    EXPECT_EQ(e.con.keys, 0);
+    EXPECT_EQ(e.report(), "");
+    EXPECT_EQ(read_file(e.s.nomim2), "");
+    EXPECT_FALSE(file_exists(e.s.nomim_step + "_points_step1.bmp"));
 }
 
 TEST(EnginePasses, StraightWalkIntoJunctionAndCornerPixels) {

@@ -1,5 +1,5 @@
-// The run state: everything the phases of a run hand to each other. main owns the one instance
-// and passes it by reference to opening, parameters and treatment. All zero at the start.
+// The run state: everything the phases of a run hand to each other. The front end owns the one
+// instance and passes it by reference to its phases and to the engine. All zero at the start.
 //
 // Paths are full native paths: images/<folder>/<name><ending>.
 #pragma once

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/file.h"
 #include "bench/bench.h"
 #include "bench/figures.h"
-#include "lib/ascii_grid.h"
-#include "lib/file.h"
+#include "formats/ascii_grid.h"
 
 namespace {
 

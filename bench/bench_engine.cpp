@@ -7,13 +7,14 @@
 #include <sstream>
 #include <string>
 
+#include "base/console.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
 #include "bench/bench.h"
 #include "bench/figures.h"
-#include "driver/console.h"
-#include "driver/run_state.h"
-#include "engine/plain_treatment.h"
-#include "engine/treatment.h"
-#include "lib/nrutil.h"
+#include "dialogue/pass_texts.h"
+#include "dialogue/result.h"
+#include "tests/support/plain_treatment.h"
 
 namespace {
 
@@ -26,6 +27,14 @@ struct EngineRun {
 
 using Engine = void (*)(RunState&, Console&);
 
+// The reference engine with the dialogue's pass texts and result, as run_passes runs the
+// program's engine.
+void plain_passes(RunState& s, Console& c) {
+    PassTexts texts(s, c);
+    plain_treatment(s, texts);
+    write_result(s, c);
+}
+
 ByteGrid grid(const Network& net) {
     return ByteGrid(ucmatrice(net.nb_col, net.nb_lig), net.nb_lig);
 }
@@ -37,7 +46,7 @@ std::string contents(const std::string& path) {
     return s.str();
 }
 
-// Sets up the run state as the driver leaves it for a raw result, then times the engine.
+// Sets up the run state as the dialogue leaves it for a raw result, then times the engine.
 EngineRun run_engine(Engine engine, const Network& net, const std::string& work, int last_order) {
     EngineRun r;
     RunState s;
@@ -57,7 +66,7 @@ EngineRun run_engine(Engine engine, const Network& net, const std::string& work,
     // (as the program makes them for a run without step images).
     s.tab1 = grid(net);
     s.tab5 = grid(net);
-    if (engine == plain_treatment) {
+    if (engine == plain_passes) {
         s.tab = grid(net);
         s.tab2 = grid(net);
         s.tab4 = grid(net);
@@ -92,9 +101,9 @@ void bench_engines(const Network& net, const std::string& work, int last_order, 
     EngineRun fast;
     EngineRun plain;
     for (int round = 0; round < kRounds; ++round) {
-        EngineRun f = run_engine(treatment, net, work, last_order);
+        EngineRun f = run_engine(run_passes, net, work, last_order);
         if (round == 0 || f.seconds < fast.seconds) fast = std::move(f);
-        EngineRun p = run_engine(plain_treatment, net, work, last_order);
+        EngineRun p = run_engine(plain_passes, net, work, last_order);
         if (round == 0 || p.seconds < plain.seconds) plain = std::move(p);
     }
     figure("treatment", fast.seconds, "s");

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/file.h"
 #include "bench/bench.h"
 #include "bench/figures.h"
-#include "lib/file.h"
 
 namespace {
 

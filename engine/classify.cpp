@@ -1,7 +1,6 @@
 #include "engine/classify.h"
 
-#include "driver/console.h"
-#include "driver/run_state.h"
+#include "base/run_state.h"
 #include "engine/fill.h"
 #include "engine/neighbours.h"
 
@@ -11,23 +10,6 @@ void classify_points(RunState& s) {
     for (int i = 1; i < s.nb_lig - 1; ++i) {
         for (int j = 1; j < s.nb_col - 1; ++j) {
             if (s.tab1[i][j] == net) s.tab2[i][j] = point_code(s.tab1.rows, net, i, j);
-        }
-    }
-}
-
-void mark_border(RunState& s, Console& c) {
-    const int net = network_value(s.val_red);
-    for (int i = 0; i < s.nb_lig; ++i) {
-        for (int j = 0; j < s.nb_col; ++j) {
-            if (s.tab1[i][j] != net) continue;
-            if (i == 0 || i == s.nb_lig - 1) {
-                print(c, "\n\ttab2[%d][%d] = 3 ", i, j);
-                s.tab2[i][j] = 3;
-            }
-            if (j == 0 || j == s.nb_col - 1) {
-                print(c, "\n\ttab2[%d][%d] = 3 ", i, j);
-                s.tab2[i][j] = 3;
-            }
         }
     }
 }

@@ -2,7 +2,6 @@
 // 255 = neither.
 #pragma once
 
-struct Console;
 struct RunState;
 
 // The code of the interior pixel (i, j) of tab1: 2, 3 or 255. net is the value that
@@ -23,7 +22,3 @@ inline unsigned char point_code(unsigned char* const* tab1, int net, int i, int 
 // Clears tab2, then gives every interior network pixel of tab1 its code from its count of
 // network neighbours: 1 makes an end point, 3 or more a junction, 0 or 2 nothing.
 void classify_points(RunState& s);
-
-// Gives code 3 to every network pixel on the border and names it on the console, once for its
-// line and once more for its column, so that a corner pixel is named twice.
-void mark_border(RunState& s, Console& c);

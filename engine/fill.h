@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "lib/byte_grid.h"
+#include "base/byte_grid.h"
 
 inline void fill_grid(ByteGrid& grid, int nb_lig, int nb_col, unsigned char value) {
     for (int i = 0; i < nb_lig; ++i) std::memset(grid[i], value, static_cast<std::size_t>(nb_col));

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "lib/byte_grid.h"
+#include "base/byte_grid.h"
 
 struct StepLengths {
     double diag = 0.0;        // half a diagonal step, pixels

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/run_state.h"
+#include "base/run_state.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 

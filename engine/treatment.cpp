@@ -2,50 +2,47 @@
 // order of the stream: a junction whose upstream branches were all erased by the passes before
 // is an end point of the next pass.
 //
-// Before anything is shown, the passes run once to the end of the network. That run tells
+// Before anything is reported, the passes run once to the end of the network. That run tells
 // whether the drawing holds closed loops (which no pass can prune: they become junction groups,
 // and the passes run again with them) and parts that touch the border nowhere. When the run
-// went as far as the passes asked for and no step images are wanted, its passes are then shown
-// as they are; otherwise the network is put back and the passes run again, shown one by one.
+// went as far as the passes asked for and no step images are wanted, its passes are then
+// reported as they are; otherwise the network is put back and the passes run again, reported
+// one by one.
 //
 // A pass works on what changes: its walks start from the list of end points, their labels go
 // straight into the result tab5, and the codes of the pixels where the walks stopped give the
 // next pass's end points (and bring the points image up to date, when it is kept for the step
 // images). Neither the copy `tab` nor the per-pass labels `tab4` are needed (see fast_walk.h).
 // On a drawing whose junctions are single pixels, with no closed loop and every part touching
-// the border, the console text, the report and every image are the same, byte for byte, as
-// those of the plain engine, which scans the grids in every pass.
+// the border, what it reports to its front end, and so the console text, the report and every
+// image, is the same, byte for byte, as what the reference engine of the tests reports, which
+// scans the grids in every pass.
 
 #include "engine/treatment.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
-#include "driver/console.h"
-#include "driver/phases.h"
-#include "driver/run_state.h"
+#include "base/run_state.h"
 #include "engine/fill.h"
 #include "engine/groups.h"
 #include "engine/leftovers.h"
 #include "engine/length.h"
 #include "engine/neighbours.h"
-#include "engine/pass_report.h"
+#include "engine/pass_events.h"
 #include "engine/point_updates.h"
 #include "engine/prune.h"
-#include "engine/result.h"
-#include "engine/step_images.h"
 #include "engine/walks.h"
 
 namespace {
 
-int counted(const PassWalks& w) {
+int counted_walks(const PassWalks& w) {
     return static_cast<int>(std::count(w.segm_counted.begin(), w.segm_counted.end(), 1));
 }
 
 }  // namespace
 
-void treatment(RunState& s, Console& c) {
+void treatment(RunState& s, PassEvents& events) {
     s.red_length = 0.0;
     const StepLengths d = step_lengths(s.dpix_size);
     fill_grid(s.tab5, s.nb_lig, s.nb_col, 255);
@@ -60,7 +57,7 @@ void treatment(RunState& s, Console& c) {
                       s.nb_lig,    s.nb_col};
     const std::string border = mark_border_once(s);
 
-    // The run to the end of the network, unseen.
+    // The run to the end of the network, unreported.
     const Classified first = classify_all(g);
     Groups groups = make_groups(g, first.junctions, {});
     PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr);
@@ -79,38 +76,28 @@ void treatment(RunState& s, Console& c) {
         s.borderless_parts = left.borderless_parts + run.ran_out;
     }
 
-    auto begins = [&](int k) {
-        print(c, "\n\n\tOrder = %d ", k);
-        c.out->write(border.data(), static_cast<std::streamsize>(border.size()));
-        key_pause(s, c);
-        name_step_images(s, k);
-        if (s.save_step == 1) save_points_image(s, c);
-    };
     auto ends = [&](int k, const PassWalks& w) {
-        s.num_segm[static_cast<std::size_t>(k)] = counted(w);
-        if (s.save_step == 1) save_segments_image(s, c);
-        report_pass(s, c, k, w);
+        s.num_segm[static_cast<std::size_t>(k)] = counted_walks(w);
+        s.red_length += counted_length(w);
+        events.pass_ends(k, w);
     };
-
-    const bool shown_as_run =
+    const bool report_run =
         s.save_step != 1 && run.used_up && last >= static_cast<int>(run.passes.size());
-    if (shown_as_run) {
+    if (report_run) {
         const PassWalks none;
         for (int k = 1; k <= last; ++k) {
-            begins(k);
+            events.pass_begins(k, border);
             ends(k, k <= static_cast<int>(run.passes.size())
                         ? run.passes[static_cast<std::size_t>(k - 1)]
                         : none);
         }
-    } else {
-        restore_network(g);
-        const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net, s.nb_lig, s.nb_col};
-        const Classified again = classify_all(shown);
-        mark_border_once(s);  // the border codes of the points image
-        groups = make_groups(shown, first.junctions, loops);
-        const PassHooks hooks{begins, ends};
-        prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks);
+        return;
     }
-    report_unsound(s, c);
-    write_result(s, c);
+    restore_network(g);
+    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net, s.nb_lig, s.nb_col};
+    const Classified again = classify_all(shown);
+    mark_border_once(s);  // the border codes of the points image
+    groups = make_groups(shown, first.junctions, loops);
+    const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
+    prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks);
 }

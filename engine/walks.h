@@ -2,6 +2,7 @@
 // order of the walks' start points (walk number = index + 1).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 struct PassWalks {
@@ -10,3 +11,13 @@ struct PassWalks {
     std::vector<double> segm_dist;   // length of the walk, metres
     std::vector<char> segm_counted;  // 1: the walk ended on a junction or border pixel (code 3)
 };
+
+// The pass total, metres: the lengths of the walks that ended on a junction or border pixel,
+// summed in walk order, the order in which the report lists them.
+inline double counted_length(const PassWalks& w) {
+    double total = 0.0;
+    for (std::size_t walk = 0; walk < w.segm_dist.size(); ++walk) {
+        if (w.segm_counted[walk]) total += w.segm_dist[walk];
+    }
+    return total;
+}

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "lib/ascii_grid.h"
-#include "lib/file.h"
+#include "base/file.h"
+#include "formats/ascii_grid.h"
 #include "tests/test_support.h"
 
 TEST(AsciiFastPaths, WriterGivesTheBytesOfOneFprintfPerCell) {

@@ -1,4 +1,4 @@
-#include "lib/ascii_grid.h"
+#include "formats/ascii_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/file.h"
+#include "base/file.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "driver/console.h"
+#include "base/console.h"
 
 #include <gtest/gtest.h>
 
-#include "driver/ask.h"
-#include "driver/run_end.h"
-#include "driver/scan.h"
+#include "base/scan.h"
+#include "dialogue/ask.h"
+#include "dialogue/run_end.h"
 #include "tests/test_support.h"
 
 TEST(Scan, NumbersTakeTheLongestPrefixAfterWhiteSpace) {

@@ -16,10 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.h"
-#include "engine/plain_treatment.h"
-#include "engine/treatment.h"
-#include "lib/nrutil.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
+#include "dialogue/pass_texts.h"
+#include "dialogue/result.h"
+#include "tests/support/plain_treatment.h"
 #include "tests/test_support.h"
 #include "tools/network_generator.h"
 
@@ -158,7 +159,7 @@ bool expect_same(const Raster& r, const Options& o, const std::string& what) {
     if (!clean_forest(r, o.val_red)) {
         Options raw = o;
         raw.image_type = 0;
-        Outcome fast = run_engine(r, raw, treatment, false);
+        Outcome fast = run_engine(r, raw, run_passes, false);
         EXPECT_EQ(fast.status, 0) << what;
         EXPECT_NE(fast.transcript.find("Name of the resulting file : DIR/n_strahler.raw"),
                   std::string::npos)
@@ -175,8 +176,15 @@ bool expect_same(const Raster& r, const Options& o, const std::string& what) {
         }
         return false;
     }
-    Outcome fast = run_engine(r, o, treatment, false);
-    Outcome plain = run_engine(r, o, plain_treatment, true);
+    Outcome fast = run_engine(r, o, run_passes, false);
+    Outcome plain = run_engine(
+        r, o,
+        [](RunState& s, Console& c) {
+            PassTexts texts(s, c);
+            plain_treatment(s, texts);
+            write_result(s, c);
+        },
+        true);
     EXPECT_EQ(fast.transcript, plain.transcript) << what;
     EXPECT_EQ(fast.keys, plain.keys) << what;
     EXPECT_EQ(fast.status, plain.status) << what;

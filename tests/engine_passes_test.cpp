@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
+#include "dialogue/pass_texts.h"
 #include "engine/classify.h"
 #include "engine/length.h"
-#include "engine/pass_report.h"
-#include "engine/trace.h"
+#include "engine/pass_events.h"
 #include "engine/treatment.h"
-#include "lib/nrutil.h"
+#include "tests/support/mark_border.h"
+#include "tests/support/trace.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -54,7 +56,7 @@ struct Engine {
         s.f2 = open_file(s.nomim2, "wb");
     }
 
-    void run() { treatment(s, con.console); }
+    void run() { run_passes(s, con.console); }
     std::string out() const { return con.transcript(); }
     std::string report() {
         std::fflush(s.finfo.get());
@@ -104,6 +106,43 @@ TEST(EnginePasses, YNetworkTakesTwoPasses) {
     EXPECT_NE(e.report().find("\n\t\tsegment 1 num_pix 3 length 34.142136 "), std::string::npos);
 }
 
+// What a front end sees: the engine itself prints, waits for and writes nothing; each pass
+// comes as pass_begins then pass_ends, with the counts and the network total already updated.
+struct Recorder final : PassEvents {
+    explicit Recorder(const RunState& state) : s(state) {}
+    void pass_begins(int k, const std::string& border_text) override {
+        calls.push_back("begins " + std::to_string(k) + border_text);
+    }
+    void pass_ends(int k, const PassWalks& w) override {
+        calls.push_back("ends " + std::to_string(k) + " walks " + std::to_string(w.segm_order) +
+                        " segments " + std::to_string(s.num_segm[k]));
+        totals.push_back(s.red_length);
+    }
+    const RunState& s;
+    std::vector<std::string> calls;
+    std::vector<double> totals;  // red_length at every pass_ends, metres
+};
+
+TEST(EnginePasses, ReportsEveryPassThroughItsEventsAndNothingElse) {
+    Engine e(kY, 2, 1);
+    Recorder events(e.s);
+    treatment(e.s, events);
+    EXPECT_EQ(events.calls, (std::vector<std::string>{
+                                "begins 1\n\ttab2[5][3] = 3 ", "ends 1 walks 2 segments 2",
+                                "begins 2\n\ttab2[5][3] = 3 ", "ends 2 walks 1 segments 1"}));
+    ASSERT_EQ(events.totals.size(), 2u);
+    EXPECT_NEAR(events.totals[0], 56.568542, 1e-6);
+    EXPECT_NEAR(events.totals[1], 90.710678, 1e-6);
+    EXPECT_EQ(e.s.red_length, events.totals[1]);
+    EXPECT_EQ(e.result()[3], "...2...");
+    // The result image, the report and the step images are the front end's.
+    EXPECT_EQ(e.out(), "");
+    EXPECT_EQ(e.con.keys, 0);
+    EXPECT_EQ(e.report(), "");
+    EXPECT_EQ(read_file(e.s.nomim2), "");
+    EXPECT_FALSE(file_exists(e.s.nomim_step + "_points_step1.bmp"));
+}
+
 TEST(EnginePasses, StraightWalkIntoJunctionAndCornerPixels) {
     // A four-point line into the junction (2,4), whose two arms run to corner pixels.
     Engine e(
@@ -149,7 +188,7 @@ TEST(EnginePasses, DiagonalWalkToBorder) {
 }
 
 // One pass, called step by step, so that the walk record of the pass can be read.
-PassWalks one_pass(RunState& s, Console& c) {
+PassWalks one_pass(RunState& s) {
     for (int i = 0; i < s.nb_lig; ++i) {
         for (int j = 0; j < s.nb_col; ++j) {
             s.tab[i][j] = s.tab1[i][j];
@@ -157,7 +196,7 @@ PassWalks one_pass(RunState& s, Console& c) {
         }
     }
     classify_points(s);
-    mark_border(s, c);
+    mark_border(s);
     PassWalks w;
     trace_segments(s, 1, step_lengths(s.dpix_size), w);
     return w;
@@ -166,7 +205,7 @@ PassWalks one_pass(RunState& s, Console& c) {
 TEST(EnginePasses, WalksThatRunOutOfNetworkAreNotCounted) {
     // A line of three pixels: one walk over it, then a walk of one point at its far end.
     Engine three({".....", ".###.", "....."}, 1);
-    PassWalks w = one_pass(three.s, three.con.console);
+    PassWalks w = one_pass(three.s);
     EXPECT_EQ(w.segm_order, 2);
     EXPECT_EQ(w.segm_points, (std::vector<int>{3, 1}));
     EXPECT_EQ(w.segm_dist, (std::vector<double>{20.0, 0.0}));
@@ -175,14 +214,14 @@ TEST(EnginePasses, WalksThatRunOutOfNetworkAreNotCounted) {
     for (int j = 1; j <= 3; ++j) EXPECT_EQ(three.s.tab4[1][j], 1);
 
     Engine two({"....", ".##.", "...."}, 1);
-    w = one_pass(two.s, two.con.console);
+    w = one_pass(two.s);
     EXPECT_EQ(w.segm_points, (std::vector<int>{2, 1}));
     EXPECT_EQ(w.segm_dist, (std::vector<double>{10.0, 0.0}));
     EXPECT_EQ(two.s.num_segm[1], 0);
 
     // An isolated pixel and a closed loop: no end point, no walk, nothing erased.
     Engine still({".......", ".#..#..", "...#.#.", "....#..", "......."}, 1);
-    w = one_pass(still.s, still.con.console);
+    w = one_pass(still.s);
     EXPECT_EQ(w.segm_order, 0);
     EXPECT_EQ(still.s.tab1[1][1], kNet);
     EXPECT_EQ(still.s.tab1[2][3], kNet);
@@ -453,7 +492,7 @@ TEST(EnginePasses, SegmentLinesPrintLengthsAsFormattedOutputDoes) {
         w.segm_dist = {length};
         w.segm_counted = {1};
         e.s.num_segm[1] = 1;
-        report_pass(e.s, e.con.console, 1, w);
+        PassTexts(e.s, e.con.console).pass_ends(1, w);
         char expected[512];
         std::snprintf(expected, sizeof expected, "\n\t\tsegment %d num_pix %d length %lf ", 1, 7,
                       length);

@@ -9,9 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "driver/run_state.h"
-#include "engine/treatment.h"
-#include "lib/nrutil.h"
+#include "base/nrutil.h"
+#include "base/run_state.h"
+#include "dialogue/pass_texts.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -156,7 +156,7 @@ TEST(EngineStrahler, TreeOrdersAreStrahlerOrders) {
         s.image_type = 3;  // no result image
         s.finfo = open_file("/dev/null", "w");
         ScriptedConsole con("");
-        treatment(s, con.console);
+        run_passes(s, con.console);
 
         std::vector<int> streams(s.num_segm.size(), 0);
         for (const Node& n : t.nodes) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "lib/image.h"
-#include "lib/nrutil.h"
+#include "base/nrutil.h"
+#include "formats/image.h"
 #include "tests/test_support.h"
 #include "tools/network_generator.h"
 

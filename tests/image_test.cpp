@@ -1,4 +1,4 @@
-#include "lib/image.h"
+#include "formats/image.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/byte_grid.h"
+#include "base/byte_grid.h"
 #include "tests/test_support.h"
 
 namespace {

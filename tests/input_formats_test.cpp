@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/phases.h"
-#include "driver/run_end.h"
-#include "driver/run_state.h"
-#include "lib/image.h"
+#include "base/run_state.h"
+#include "dialogue/ascii_input.h"
+#include "dialogue/bmp_input.h"
+#include "dialogue/run_end.h"
+#include "formats/image.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "lib/nrutil.h"
+#include "base/nrutil.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "lib/byte_grid.h"
+#include "base/byte_grid.h"
 
 TEST(Grids, ByteGridIsZeroFilledRowsOfSeparateLines) {
     unsigned char** g = ucmatrice(3, 2);

@@ -1,13 +1,16 @@
 // Output set-up and the parameters dialogue: questions, paths, report heading, result streams.
 
+#include "dialogue/output_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "driver/phases.h"
-#include "driver/run_end.h"
-#include "driver/run_state.h"
-#include "lib/image.h"
+#include "base/run_state.h"
+#include "dialogue/parameters.h"
+#include "dialogue/run.h"
+#include "dialogue/run_end.h"
+#include "formats/image.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "base/console.h"
 
 // A fresh folder under /tmp, removed with everything in it when the object goes.
 struct TempDir {

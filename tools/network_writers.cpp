@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "lib/ascii_grid.h"
-#include "lib/file.h"
-#include "lib/image.h"
+#include "base/file.h"
+#include "formats/ascii_grid.h"
+#include "formats/image.h"
 #include "tools/network_generator.h"
 
 namespace {

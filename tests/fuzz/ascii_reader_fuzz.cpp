@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "lib/ascii_grid.h"
+#include "formats/ascii_grid.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;  // fmemopen refuses an empty buffer; the unit tests cover it

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "lib/image.h"
-#include "lib/nrutil.h"
+#include "base/nrutil.h"
+#include "formats/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = "/tmp/branchranker_fuzz_" + std::to_string(::getpid()) + ".bmp";

@@ -1,0 +1,77 @@
+// The run state: everything the phases of a run hand to each other. The front end owns the one
+// instance and passes it by reference to its phases and to the engine. All zero at the start.
+//
+// Paths are full native paths: images/<folder>/<name><ending>.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "base/byte_grid.h"
+#include "base/file.h"
+
+struct RunState {
+    // Image size and scale, set when the input is loaded.
+    int nb_lig = 0;
+    int nb_col = 0;
+    double dpix_size = 0.0;  // side of one pixel, metres
+
+    // Type codes: 0 raw, 1 BMP, 2 ASCII grid.
+    int river_type = 0;  // input, set by the input dialogue
+    int image_type = 0;  // result, set by the output set-up
+
+    // Values of the raw input descriptor that no later phase reads.
+    int val = 0;
+    int mind = 0;
+    int maxd = 0;
+
+    // Parameters dialogue.
+    int val_red = 0;    // grey value of a network pixel, 0..254 (255 marks erased pixels)
+    int Num_order = 0;  // passes k = 1..Num_order
+    int save_step = 0;  // 1: save the step images of every pass
+
+    // Georeference: lower-left corner, from an ASCII input header or asked at output set-up.
+    double X_min = 0.0;
+    double Y_min = 0.0;
+    bool open_ascii_OK = false;
+    double nodata = 0.0;  // from an ASCII input header, no further use
+    std::string texte;    // last ASCII header keyword read, no further use
+
+    // Results of the engine.
+    std::array<int, 64> num_segm{};  // [k]: walks of pass k that ended on a junction or border
+    double red_length = 0.0;         // total network length, metres
+    // What could not be ordered soundly, found once the network is used up.
+    long long loop_pixels = 0;  // network pixels left on, or hanging from, closed loops
+    int borderless_parts = 0;   // parts touching the border nowhere: their outlet is read as a
+                                // source, so the orders along their main stream are too low
+
+    // Grids, nb_lig x nb_col bytes, line 0 the top line.
+    ByteGrid tab1;  // network as loaded; the engine erases traced pixels (255)
+    ByteGrid tab;   // untouched copy of the network (plain engine only; a run does not make it)
+    ByteGrid tab2;  // points of the current pass: 2 end point, 3 junction or border, 255 none
+                    // (made only when the step images are saved)
+    ByteGrid tab4;  // labels of the current pass: k, or 255 (plain engine only, as tab)
+    ByteGrid tab5;  // result: order of every traced pixel, 255 elsewhere
+
+    // Paths.
+    std::string nomim1;      // input image
+    std::string nomdescr1;   // input descriptor (raw input)
+    std::string nomim2;      // result image
+    std::string nomdescr2;   // result descriptor (raw result)
+    std::string nominfo;     // report
+    std::string nomim_step;  // base of the step image names
+    std::string nomim3;      // points step image of the current pass
+    std::string nomim4;      // segments step image of the current pass
+
+    // Streams.
+    File f1;     // input image (raw or ASCII), closed once read
+    File f1d;    // input descriptor, closed once read or written
+    File f2;     // result image (raw or ASCII), closed once written
+    File f2d;    // result descriptor (raw result)
+    File finfo;  // report
+
+    std::vector<std::string> made;  // files the output set-up created, until the passes begin
+
+    int status = 0;  // exit status of a run that reaches its end: 1 if an output was not written
+};

@@ -1,0 +1,87 @@
+// Any fault of the file ends the run with a message naming the file and the place; nothing is
+// filled in silently.
+
+#include "dialogue/ascii_input.h"
+
+#include <filesystem>
+
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/allocate.h"
+#include "dialogue/run_end.h"
+#include "formats/ascii_grid.h"
+
+namespace {
+
+[[noreturn]] void header_refused(RunState& s, Console& c, const AsciiHeader& h,
+                                 const AsciiReadResult& r) {
+    s.f1.reset();
+    const char* file = s.nomim1.c_str();
+    switch (r.fault) {
+        case AsciiFault::bad_header_value:
+            end_run(c, 1, "\n\tFile %s: the value of %s (header line %d) is not a number\n", file,
+                    h.keyword.c_str(), r.item);
+        case AsciiFault::bad_size:
+            end_run(c, 1,
+                    "\n\tFile %s: the value of %s (header line %d) is not a whole number from 1"
+                    " to 2147483647\n",
+                    file, h.keyword.c_str(), r.item);
+        case AsciiFault::truncated:
+            end_run(c, 1, "\n\tFile %s ends within its header, at header line %d\n", file, r.item);
+        default:
+            end_run(c, 1, "\n\tFile %s could not be read\n", file);
+    }
+}
+
+[[noreturn]] void cells_refused(RunState& s, Console& c, const AsciiReadResult& r) {
+    s.f1.reset();
+    const char* file = s.nomim1.c_str();
+    switch (r.fault) {
+        case AsciiFault::bad_cell:
+            end_run(c, 1, "\n\tFile %s: cell of line %d, column %d is not a whole number\n", file,
+                    r.line, r.column);
+        case AsciiFault::truncated:
+            end_run(c, 1, "\n\tFile %s ends before the cell of line %d, column %d\n", file, r.line,
+                    r.column);
+        default:
+            end_run(c, 1, "\n\tFile %s could not be read at line %d\n", file, r.line);
+    }
+}
+
+}  // namespace
+
+void load_ascii_input(RunState& s, Console& c) {
+    print(c, "\n");
+    AsciiReader reader(s.f1.get());
+    AsciiHeader h;
+    const AsciiReadResult header = ascii_read_header(reader, h);
+    s.texte = h.keyword;
+    if (!header) header_refused(s, c, h, header);
+    s.nb_col = h.ncols;
+    s.nb_lig = h.nrows;
+    s.X_min = h.xllcorner;
+    s.Y_min = h.yllcorner;
+    s.dpix_size = h.cellsize;
+    if (h.has_nodata) s.nodata = h.nodata_value;
+
+    // Every cell takes at least one digit and one separator (the last needs no separator), so
+    // a file too short for its header's sizes is refused before a huge grid is allocated. A
+    // stream whose length cannot be known is left to the cell reader.
+    const long long cells = static_cast<long long>(s.nb_lig) * s.nb_col;  // < 2^62
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(s.nomim1, ec);
+    if (!ec && bytes < static_cast<unsigned long long>(2 * cells - 1)) {
+        s.f1.reset();
+        end_run(c, 1, "\n\tFile %s holds %llu bytes, too few for %d lines x %d columns of cells\n",
+                s.nomim1.c_str(), static_cast<unsigned long long>(bytes), s.nb_lig, s.nb_col);
+    }
+    s.tab1 = allocate_grid(s, c, "an image");
+
+    for (int i = 0; i < s.nb_lig; ++i) {
+        if (i > 0 && i % 100 == 0) print(c, "\tline %d                \r", i);
+        const AsciiReadResult line = ascii_read_line(reader, s.tab1[i], s.nb_col, i);
+        if (!line) cells_refused(s, c, line);
+    }
+    print(c, "\n");
+    s.f1.reset();
+}

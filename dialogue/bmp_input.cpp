@@ -1,0 +1,31 @@
+// The pixel size is asked: a BMP file does not carry it in a form this program trusts.
+
+#include "dialogue/bmp_input.h"
+
+#include "base/console.h"
+#include "base/file.h"
+#include "base/run_state.h"
+#include "dialogue/ask.h"
+#include "dialogue/run_end.h"
+#include "formats/grey_bmp.h"
+#include "formats/image.h"
+
+void load_bmp_input(RunState& s, Console& c) {
+    // A file that cannot be opened at all is answered like a missing raw or ASCII input.
+    if (!open_file(s.nomim1, "rb")) end_unknown_input(c, s.nomim1);
+    int type = 0;
+    Color32* palette = nullptr;  // null: no palette wanted, the stored values are the greys
+    unsigned char** grid = ChargeBMP(s.nomim1.c_str(), &s.nb_col, &s.nb_lig, &type, &palette);
+    if (grid == nullptr) {
+        end_run(c, 1,
+                "\n\tFile %s cannot be read: an uncompressed BMP image of 8 bits (with a palette"
+                " of 256 entries) or 24 bits per pixel is expected, complete\n",
+                s.nomim1.c_str());
+    }
+    s.tab1 = ByteGrid(grid, s.nb_lig);
+    if (type == 2) bgr_to_grey(s.tab1, s.nb_lig, s.nb_col);
+
+    if (s.dpix_size == 0.0) {
+        s.dpix_size = ask_real(c, [&] { print(c, "\n\tpixel size? "); });
+    }
+}

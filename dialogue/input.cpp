@@ -1,0 +1,144 @@
+// Input acquisition: banner, folder, network name, input type, loading of the network image
+// into tab1, size report.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/allocate.h"
+#include "dialogue/ascii_input.h"
+#include "dialogue/ask.h"
+#include "dialogue/bmp_input.h"
+#include "dialogue/run_end.h"
+#include "formats/raw_image.h"
+
+namespace {
+
+const char* const kBanner[] = {
+    "\n\n\t**************************************************************",
+    "\n\t*                                                            *",
+    "\n\t*                    BRANCHRANKER                            *",
+    "\n\t*                                                            *",
+    "\n\t*                                                            *",
+    "\n\t*                                                            *",
+    "\n\t*                                                            *",
+    "\n\t*                                     VELQUARINDOS           *",
+    "\n\t*                                     (Abril 2008)           *",
+    "\n\t*                                                            *",
+    "\n\t*                               Actualisation 2019           *",
+    "\n\t*                                                            *",
+    "\n\t**************************************************************",
+};
+
+void ask_raw_sizes(RunState& s, Console& c) {
+    auto positive = [](int v) { return v > 0; };
+    s.nb_lig = ask_int(
+        c, [&] { print(c, "\n\tNumber of lines   ? "); }, positive);
+    s.nb_col = ask_int(
+        c, [&] { print(c, "\n\tNumber of columns ? "); }, positive);
+    s.dpix_size = ask_real(c, [&] { print(c, "\n\tPixel size (real) ? "); });
+}
+
+void load_raw_input(RunState& s, Console& c) {
+    s.nomdescr1 = s.nomim1;
+    s.nomim1 += ".raw";
+    s.nomdescr1 += ".txt";
+    s.f1 = open_file(s.nomim1, "rb");
+    if (!s.f1) end_unknown_input(c, s.nomim1);
+
+    bool descriptor_missing = false;
+    s.f1d = open_file(s.nomdescr1, "r");
+    if (s.f1d) {
+        RawDescriptor d;
+        const bool complete = read_raw_descriptor(s.f1d.get(), d);
+        s.f1d.reset();
+        s.nb_lig = d.nb_lig;
+        s.nb_col = d.nb_col;
+        s.val = d.val;
+        s.mind = d.mind;
+        s.maxd = d.maxd;
+        s.dpix_size = d.dpix_size;
+        if (!complete || s.nb_lig <= 0 || s.nb_col <= 0) {
+            end_run(c, 1,
+                    "\n\tDescriptor %s: expected six numbers, the lines and the columns positive"
+                    " (lines, columns, 1, 0, 255, pixel size)\n",
+                    s.nomdescr1.c_str());
+        }
+    } else {
+        descriptor_missing = true;
+        print(c, "\n\tNo File %s \n\n", s.nomdescr1.c_str());
+        ask_raw_sizes(s, c);
+    }
+
+    // The file must hold the whole image before anything is allocated or created.
+    std::error_code ec;
+    auto bytes = std::filesystem::file_size(s.nomim1, ec);
+    long long needed = static_cast<long long>(s.nb_lig) * s.nb_col;
+    if (ec || bytes < static_cast<unsigned long long>(needed)) {
+        end_run(c, 1, "\n\tFile %s holds %llu bytes, fewer than %d lines x %d columns\n",
+                s.nomim1.c_str(), ec ? 0ULL : static_cast<unsigned long long>(bytes), s.nb_lig,
+                s.nb_col);
+    }
+    s.tab1 = allocate_grid(s, c, "an image");
+    int failed_line = 0;
+    if (!read_raw_rows(s.f1.get(), s.tab1, s.nb_lig, s.nb_col, failed_line)) {
+        end_run(c, 1, "\n\tFile %s could not be read at line %d\n", s.nomim1.c_str(), failed_line);
+    }
+    s.f1.reset();
+
+    if (descriptor_missing) {
+        s.f1d = open_file(s.nomdescr1, "w");
+        bool written =
+            s.f1d && write_input_descriptor(s.f1d.get(), s.nb_lig, s.nb_col, s.dpix_size);
+        written = s.f1d && std::fclose(s.f1d.release()) == 0 && written;
+        if (!written) {
+            std::filesystem::remove(s.nomdescr1, ec);
+            end_run(c, 1, "\n\tThe descriptor %s could not be written\n", s.nomdescr1.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+void acquire_input(RunState& s, Console& c, std::string& nomfic) {
+    for (const char* line : kBanner) print(c, "%s", line);
+
+    s.nomim1 = "images/";
+    std::string nomdir = ask_word(c, [&] {
+        print(c, "\n\n\tName of the File Folder located in the Directory C:\\images? ");
+    });
+    s.nomim1 += nomdir + "/";
+    s.nomim2 = s.nomim1;
+    s.nomim3 = s.nomim1;
+
+    nomfic = ask_word(
+        c, [&] { print(c, "\n\tName of the drainage network file (whitout any extension) ? "); });
+    s.nomim1 += nomfic;
+
+    s.open_ascii_OK = false;
+    s.river_type = ask_image_type(c);
+
+    switch (s.river_type) {
+        case 0:
+            load_raw_input(s, c);
+            break;
+        case 1:
+            s.nomim1 += ".bmp";
+            load_bmp_input(s, c);
+            break;
+        default:
+            s.nomim1 += ".asc";
+            s.f1 = open_file(s.nomim1, "r");
+            if (!s.f1) end_unknown_input(c, s.nomim1);
+            s.open_ascii_OK = true;
+            load_ascii_input(s, c);
+            break;
+    }
+
+    print(c, "\n\tSIZE OF THE IMAGE RIVER: ");
+    print(c, "\n\t            %d LINES", s.nb_lig);
+    print(c, "\n\t        AND %d COLUMNS", s.nb_col);
+}

@@ -1,0 +1,12 @@
+#include "dialogue/key_pause.h"
+
+#include <cstdio>
+
+#include "base/console.h"
+#include "base/run_state.h"
+
+void key_pause(RunState& s, Console& c) {
+    if (s.finfo) std::fflush(s.finfo.get());
+    if (s.f2d) std::fflush(s.f2d.get());
+    wait_key(c);
+}

@@ -1,0 +1,142 @@
+// Every file it creates is listed in `made` and removed again when the run ends before its
+// first pass, so that a run that cannot start leaves nothing half-made behind.
+
+#include "dialogue/output_setup.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+#include "base/run_state.h"
+#include "dialogue/allocate.h"
+#include "dialogue/ask.h"
+#include "dialogue/run_end.h"
+#include "formats/image.h"
+#include "formats/raw_image.h"
+#include "formats/report_lines.h"
+
+namespace {
+
+File create(RunState& s, Console& c, const std::string& path, const char* mode) {
+    File f = open_file(path, mode);
+    if (!f) {
+        discard_outputs(s);
+        end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
+    }
+    s.made.push_back(path);
+    return f;
+}
+
+// A BMP result is written only after the passes; make sure now that it can be.
+void check_writable(RunState& s, Console& c, const std::string& path) {
+    std::error_code ec;
+    bool existed = std::filesystem::exists(path, ec);
+    File probe = open_file(path, "ab");  // creates it when missing, never truncates
+    if (!probe) {
+        discard_outputs(s);
+        end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
+    }
+    probe.reset();
+    if (!existed) std::filesystem::remove(path, ec);
+}
+
+// Whether any file that a run could write under the result name `name` is the network image or
+// its descriptor: a typed result name must never replace the input.
+bool replaces_input(const RunState& s, const std::string& name) {
+    const std::string base = s.nomim2 + name + "_strahler";
+    std::vector<std::string> outputs = {base + ".raw", base + ".txt", base + ".bmp", base + ".asc",
+                                        base + "_info.txt"};
+    for (int pass = 1; pass <= 5; ++pass) {
+        outputs.push_back(base + "_points_step" + std::to_string(pass) + ".bmp");
+        outputs.push_back(base + "_segments_step" + std::to_string(pass) + ".bmp");
+    }
+    for (const std::string& input : {s.nomim1, s.nomdescr1}) {
+        if (input.empty()) continue;
+        for (const std::string& output : outputs) {
+            std::error_code ec;
+            if (output == input || std::filesystem::equivalent(output, input, ec)) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void discard_outputs(RunState& s) {
+    s.finfo.reset();
+    s.f2.reset();
+    s.f2d.reset();
+    std::error_code ec;
+    for (const std::string& path : s.made) std::filesystem::remove(path, ec);
+    s.made.clear();
+}
+
+void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
+    print(c, "\n\n\tResulting File: ");
+    int rep = ask_int(
+        c,
+        [&] {
+            print(c, "\n\t\t0 -----> Using the generic name %s ? ", nomfic.c_str());
+            print(c, "\n\t\t1 -----> Creating a new file ? \n\t\t");
+        },
+        [](int v) { return v == 0 || v == 1; });
+    std::string nomfic1 = nomfic;
+    if (rep == 1) {
+        nomfic1 = ask_word(
+            c, [&] { print(c, "\n\tName of the output file (without any extension) ? "); },
+            [&](const std::string& name) {
+                if (!replaces_input(s, name)) return true;
+                print(c, "\n\tWith this name a result would replace the network file");
+                return false;
+            });
+    }
+
+    s.nomim2 += nomfic1;
+    s.nomim_step = s.nomim2 + "_strahler";
+    s.nomim2 += "_strahler";
+    s.nominfo = s.nomim2 + "_info.txt";
+
+    s.finfo = create(s, c, s.nominfo, "w");
+
+    s.image_type = ask_image_type(c, [&](int v) {
+        // Refused now rather than after the passes, when the work would be lost.
+        if (v == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
+            print(c, "\n\tThe image is too large for a bitmap file (4 GiB at most)");
+            return false;
+        }
+        return true;
+    });
+
+    if (s.image_type == 0) {
+        s.nomdescr2 = s.nomim2 + ".txt";
+        s.nomim2 += ".raw";
+        s.f2 = create(s, c, s.nomim2, "wb");
+        s.f2d = create(s, c, s.nomdescr2, "w");
+        // Written now and checked now: the stream stays open until the end of the run.
+        if (!write_result_descriptor(s.f2d.get(), s.nb_lig, s.nb_col, s.dpix_size)) {
+            discard_outputs(s);
+            end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
+        }
+    } else if (s.image_type == 1) {
+        s.nomim2 += ".bmp";
+        check_writable(s, c, s.nomim2);
+    } else {
+        s.nomim2 += ".asc";
+        if (!s.open_ascii_OK) {
+            print(c, "\n\tUTM coordinates required ");
+            s.X_min = ask_real(c, [&] { print(c, "\n\t\tX_min ? "); });
+            s.Y_min = ask_real(c, [&] { print(c, "\t\tY_min ? "); });
+            s.open_ascii_OK = true;
+        }
+        s.f2 = create(s, c, s.nomim2, "w");
+    }
+
+    report_heading(s.finfo.get(), s.nomim1, s.nomim2);
+
+    // The program's engine reads the loaded network from tab1 and tab5 and writes its labels
+    // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made, and the
+    // points image `tab2` only when the step images are saved (see parameters): a run holds two
+    // or three grids, not five.
+    s.tab5 = allocate_grid(s, c, "the working images");
+}

@@ -1,0 +1,30 @@
+#include "dialogue/step_images.h"
+
+#include <string>
+
+#include "base/console.h"
+#include "base/run_state.h"
+#include "formats/grey_bmp.h"
+#include "formats/report_lines.h"
+
+void name_step_images(RunState& s, int k) {
+    if (k < 1 || k > 5) return;
+    const std::string step = std::to_string(k);
+    s.nomim3 = s.nomim_step + "_points_step" + step + ".bmp";
+    s.nomim4 = s.nomim_step + "_segments_step" + step + ".bmp";
+}
+
+// The report line follows the attempt, so that it never claims a file that is not there.
+void save_points_image(RunState& s, Console& c) {
+    print(c, "\n\t\tSaving %s ", s.nomim3.c_str());
+    const bool saved = save_grey_bmp(s.nomim3, s.tab2, s.nb_lig, s.nb_col);
+    if (!saved) print(c, "\n\t\t%s could not be saved ", s.nomim3.c_str());
+    report_points_image(s.finfo.get(), s.nomim3, saved);
+}
+
+void save_segments_image(RunState& s, Console& c) {
+    print(c, "\n\t\tSaving %s ", s.nomim4.c_str());
+    const bool saved = save_grey_bmp(s.nomim4, s.tab1, s.nb_lig, s.nb_col);
+    if (!saved) print(c, "\n\t\t%s could not be saved ", s.nomim4.c_str());
+    report_segments_image(s.finfo.get(), s.nomim4, saved);
+}

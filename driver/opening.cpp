@@ -1,9 +1,0 @@
-#include <string>
-
-#include "driver/phases.h"
-
-void opening(RunState& s, Console& c) {
-    std::string nomfic;
-    acquire_input(s, c, nomfic);
-    set_up_output(s, c, nomfic);
-}

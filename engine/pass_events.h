@@ -1,0 +1,22 @@
+// How the engine reports its passes to the front end that runs it. The engine prints nothing,
+// waits for nothing and writes no file: each front end fills this interface with its own texts,
+// key waits, step images and report lines.
+#pragma once
+
+#include <string>
+
+#include "engine/walks.h"
+
+struct PassEvents {
+    virtual ~PassEvents() = default;
+
+    // Pass k (1 to 63) has classified its points (tab2, when kept, is complete) and is about to
+    // walk. border_text names every network pixel on the image border, "\n\ttab2[i][j] = 3 "
+    // each, in row-major order, once for its line and once for its column (a corner twice); it
+    // is the same in every pass.
+    virtual void pass_begins(int k, const std::string& border_text) = 0;
+
+    // Pass k has walked: w holds one entry per walk, tab1 holds the network left, num_segm[k]
+    // the segment count, and red_length already includes the pass total, counted_length(w).
+    virtual void pass_ends(int k, const PassWalks& w) = 0;
+};

@@ -1,0 +1,68 @@
+#include "formats/raw_image.h"
+
+#include <cmath>
+#include <cstddef>
+#include <string>
+
+#include "base/scan.h"
+
+namespace {
+
+std::string read_text(std::FILE* f) {
+    std::string text;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    return text;
+}
+
+// The pixel size truncated toward zero, as a decimal integer (2.9 gives 2, -2.9 gives -2), also
+// when it lies beyond the range of an int.
+std::string truncated(double pixel) {
+    char text[400];
+    if (pixel > -2147483648.0 && pixel < 2147483648.0) {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(pixel));
+    } else {
+        std::snprintf(text, sizeof text, "%.0f", std::trunc(pixel));
+    }
+    return text;
+}
+
+}  // namespace
+
+bool read_raw_descriptor(std::FILE* f, RawDescriptor& d) {
+    const std::string text = read_text(f);
+    const char* p = text.data();
+    const char* end = p + text.size();
+    return scan_int(p, end, d.nb_lig) && scan_int(p, end, d.nb_col) && scan_int(p, end, d.val) &&
+           scan_int(p, end, d.mind) && scan_int(p, end, d.maxd) && scan_real(p, end, d.dpix_size);
+}
+
+bool read_raw_rows(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int& failed_line) {
+    const auto width = static_cast<std::size_t>(nb_col);
+    for (int i = 0; i < nb_lig; ++i) {
+        if (std::fread(grid[i], 1, width, f) != width) {
+            failed_line = i;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool write_input_descriptor(std::FILE* f, int nb_lig, int nb_col, double dpix_size) {
+    return std::fprintf(f, "%d\n%d\n%d\n%d\n%d\n%lf\n", nb_lig, nb_col, 1, 0, 255, dpix_size) > 0;
+}
+
+bool write_result_descriptor(std::FILE* f, int nb_lig, int nb_col, double dpix_size) {
+    return std::fprintf(f, "%d\n%d\n%d\n%d\n%d\n%s\n", nb_lig, nb_col, 1, 0, 255,
+                        truncated(dpix_size).c_str()) >= 0 &&
+           std::fflush(f) == 0;
+}
+
+bool write_raw_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col) {
+    if (!f) return false;
+    const auto width = static_cast<std::size_t>(nb_col);
+    bool ok = true;
+    for (int i = 0; i < nb_lig && ok; ++i) ok = std::fwrite(grid[i], 1, width, f.get()) == width;
+    return std::fclose(f.release()) == 0 && ok;
+}

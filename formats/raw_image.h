@@ -1,0 +1,40 @@
+// Raw images: nb_lig x nb_col bytes, line 0 (the top line) first, no header, beside a text
+// descriptor of six numbers (lines, columns, 1, 0, 255, pixel size in metres).
+//
+// Nothing here prints; every function reports through its result. Streams are opened by the
+// caller.
+#pragma once
+
+#include <cstdio>
+
+#include "base/byte_grid.h"
+#include "base/file.h"
+
+struct RawDescriptor {
+    int nb_lig = 0;
+    int nb_col = 0;
+    int val = 0;  // the three values between the sizes and the pixel size, read and not used
+    int mind = 0;
+    int maxd = 0;
+    double dpix_size = 0.0;  // metres
+};
+
+// Reads the six numbers from the start of the stream. False when one is missing or not a
+// number; the values read before it are kept in d. The sizes are not checked here.
+bool read_raw_descriptor(std::FILE* f, RawDescriptor& d);
+
+// Reads nb_lig lines of nb_col bytes into grid. False when the stream ends or fails first;
+// failed_line is then the line that could not be read.
+bool read_raw_rows(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int& failed_line);
+
+// The descriptor written for a raw input that had none: the pixel size with six decimals.
+// False when nothing could be written.
+bool write_input_descriptor(std::FILE* f, int nb_lig, int nb_col, double dpix_size);
+
+// The descriptor of a raw result: the pixel size truncated toward zero to a whole number. It is
+// flushed at once; false when any of it could not be written.
+bool write_result_descriptor(std::FILE* f, int nb_lig, int nb_col, double dpix_size);
+
+// Writes the grid and closes f (f is empty afterwards, whatever happened). True when every byte
+// reached the file; false also for an empty f.
+bool write_raw_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col);

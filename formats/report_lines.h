@@ -1,0 +1,35 @@
+// The lines of the report file, the same for every front end: the heading and parameters, the
+// step image lines, the block of every pass and the closing lines. Each writes to the open
+// report stream `info` and prints nothing; a failed write shows when the stream is flushed at
+// the end of the run.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// "BRANCHRANKER", the network image read and the order image to be written.
+void report_heading(std::FILE* info, const std::string& river, const std::string& result);
+void report_network_value(std::FILE* info, int val_red);
+void report_last_order(std::FILE* info, int last_order);
+void report_steps_saved(std::FILE* info);  // step images were asked for
+
+// The step images of a pass, named as saved or as not saved.
+void report_points_image(std::FILE* info, const std::string& path, bool saved);
+void report_segments_image(std::FILE* info, const std::string& path, bool saved);
+
+// The block of pass k: its heading, the segment count, one line per walk that ended on a junction
+// or border pixel (counted[w] != 0), numbered from 1 in walk order, and the pass total in metres.
+// points and lengths (metres) have one entry per walk; walks that are not counted are skipped,
+// so the lines, the count and the total agree.
+void report_pass(std::FILE* info, int k, int segments, const std::vector<int>& points,
+                 const std::vector<double>& lengths, const std::vector<char>& counted,
+                 double total);
+
+// What could not be ordered soundly, as one block that the report and the console both show
+// after the last pass: network pixels left on closed loops, parts of the network that touch the
+// border nowhere. Empty when both are 0.
+std::string unsound_block(long long loop_pixels, int borderless_parts);
+
+// The network total in metres, then the order image's name, or that it could not be written.
+void report_closing(std::FILE* info, double red_length, const std::string& result, bool written);

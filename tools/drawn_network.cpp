@@ -294,10 +294,20 @@ bool try_fork(Drawing& d, int s) {
     std::vector<Pixel> branch[2];
     std::vector<std::size_t> drawn;  // pixels the first branch turned on
     for (int b = 0; b < 2; ++b) {
-        const double angle = (b == 0 ? 1 : -1) * d.rng.between(15, 60) * 3.14159265358979 / 180;
+        // cos and sin of 15, 20, .. 60 degrees, fixed so that no maths library decides a pixel.
+        static constexpr double kCos[10] = {0.965925826289068, 0.939692620785908,
+                                            0.906307787036650, 0.866025403784439,
+                                            0.819152044288992, 0.766044443118978,
+                                            0.707106781186548, 0.642787609686539,
+                                            0.573576436351046, 0.5};
+        static constexpr double kSin[10] = {
+            0.258819045102521, 0.342020143325669, 0.422618261740699, 0.5,
+            0.573576436351046, 0.642787609686539, 0.707106781186548, 0.766044443118978,
+            0.819152044288992, 0.866025403784439};
+        const int step = d.rng.between(0, 9);
         const double length = d.rng.between(d.dmin, d.lmax);
-        const double ca = std::cos(angle);
-        const double sa = std::sin(angle);
+        const double ca = kCos[step];
+        const double sa = b == 0 ? kSin[step] : -kSin[step];
         const Pixel p{tip.lig + static_cast<int>(std::lround((vl * ca - vc * sa) * length / norm)),
                       tip.col + static_cast<int>(std::lround((vl * sa + vc * ca) * length / norm))};
         double dist2 = 0.0;
@@ -347,6 +357,7 @@ void grow(Drawing& d, long long wanted) {
             d.dmin = std::max(kSmallestDmin, d.dmin * 5 / 6);
             for (int s = 0; s < static_cast<int>(d.strokes.size()); ++s) active.push_back(s);
         }
+        const int before = static_cast<int>(d.strokes.size());
         const std::size_t r = d.rng.below(static_cast<std::uint32_t>(active.size()));
         straight_pixels(d, active[r], line);
         bool grew = false;
@@ -372,6 +383,7 @@ void grow(Drawing& d, long long wanted) {
             active[r] = active.back();
             active.pop_back();
         }
+        for (int s = before; s < static_cast<int>(d.strokes.size()); ++s) active.push_back(s);
     }
 }
 

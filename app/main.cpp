@@ -4,8 +4,12 @@
 // to the command line front end (cli/), which is still to come: until then they are ignored, as
 // they always were, and the dialogue runs.
 
+#include <csignal>
+#include <cstdio>
+
 #include "base/console.h"
 #include "base/run_state.h"
+#include "base/standard_streams.h"
 #include "dialogue/run.h"
 
 namespace {
@@ -21,5 +25,16 @@ int run_dialogue() {
 int main(int argc, char** argv) {
     static_cast<void>(argc);
     static_cast<void>(argv);
-    return run_dialogue();
+    hold_standard_descriptors();
+    // A reader of the console that goes away (a pipe into `head`) must not kill the run before
+    // its files are complete or removed: the write fails instead, and the status says so.
+    std::signal(SIGPIPE, SIG_IGN);
+    int status = run_dialogue();
+    if (!standard_output_complete()) {
+        std::fputs(
+            "branchranker: the console text could not all be written to the standard output\n",
+            stderr);
+        status = 1;
+    }
+    return status;
 }

@@ -19,8 +19,9 @@ struct RawDescriptor {
     double dpix_size = 0.0;  // metres
 };
 
-// Reads the six numbers from the start of the stream. False when one is missing or not a
-// number; the values read before it are kept in d. The sizes are not checked here.
+// Reads the six numbers from the start of the stream (its first 64 KiB at most). False when one
+// is missing or not a number; the values read before it are kept in d. The sizes are not checked
+// here.
 bool read_raw_descriptor(std::FILE* f, RawDescriptor& d);
 
 // Reads nb_lig lines of nb_col bytes into grid. False when the stream ends or fails first;

@@ -47,7 +47,8 @@ ScriptedConsole::ScriptedConsole(const std::string& answers) : in(answers) {
     console.key_wait = [this] { ++keys; };
 }
 
-ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds) {
+ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds,
+                          const ProgramOptions& options) {
     TempDir io;
     const std::string in_path = io / "stdin";
     const std::string out_path = io / "stdout";
@@ -62,7 +63,8 @@ ProgramResult run_program(const std::string& dir, const std::string& answers, in
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::alarm(static_cast<unsigned>(seconds) + 5);  // a last guard, kept across exec
-        ::execl(BRANCHRANKER_EXE, BRANCHRANKER_EXE, static_cast<char*>(nullptr));
+        if (options.in_child) options.in_child();
+        ::execl(options.exe.c_str(), options.exe.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ProgramResult result;

@@ -2,6 +2,7 @@
 // built program started without a terminal and with a time limit.
 #pragma once
 
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,9 +39,18 @@ struct ProgramResult {
     std::string output;  // everything written to standard output
 };
 
+// How to start the program, beyond the defaults.
+struct ProgramOptions {
+    std::string exe = BRANCHRANKER_EXE;
+    // Runs in the child just before the program starts, with the standard streams in place:
+    // to close or replace standard output, or to set a resource limit.
+    std::function<void()> in_child;
+};
+
 // Starts the built program in folder `dir` in a new session (no controlling terminal), feeds it
 // `answers` on standard input and waits at most `seconds`.
-ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds = 60);
+ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds = 60,
+                          const ProgramOptions& options = {});
 
 // The banner as the program prints it.
 std::string banner();

@@ -26,6 +26,12 @@ namespace {
 constexpr int kContactReach = 6;  // pixels (Chebyshev) from the attach point where contact is fine
 constexpr int kProposals = 12;    // proposals of an active stroke before it leaves the list
 constexpr int kSmallestDmin = 4;  // pixels
+// Pixels at the source end of every stroke that no later stroke may touch, so that every stream
+// keeps pixels of its own in the drawing: a tributary drawn wholly against other strokes would
+// be a stream of the tree that no reader of the raster could see.
+constexpr std::size_t kOwnPixels = 3;
+// A join this close (pixels along the stroke) to a node goes to that node.
+constexpr int kSnap = 2;
 constexpr int kNoNode = -1;
 
 struct Stroke {
@@ -58,7 +64,16 @@ struct Drawing {
     int bucket_cols = 0;
     std::vector<std::vector<int>> buckets;  // strokes whose bounding box meets the bucket
     long long sources = 1;
+    std::vector<char> own;  // 1: a pixel of the source end of a stroke (kOwnPixels of them)
 };
+
+// Keeps the source end of a new stroke, drawn from its source, for that stroke alone.
+void keep_own(Drawing& d, const std::vector<Pixel>& line) {
+    for (std::size_t i = 0; i < line.size() && i < kOwnPixels; ++i) {
+        d.own[static_cast<std::size_t>(line[i].lig) * static_cast<std::size_t>(d.net.nb_col) +
+              static_cast<std::size_t>(line[i].col)] = 1;
+    }
+}
 
 std::size_t at(const Network& net, Pixel p) {
     return static_cast<std::size_t>(p.lig) * static_cast<std::size_t>(net.nb_col) +
@@ -175,6 +190,7 @@ bool keeps_clear(const Drawing& d, const std::vector<Pixel>& line,
             for (int b = -1; b <= 1; ++b) {
                 const Pixel n{line[i].lig + a, line[i].col + b};
                 if (!on(d.net, n)) continue;
+                if (d.own[at(d.net, n)]) return false;
                 if (!std::binary_search(allowed.begin(), allowed.end(), at(d.net, n))) return false;
                 contact = true;
             }
@@ -221,7 +237,7 @@ bool try_source(Drawing& d, Pixel p) {
     int count = 0;
     int snap = kNoNode;
     for (int node : along) {
-        if (std::abs(index_of(node) - m) <= 2) snap = node;
+        if (std::abs(index_of(node) - m) <= kSnap) snap = node;
     }
     if (snap != kNoNode) {
         options[count++] = {snap, s, 0};
@@ -230,7 +246,7 @@ bool try_source(Drawing& d, Pixel p) {
         for (int node : along) {
             if (down == kNoNode && index_of(node) > m) down = node;
         }
-        if (m < 2) return false;  // beyond the source: the tip branches instead
+        if (m < kSnap) return false;  // beyond the source: the tip branches instead
         if (d.rng.below(100) < 25) options[count++] = {down, s, 0};
         options[count++] = {kNoNode, s, m};
     }
@@ -272,6 +288,7 @@ bool try_source(Drawing& d, Pixel p) {
         d.strokes.push_back({p, q, node, {}, -1, -1, {}, {}});
         d.nodes[node].tributaries.push_back(t);
         for (Pixel x : added) d.net.cells[at(d.net, x)] = d.net.network_value;
+        keep_own(d, added);
         index_stroke(d, t);
         ++d.sources;
         return true;
@@ -291,6 +308,12 @@ bool try_fork(Drawing& d, int s) {
     std::vector<Pixel> px;
     straight_pixels(d, s, px);
     for (Pixel x : px) allowed.push_back(at(d.net, x));
+    // The source end of s becomes the fork's node: the branches may touch it.
+    std::vector<std::size_t> freed;
+    for (std::size_t i = 0; i < px.size() && i < kOwnPixels; ++i) {
+        if (d.own[at(d.net, px[i])]) freed.push_back(at(d.net, px[i]));
+        d.own[at(d.net, px[i])] = 0;
+    }
     std::vector<Pixel> branch[2];
     std::vector<std::size_t> drawn;  // pixels the first branch turned on
     for (int b = 0; b < 2; ++b) {
@@ -320,6 +343,7 @@ bool try_fork(Drawing& d, int s) {
         }
         if (!ok) {
             for (std::size_t q : drawn) d.net.cells[q] = d.net.background;
+            for (std::size_t q : freed) d.own[q] = 1;
             return false;
         }
         for (Pixel x : branch[b]) {
@@ -334,6 +358,7 @@ bool try_fork(Drawing& d, int s) {
     d.nodes.push_back({s, 0, tip, {}});
     d.strokes[s].nodes.insert(d.strokes[s].nodes.begin(), node);
     for (const auto& line : branch) {
+        keep_own(d, line);
         const int t = static_cast<int>(d.strokes.size());
         d.strokes.push_back({line.front(), tip, node, {}, -1, -1, {}, {}});
         d.nodes[node].tributaries.push_back(t);
@@ -559,7 +584,8 @@ TruthNetwork generate_drawn_network(const DrawnOptions& o) {
     net.background = o.background;
     net.cells.assign(static_cast<std::size_t>(o.nb_lig) * o.nb_col, o.background);
 
-    Drawing d{o, net, Prng{mix64(o.seed ^ 0x647261776eULL)}, {}, {}, 0, 0, 0, 0, {}, 1};
+    Drawing d{o, net, Prng{mix64(o.seed ^ 0x647261776eULL)}, {}, {}, 0, 0, 0, 0, {}, 1, {}};
+    d.own.assign(net.cells.size(), 0);
     const long long area = static_cast<long long>(o.nb_lig) * o.nb_col;
     long long wanted = o.sources;
     if (wanted == 0) {

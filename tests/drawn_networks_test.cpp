@@ -1,0 +1,124 @@
+// The engine on generated drawings whose truth is known: strokes meeting at any angle, drawn
+// 8-connected or in stair steps, with braids; and channel networks of synthetic terrain.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/nrutil.h"
+#include "base/run_state.h"
+#include "engine/pass_events.h"
+#include "engine/treatment.h"
+#include "tools/drawn_network.h"
+#include "tools/terrain_network.h"
+
+namespace {
+
+struct Counts final : PassEvents {
+    std::vector<long long> segments{0};  // [k]
+    void pass_begins(int, const std::string&) override {}
+    void pass_ends(int, const PassWalks& w) override {
+        segments.push_back(std::count(w.segm_counted.begin(), w.segm_counted.end(), 1));
+    }
+};
+
+struct Outcome {
+    long long scored = 0;
+    long long right = 0;
+    std::string first_wrong;          // "line,column: got g, true t"
+    std::vector<long long> segments;  // [k], as many entries as the truth's streams
+};
+
+// Runs the passes until the network is used up and compares with the truth.
+Outcome order(const TruthNetwork& t) {
+    const Network& net = t.net;
+    RunState s;
+    s.nb_lig = net.nb_lig;
+    s.nb_col = net.nb_col;
+    s.dpix_size = 10.0;
+    s.val_red = net.network_value;
+    s.Num_order = 63;
+    s.tab1 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+    s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+    for (int i = 0; i < s.nb_lig; ++i) std::copy_n(net.row(i), s.nb_col, s.tab1[i]);
+    Counts counts;
+    treatment(s, counts);
+    Outcome o;
+    for (int i = 0; i < s.nb_lig; ++i) {
+        for (int j = 0; j < s.nb_col; ++j) {
+            const unsigned char truth = t.truth[static_cast<std::size_t>(i) * s.nb_col + j];
+            if (truth == kOffNetwork || truth == kJunctionZone) continue;
+            ++o.scored;
+            if (s.tab5[i][j] == truth) {
+                ++o.right;
+            } else if (o.first_wrong.empty()) {
+                o.first_wrong = std::to_string(i) + "," + std::to_string(j) + ": got " +
+                                std::to_string(s.tab5[i][j]) + ", true " + std::to_string(truth);
+            }
+        }
+    }
+    o.segments = counts.segments;
+    o.segments.resize(t.streams.size(), 0);
+    return o;
+}
+
+}  // namespace
+
+TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
+    int networks = 0;
+    long long scored = 0, right = 0;
+    int counts_right = 0;
+    for (std::uint64_t seed = 1; seed <= 100; ++seed) {
+        for (bool four : {false, true}) {
+            DrawnOptions o;
+            o.nb_lig = 120 + static_cast<int>(seed % 5) * 20;
+            o.nb_col = 240 - static_cast<int>(seed % 7) * 15;
+            o.seed = seed;
+            o.four_connected = four;
+            o.braids = static_cast<int>(seed % 3);
+            const TruthNetwork t = generate_drawn_network(o);
+            const Outcome got = order(t);
+            const std::string what = "seed " + std::to_string(seed) + (four ? " four" : " eight");
+            if (got.right != got.scored || got.segments != t.streams) {
+                std::printf("%s: %lld of %lld scored pixels right (first wrong at %s)\n",
+                            what.c_str(), got.right, got.scored, got.first_wrong.c_str());
+            }
+            ++networks;
+            scored += got.scored;
+            right += got.right;
+            counts_right += got.segments == t.streams;
+        }
+    }
+    const double share = static_cast<double>(right) / static_cast<double>(scored);
+    std::printf(
+        "drawn networks: %.4f of %lld scored pixels right, every stream count right in"
+        " %d of %d networks\n",
+        share, scored, counts_right, networks);
+    // What the engine reaches today (0.996 and 171 of 200); the rest sits where several
+    // junctions of the tree lie within a few pixels of each other.
+    EXPECT_GE(share, 0.995);
+    EXPECT_GE(counts_right, 170);
+}
+
+TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {
+    long long scored = 0;
+    long long right = 0;
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+        TerrainOptions o;
+        o.nb_lig = 160;
+        o.nb_col = 200;
+        o.seed = seed;
+        o.threshold = 30 + static_cast<long long>(seed % 4) * 20;
+        const Outcome got = order(generate_terrain_network(o));
+        scored += got.scored;
+        right += got.right;
+    }
+    const double share = static_cast<double>(right) / static_cast<double>(scored);
+    std::printf("terrain channel pixels with their true order: %.4f of %lld\n", share, scored);
+    // 0.75 today: channels that run side by side without joining (combs across filled flats)
+    // meet in the raster, and those meetings raise the order below them.
+    EXPECT_GE(share, 0.74);
+}

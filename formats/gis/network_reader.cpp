@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "formats/gis/bmp_v3_view.h"
 #include "formats/gis/gdal_session.h"
 #include "lib/nrutil.h"
 
@@ -238,9 +239,13 @@ bool read_chunk(GDALDatasetH ds, const Plan& p, int first, int lines, int column
                         0) == CE_None;
 }
 
-bool georef_of(GDALDatasetH ds, Georef& g, std::string& fault) {
+// world_base: the file whose world file (.bpw, .wld) places a dataset opened through a view.
+bool georef_of(GDALDatasetH ds, const std::string& world_base, Georef& g, std::string& fault) {
     double gt[6];
-    const bool has_gt = GDALGetGeoTransform(ds, gt) == CE_None;
+    bool has_gt = GDALGetGeoTransform(ds, gt) == CE_None;
+    if (!has_gt && !world_base.empty())
+        has_gt = GDALReadWorldFile(world_base.c_str(), nullptr, gt) ||
+                 GDALReadWorldFile(world_base.c_str(), "wld", gt);
     std::string wkt;
     if (OGRSpatialReferenceH srs = GDALGetSpatialRef(ds)) {
         char* text = nullptr;
@@ -268,9 +273,19 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
     };
     if (nv == 255) return fail("the network value 255 is the background value");
     GdalSession session;
+    // A BMP with a version 4 or 5 header is read through a view GDAL can decode; the view
+    // outlives the dataset.
+    BmpView view;
     GdalDataset ds(
         GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
-    if (!ds) return fail("cannot be opened as a raster" + gdal_detail());
+    if (!ds) {
+        const std::string why = gdal_detail();
+        make_bmp_v3_view(path, view);
+        if (!view.path.empty())
+            ds.reset(GDALOpenEx(view.path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr,
+                                nullptr, nullptr));
+        if (!ds) return fail("cannot be opened as a raster" + why);
+    }
     GDALDatasetH h = ds.get();
     const int columns = GDALGetRasterXSize(h);
     const int lines = GDALGetRasterYSize(h);
@@ -293,7 +308,7 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
                              : plan_colour(selector, h, band, plan, fault);
     if (!planned) return fail(fault);
     Georef georef;
-    if (!georef_of(h, georef, fault)) return fail(fault);
+    if (!georef_of(h, view.path.empty() ? "" : path, georef, fault)) return fail(fault);
 
     // Chunks are whole multiples of the block height so that each block is decoded once.
     int block_x = 0, block_y = 0;

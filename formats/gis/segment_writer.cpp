@@ -142,6 +142,7 @@ bool write_inner(const std::string& path, const std::vector<SegmentRecord>& reco
     const bool geometry = !format.csv || csv_geometry;
     std::vector<const char*> options;
     if (format.csv && csv_geometry) options.push_back("GEOMETRY=AS_WKT");
+    if (format.csv) options.push_back("STRING_QUOTING=IF_NEEDED");  // numbers stay unquoted
     options.push_back(nullptr);
     OGRLayer* layer = dataset->CreateLayer(fs::path(path).stem().string().c_str(), srs.get(),
                                            geometry ? wkbLineString : wkbNone,

@@ -17,19 +17,10 @@ std::string world_file_text(const Georef& g) {
     return text;
 }
 
-bool write_world_file(const std::string& world_path, const std::string& prj_path,
-                      const Georef& georef, std::string& error) {
+bool write_world_file(const std::string& world_path, const Georef& georef, std::string& error) {
     if (!georef.has_geotransform) {
         error = world_path + ": the image has no georeference to write";
         return false;
-    }
-    if (!prj_path.empty() && georef.has_crs) {
-        const std::string wkt = esri_wkt(georef);
-        if (wkt.empty()) {
-            error = prj_path + ": the coordinate system cannot be written as ESRI WKT";
-            return false;
-        }
-        if (!write_text_file(prj_path, wkt, error)) return false;
     }
     return write_text_file(world_path, world_file_text(georef), error);
 }

@@ -2,7 +2,8 @@
 // the x size of a pixel, the two rotation terms, the y size of a pixel (negative when north is
 // up), then x and y of the CENTRE of the upper-left pixel, each with 17 significant digits so
 // that no cell size or corner is rounded. A GIS reads it from NAME.wld or NAME.bpw beside
-// NAME.bmp; the coordinate system, which a world file cannot hold, goes to NAME.prj.
+// NAME.bmp; the coordinate system, which a world file cannot hold, goes to the files of
+// crs_sidecars.h.
 #pragma once
 
 #include <string>
@@ -12,9 +13,6 @@
 // Text of the world file for the georeference.
 std::string world_file_text(const Georef& georef);
 
-// Writes world_path (through a temporary file) and, when the georeference has a coordinate
-// system, prj_path with it as ESRI WKT; prj_path "" writes no .prj. Fails, naming the file,
-// when the georeference has no geotransform (there is nothing to place), the coordinate system
-// cannot be written as ESRI WKT, or a file cannot be written.
-bool write_world_file(const std::string& world_path, const std::string& prj_path,
-                      const Georef& georef, std::string& error);
+// Writes world_path through a temporary file. Fails, naming the file, when the georeference has
+// no geotransform (there is nothing to place) or the file cannot be written.
+bool write_world_file(const std::string& world_path, const Georef& georef, std::string& error);

@@ -21,8 +21,10 @@ std::string pam_text(const Georef& g) {
     ref.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     std::string mapping;
     if (ref.importFromWkt(g.wkt.c_str()) == OGRERR_NONE)
-        for (int axis : ref.GetDataAxisToSRSAxisMapping())
-            mapping += (mapping.empty() ? "" : ",") + std::to_string(axis);
+        for (int axis : ref.GetDataAxisToSRSAxisMapping()) {
+            if (!mapping.empty()) mapping += ',';
+            mapping += std::to_string(axis);
+        }
     if (!mapping.empty())
         CPLCreateXMLNode(CPLCreateXMLNode(srs, CXT_Attribute, "dataAxisToSRSAxisMapping"), CXT_Text,
                          mapping.c_str());

@@ -1,8 +1,8 @@
 // Order image as a GeoTIFF: one Byte band holding the order of every network pixel (255 where
 // there is no network), NoData 255, the order colour table (order_palette.h), tiled 256 x 256
-// and DEFLATE compressed (BigTIFF when the size needs it), with the geotransform and coordinate
-// system of the georeference when it has them (a raster without a geotransform is written
-// without one, so a GIS places it as it placed the input).
+// and DEFLATE compressed at level 3 (BigTIFF when the size needs it), with the geotransform and
+// coordinate system of the georeference when it has them (a raster without a geotransform is
+// written without one, so a GIS places it as it placed the input).
 #pragma once
 
 #include <string>

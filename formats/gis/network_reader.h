@@ -1,0 +1,45 @@
+// Reads a drainage network from any raster GDAL opens (GeoTIFF, PNG, BMP of every kind, ENVI,
+// ASCII grid, ...) into a byte grid: network pixels carry a chosen value, all others 255.
+//
+// The network is chosen either by a value or by a colour:
+// - value: cells of band `band` equal to `value` are network. Integer and real bands alike are
+//   compared exactly; complex bands are refused.
+// - colour: a band with a palette (band `band`) is looked up through its palette, never by
+//   index: every index whose entry is red, green, blue (alpha ignored) is network, and the
+//   colour must be in the palette. Without a palette, the red, green and blue bands (found by
+//   their colour interpretation, else bands 1 to 3) are compared and must be 8-bit; a single
+//   grey band without a palette takes a grey colour (red == green == blue) as its grey level,
+//   scaled to the band's bit depth (white is 1 in a 1-bit image).
+#pragma once
+
+#include <string>
+
+#include "base/byte_grid.h"
+#include "formats/gis/georef.h"
+
+struct NetworkSelector {
+    enum class Kind { value, colour };
+    Kind kind = Kind::value;
+    double value = 0.0;                          // Kind::value
+    unsigned char red = 0, green = 0, blue = 0;  // Kind::colour
+    int band = 1;                                // band of the value or of the palette, from 1
+};
+
+struct NetworkRaster {
+    ByteGrid grid;  // grid[line][column], line 0 the top line
+    int lines = 0;
+    int columns = 0;
+    long long network_pixels = 0;  // pixels set to the network value; 0 is not an error here
+    Georef georef;                 // geotransform and coordinate system of the file
+};
+
+// Reads `path` into `out` with network pixels set to network_value (0 to 254).
+// Returns false with `error` naming the file and the fault, and `out` unchanged, when: the
+// network value is 255; the file cannot be opened as a raster; the band does not exist; the
+// data type cannot be compared (complex values; a colour on bands that are not 8-bit; a value
+// beyond 2^53 on 64-bit integers); the colour is not in the palette, or the image has neither a
+// palette, nor red, green and blue bands, nor a grey band for a grey colour; the value is not
+// finite; the file's coordinate system is not understood; a block cannot be read (truncated or
+// corrupt file); storage runs out. No exception leaves the function.
+bool read_network(const std::string& path, const NetworkSelector& selector,
+                  unsigned char network_value, NetworkRaster& out, std::string& error);

@@ -9,9 +9,10 @@
 namespace {
 
 // Labels every pixel of the group with k and erases it; returns the pixels erased.
-long long erase_group(const WalkGrids& g, Group& group, unsigned char label) {
+long long erase_group(const WalkGrids& g, Group& group, unsigned char label, WalkTrace* trace) {
     long long erased = 0;
     for (PixelIndex p : group.pixels) {
+        if (trace != nullptr) trace->groups.push_back(p);
         const int i = static_cast<int>(p / g.nb_col);
         const int j = static_cast<int>(p % g.nb_col);
         g.tab5[i][j] = label;
@@ -39,7 +40,7 @@ double half_steps(const WalkGrids& g, int i, int j, const StepLengths& d) {
 }  // namespace
 
 WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
-                  const StepLengths& d) {
+                  const StepLengths& d, WalkTrace* trace) {
     unsigned char** const t1 = g.tab1;
     unsigned char** const t5 = g.tab5;
     const int net = g.net;
@@ -49,7 +50,7 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
     // The first pixel after a group is never a stop: its other links lead into the group.
     bool free_step = false;
     if (group >= 0) {
-        end.erased += erase_group(g, groups.list[static_cast<std::size_t>(group)], label);
+        end.erased += erase_group(g, groups.list[static_cast<std::size_t>(group)], label, trace);
         free_step = true;
     } else if (g.tab2 != nullptr) {
         g.tab2[i][j] = 255;  // the start point is an end point no more
@@ -61,6 +62,7 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
     int prev_j = j;
     end.points = 1;
     t5[ic][jc] = label;
+    if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     for (;;) {
         // A network pixel on the border has code 3.
         if (g.on_border(ic, jc)) {
@@ -117,13 +119,13 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
             GroupExit exit;
             if (gr.degree <= 1 || count_exits(g, groups, gi, &exit) == 0) {
                 // The group is the far end of what is left: the walk takes it and ends.
-                end.erased += erase_group(g, gr, label);
+                end.erased += erase_group(g, gr, label, trace);
                 break;
             }
             // Two lines leave the group: run through it to the other one.
             const std::vector<PixelIndex> path = path_through(
                 g, groups, gi, static_cast<PixelIndex>(ic) * g.nb_col + jc, exit.inside);
-            end.erased += erase_group(g, gr, label);
+            end.erased += erase_group(g, gr, label, trace);
             for (std::size_t l = 0; l + 1 < path.size(); ++l) {
                 const int pi = static_cast<int>(path[l] / g.nb_col);
                 const int pj = static_cast<int>(path[l] % g.nb_col);
@@ -131,6 +133,7 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
                 prev_i = pi;
                 prev_j = pj;
                 ++end.points;
+                if (trace != nullptr) trace->path.push_back(path[l + 1]);
             }
             ic = static_cast<int>(path.back() / g.nb_col);
             jc = static_cast<int>(path.back() % g.nb_col);
@@ -159,6 +162,7 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
         jc += kNeighbours[n].dj;
         ++end.points;
         t5[ic][jc] = label;
+        if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     }
     if (end.points > 1) {
         // The last link gets its other half here.

@@ -8,6 +8,8 @@
 // neither the copy `tab` nor the per-pass labels `tab4`.
 #pragma once
 
+#include <vector>
+
 #include "engine/groups.h"
 #include "engine/length.h"
 #include "engine/walk_grids.h"
@@ -21,9 +23,17 @@ struct WalkEnd {
     long long erased = 0;  // network pixels this walk erased from tab1
 };
 
+// What a walk covers, kept when the front end wants the segments' pixels: the pixels it
+// recorded, in walk order, and the other pixels of the junction groups it took.
+struct WalkTrace {
+    std::vector<PixelIndex> path;
+    std::vector<PixelIndex> groups;
+};
+
 // Walks from the end point (i, j) with order k, or, when `group` is not negative, from that
 // junction group, whose line leaves at its pixel (i, j); returns what the pass report needs.
 // On a drawing without junction groups this is exactly the plain engine's walk followed by its
 // measurement. Groups that the walk runs through or starts from are erased and marked gone.
+// The trace is filled when it is given.
 WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
-                  const StepLengths& d);
+                  const StepLengths& d, WalkTrace* trace = nullptr);

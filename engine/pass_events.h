@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/walks.h"
 
@@ -19,4 +20,16 @@ struct PassEvents {
     // Pass k has walked: w holds one entry per walk, tab1 holds the network left, num_segm[k]
     // the segment count, and red_length already includes the pass total, counted_length(w).
     virtual void pass_ends(int k, const PassWalks& w) = 0;
+
+    // Whether the walks' pixels are wanted: then every PassWalks carries segm_path and
+    // network_done is called once the passes are over.
+    virtual bool wants_paths() const { return false; }
+
+    // After the last pass, for every segment in the order of the reports (the counted walks of
+    // pass 1 in walk order, then those of pass 2, ...): the index, in that same order, of the
+    // segment it flows into, or -1 for none (an outlet on the border, or a stream whose
+    // downstream no pass reached).
+    virtual void network_done(const std::vector<long long>& flows_into) {
+        static_cast<void>(flows_into);
+    }
 };

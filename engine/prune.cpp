@@ -1,10 +1,43 @@
 #include "engine/prune.h"
 
+#include <unordered_map>
+
 #include "engine/fast_walk.h"
 
+namespace {
+
+// Where the segments flow: a segment waits at its stop pixel until a later walk covers that
+// pixel, starting there, running through it or taking the junction group that holds it. The
+// walks that stop on the same pixel only meet there.
+struct Confluences {
+    std::unordered_map<PixelIndex, std::vector<long long>> waiting;  // stop pixel -> segments
+    std::vector<long long> flows_into;
+
+    void covered(PixelIndex p, long long segment) {
+        const auto at = waiting.find(p);
+        if (at == waiting.end()) return;
+        for (long long up : at->second) flows_into[static_cast<std::size_t>(up)] = segment;
+        waiting.erase(at);
+    }
+
+    void walked(const WalkTrace& t, bool counted) {
+        const long long segment = counted ? static_cast<long long>(flows_into.size()) : -1;
+        const std::size_t taken = t.path.size() - (counted ? 1 : 0);  // a stop pixel stays
+        for (std::size_t n = 0; n < taken; ++n) covered(t.path[n], segment);
+        for (PixelIndex p : t.groups) covered(p, segment);
+        if (!counted) return;
+        flows_into.push_back(-1);
+        waiting[t.path.back()].push_back(segment);
+    }
+};
+
+}  // namespace
+
 PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
-               const StepLengths& d, const PassHooks* hooks) {
+               const StepLengths& d, const PassHooks* hooks, bool keep_paths) {
     PruneRun run;
+    Confluences confluences;
+    WalkTrace trace;
     std::vector<PixelIndex> stops;
     for (int k = 1; k <= last; ++k) {
         if (hooks == nullptr && starts.empty()) break;
@@ -22,7 +55,14 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
                 continue;
             }
             ++w.segm_order;
-            const WalkEnd end = fast_walk(g, groups, k, i, j, start.group, d);
+            trace.path.clear();
+            trace.groups.clear();
+            const WalkEnd end =
+                fast_walk(g, groups, k, i, j, start.group, d, keep_paths ? &trace : nullptr);
+            if (keep_paths) {
+                confluences.walked(trace, end.counted);
+                w.segm_path.push_back(trace.path);
+            }
             run.erased += end.erased;
             if (end.counted) {
                 stops.push_back(static_cast<PixelIndex>(end.last_i) * g.nb_col + end.last_j);
@@ -38,6 +78,7 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         starts = reclassify_stops(g, groups, stops);
     }
     run.used_up = starts.empty();
+    run.flows_into = std::move(confluences.flows_into);
     return run;
 }
 

@@ -25,12 +25,16 @@ struct PruneRun {
     int ran_out = 0;                // walks that ran out of network: the last of a part with no
                                     // border pixel
     bool used_up = false;           // no start was left after the last pass
+    // With paths kept: for every counted walk in report order, the index of the counted walk it
+    // flows into (the later walk that starts from, runs through or takes its stop pixel), or -1.
+    std::vector<long long> flows_into;
 };
 
 // Runs passes 1 to `last`. With hooks, every pass runs and is shown; without, the run stops as
-// soon as a pass has no start (the network is used up).
+// soon as a pass has no start (the network is used up). With keep_paths, every PassWalks
+// carries its walks' pixels and the run tells where each segment flows.
 PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
-               const StepLengths& d, const PassHooks* hooks);
+               const StepLengths& d, const PassHooks* hooks, bool keep_paths = false);
 
 // Puts every pixel that a walk labelled back into tab1 and clears the labels of tab5: the
 // network as loaded, ready for another run.

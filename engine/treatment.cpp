@@ -56,11 +56,12 @@ void treatment(RunState& s, PassEvents& events) {
     const WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red),
                       s.nb_lig,    s.nb_col};
     const std::string border = mark_border_once(s);
+    const bool paths = events.wants_paths();
 
     // The run to the end of the network, unreported.
     const Classified first = classify_all(g);
     Groups groups = make_groups(g, first.junctions, {});
-    PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr);
+    PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
     std::vector<PixelIndex> loops;
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
         Leftovers left = find_leftovers(g);
@@ -69,7 +70,7 @@ void treatment(RunState& s, PassEvents& events) {
             loops = std::move(left.loop_pixels);
             restore_network(g);
             groups = make_groups(g, first.junctions, loops);
-            run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr);
+            run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
             left = find_leftovers(g);
         }
         s.loop_pixels = left.loop_parts_pixels;
@@ -91,6 +92,7 @@ void treatment(RunState& s, PassEvents& events) {
                         ? run.passes[static_cast<std::size_t>(k - 1)]
                         : none);
         }
+        if (paths) events.network_done(run.flows_into);
         return;
     }
     restore_network(g);
@@ -99,5 +101,6 @@ void treatment(RunState& s, PassEvents& events) {
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
-    prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks);
+    run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths);
+    if (paths) events.network_done(run.flows_into);
 }

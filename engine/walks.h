@@ -5,11 +5,15 @@
 #include <cstddef>
 #include <vector>
 
+#include "engine/pixel_index.h"
+
 struct PassWalks {
     int segm_order = 0;              // walks of the pass so far
     std::vector<int> segm_points;    // pixels recorded by the walk, its last pixel included
     std::vector<double> segm_dist;   // length of the walk, metres
     std::vector<char> segm_counted;  // 1: the walk ended on a junction or border pixel (code 3)
+    // The pixels each walk recorded, in walk order, when the front end asks for them.
+    std::vector<std::vector<PixelIndex>> segm_path;
 };
 
 // The pass total, metres: the lengths of the walks that ended on a junction or border pixel,

@@ -295,3 +295,28 @@ TEST(RunOrders, ReportListsOnlyTheSegmentsItCounts) {
 }
 
 }  // namespace
+
+TEST(RunOrders, LoopOnlyDrawingEndsNormallyWithTheWarning) {
+    TempDir dir;
+    const Picture ring = {
+        "........",  //
+        "..###...",  //
+        ".#...#..",  //
+        ".#...#..",  //
+        "..###...",  //
+        "........",  //
+    };
+    write_file(dir / "images/S/ring.raw", raw(bytes(ring, {{'.', 0}, {'#', 9}})));
+    write_file(dir / "images/S/ring.txt", "6 8 1 0 255 10.0");
+    ProgramResult r = run_program(dir.path, "S ring 0 0 0 9 2 1\n");
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_status, 0);
+    const std::string warning =
+        "\n\n\tNot ordered soundly:"
+        "\n\t\tNetwork pixels left without an order on closed loops: 10 "
+        "\n\t\tParts of the network that touch the image border nowhere: 1 (the outlet of each"
+        " is read as a source, so the orders along its main stream are too low) "
+        "\n\n\tTotal drainage network length = 0.000000 meters ";
+    EXPECT_NE(r.output.find(warning), std::string::npos) << r.output;
+    EXPECT_NE(read_file(dir / "images/S/ring_strahler_info.txt").find(warning), std::string::npos);
+}

@@ -1,11 +1,11 @@
 // branchranker: Strahler orders and segment lengths of a drainage network.
 //
-// main chooses the front end. Without arguments the program runs its dialogue. Arguments belong
-// to the command line front end (cli/), which is still to come: until then they are ignored, as
-// they always were, and the dialogue runs.
+// main chooses the front end: with arguments the command line (cli/), without any the dialogue,
+// exactly as it always ran.
 
 #include "base/console.h"
 #include "base/run_state.h"
+#include "cli/command_line.h"
 #include "dialogue/run.h"
 
 namespace {
@@ -19,7 +19,6 @@ int run_dialogue() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    static_cast<void>(argc);
-    static_cast<void>(argv);
+    if (argc > 1) return run_command_line(argc, argv);
     return run_dialogue();
 }

@@ -60,6 +60,14 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
     order->add_option("--summary", o.summary, "Write the figures per order to this JSON file");
     order->add_flag("--quiet", o.quiet, "Print nothing unless something fails");
 
+    // CLI11 would only say that a command is missing.
+    if (argc > 1 && argv[1][0] != '-' && std::string(argv[1]) != "order") {
+        std::fprintf(stderr,
+                     "branchranker: %s: unknown command; the command is 'order'\nRun 'branchranker"
+                     " --help' for the options.\n",
+                     argv[1]);
+        return 2;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

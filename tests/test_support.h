@@ -36,11 +36,16 @@ struct ProgramResult {
     int exit_status = -1;  // -1 when the program did not end normally
     bool timed_out = false;
     std::string output;  // everything written to standard output
+    std::string errors;  // everything written to standard error
 };
 
 // Starts the built program in folder `dir` in a new session (no controlling terminal), feeds it
 // `answers` on standard input and waits at most `seconds`.
 ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds = 60);
+
+// The same with command line arguments (after the program name) and nothing on standard input.
+ProgramResult run_program_with(const std::string& dir, const std::vector<std::string>& args,
+                               int seconds = 60);
 
 // The banner as the program prints it.
 std::string banner();

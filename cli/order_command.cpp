@@ -201,6 +201,16 @@ int run_order(const OrderOptions& o) {
     const std::optional<std::vector<Job>> jobs = plan(o);
     if (!jobs) return 2;
 
+    // A results folder named with its final / is made when missing.
+    if (!o.output.empty() && o.output.back() == '/') {
+        std::error_code ec;
+        std::filesystem::create_directories(o.output, ec);
+        if (ec) {
+            fault(o.output + ": cannot be created (" + ec.message() + ")");
+            return 1;
+        }
+    }
+
     // The table is written as the networks are done, under its temporary name, and takes its
     // own name once complete; it is opened first so that a batch never runs for nothing.
     File csv;

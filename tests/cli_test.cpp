@@ -230,17 +230,20 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
     EXPECT_FALSE(file_exists(dir / "images/S/gone_strahler_info.txt"));
     EXPECT_NE(missing.output.find("images/S/c.bmp: highest order"), std::string::npos);
 
-    // An output folder that cannot take files (a plain file stands where it should be): the
-    // run says so before its passes, and the next network is still done.
+    // An output folder that cannot be made, a result that cannot be created (a plain file
+    // stands where a folder should be): said before any pass.
     const ProgramResult blocked = run_program_with(
-        dir.path,
-        {"order", "images/S/a.raw", "images/S/b.raw", "--output", "images/S/afile/r/", "--quiet"});
+        dir.path, {"order", "images/S/a.raw", "images/S/b.raw", "--output", "images/S/afile/r/"});
     EXPECT_EQ(blocked.exit_status, 1);
-    EXPECT_NE(blocked.errors.find("images/S/afile/r/a_strahler_info.txt.tmp: cannot be created"),
-              std::string::npos)
+    EXPECT_NE(blocked.errors.find("images/S/afile/r/: cannot be created"), std::string::npos)
         << blocked.errors;
-    EXPECT_NE(blocked.errors.find("b_strahler_info.txt.tmp"), std::string::npos);
     EXPECT_EQ(blocked.output, "");
+    const ProgramResult uncreated =
+        run_program_with(dir.path, {"order", "images/S/a.raw", "--output", "images/S/afile/x"});
+    EXPECT_EQ(uncreated.exit_status, 1);
+    EXPECT_NE(uncreated.errors.find("images/S/afile/x_info.txt.tmp: cannot be created"),
+              std::string::npos)
+        << uncreated.errors;
     const ProgramResult table = run_program_with(
         dir.path, {"order", "images/S/a.raw", "--segments", "images/S/afile/s.csv"});
     EXPECT_EQ(table.exit_status, 1);

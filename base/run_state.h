@@ -6,10 +6,10 @@
 
 #include <array>
 #include <string>
-#include <vector>
 
 #include "base/byte_grid.h"
 #include "base/file.h"
+#include "base/output_file.h"
 
 struct RunState {
     // Image size and scale, set when the input is loaded.
@@ -71,7 +71,11 @@ struct RunState {
     File f2d;    // result descriptor (raw result)
     File finfo;  // report
 
-    std::vector<std::string> made;  // files the output set-up created, until the passes begin
+    // The files that f2, f2d and finfo write, under temporary names until they are complete:
+    // nothing appears under a result's name before it is whole (base/output_file.h).
+    PendingOutput result_out;  // raw or ASCII result image, put in place once written
+    PendingOutput descr_out;   // raw result's descriptor, put in place with its image
+    PendingOutput info_out;    // report, put in place at the end of the run
 
     int status = 0;  // exit status of a run that reaches its end: 1 if an output was not written
 };

@@ -4,6 +4,7 @@
 #include "dialogue/ascii_input.h"
 
 #include "base/console.h"
+#include "base/pixel_size.h"
 #include "base/run_state.h"
 #include "dialogue/allocate.h"
 #include "dialogue/run_end.h"
@@ -60,6 +61,12 @@ void load_ascii_input(RunState& s, Console& c) {
     s.X_min = h.xllcorner;
     s.Y_min = h.yllcorner;
     s.dpix_size = h.cellsize;
+    if (!valid_pixel_size(s.dpix_size)) {
+        s.f1.reset();
+        end_run(c, 1,
+                "\n\tFile %s: the cell size (header line 5) must be a number of metres above 0\n",
+                s.nomim1.c_str());
+    }
     if (h.has_nodata) s.nodata = h.nodata_value;
 
     unsigned long long bytes = 0;

@@ -1,6 +1,7 @@
 #include "dialogue/ask.h"
 
 #include "base/console.h"
+#include "base/pixel_size.h"
 #include "dialogue/run_end.h"
 
 namespace {
@@ -36,6 +37,16 @@ int ask_int(Console& c, const std::function<void()>& show, const std::function<b
 
 double ask_real(Console& c, const std::function<void()>& show) {
     return ask<double>(c, show, read_real, [](double) { return true; });
+}
+
+double ask_pixel_size(Console& c, const char* question) {
+    return ask<double>(
+        c, [&] { print(c, "%s", question); }, read_real,
+        [&](double v) {
+            if (valid_pixel_size(v)) return true;
+            print(c, "\n\tThe pixel size is a number of metres above 0");
+            return false;
+        });
 }
 
 std::string ask_word(Console& c, const std::function<void()>& show,

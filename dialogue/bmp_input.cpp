@@ -6,13 +6,14 @@
 #include "base/file.h"
 #include "base/run_state.h"
 #include "dialogue/ask.h"
+#include "dialogue/network_file.h"
 #include "dialogue/run_end.h"
 #include "formats/grey_bmp.h"
 #include "formats/image.h"
 
 void load_bmp_input(RunState& s, Console& c) {
     // A file that cannot be opened at all is answered like a missing raw or ASCII input.
-    if (!open_file(s.nomim1, "rb")) end_unknown_input(c, s.nomim1);
+    open_network_file(c, s.nomim1);
     int type = 0;
     Color32* palette = nullptr;  // null: no palette wanted, the stored values are the greys
     unsigned char** grid = ChargeBMP(s.nomim1.c_str(), &s.nb_col, &s.nb_lig, &type, &palette);
@@ -25,7 +26,5 @@ void load_bmp_input(RunState& s, Console& c) {
     s.tab1 = ByteGrid(grid, s.nb_lig);
     if (type == 2) bgr_to_grey(s.tab1, s.nb_lig, s.nb_col);
 
-    if (s.dpix_size == 0.0) {
-        s.dpix_size = ask_real(c, [&] { print(c, "\n\tpixel size? "); });
-    }
+    if (s.dpix_size == 0.0) s.dpix_size = ask_pixel_size(c, "\n\tpixel size? ");
 }

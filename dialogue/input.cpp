@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "base/console.h"
+#include "base/input_file.h"
+#include "base/output_file.h"
+#include "base/pixel_size.h"
 #include "base/run_state.h"
 #include "dialogue/allocate.h"
 #include "dialogue/ascii_input.h"
 #include "dialogue/ask.h"
 #include "dialogue/bmp_input.h"
+#include "dialogue/network_file.h"
 #include "dialogue/run_end.h"
 #include "formats/raw_image.h"
 
@@ -39,18 +43,24 @@ void ask_raw_sizes(RunState& s, Console& c) {
         c, [&] { print(c, "\n\tNumber of lines   ? "); }, positive);
     s.nb_col = ask_int(
         c, [&] { print(c, "\n\tNumber of columns ? "); }, positive);
-    s.dpix_size = ask_real(c, [&] { print(c, "\n\tPixel size (real) ? "); });
+    s.dpix_size = ask_pixel_size(c, "\n\tPixel size (real) ? ");
 }
 
 void load_raw_input(RunState& s, Console& c) {
     s.nomdescr1 = s.nomim1;
     s.nomim1 += ".raw";
     s.nomdescr1 += ".txt";
-    s.f1 = open_file(s.nomim1, "rb");
-    if (!s.f1) end_unknown_input(c, s.nomim1);
+    s.f1 = open_network_file(c, s.nomim1);
 
+    // Only a descriptor that is not there at all is asked for and written: one that exists but
+    // cannot be read must not be replaced.
     bool descriptor_missing = false;
-    s.f1d = open_file(s.nomdescr1, "r");
+    InputFault fault = InputFault::none;
+    s.f1d = open_input_file(s.nomdescr1, fault);
+    if (fault == InputFault::not_regular) end_not_regular_input(c, s.nomdescr1);
+    if (fault == InputFault::cannot_open) {
+        end_run(c, 1, "\n\tDescriptor %s cannot be read\n", s.nomdescr1.c_str());
+    }
     if (s.f1d) {
         RawDescriptor d;
         const bool complete = read_raw_descriptor(s.f1d.get(), d);
@@ -65,6 +75,10 @@ void load_raw_input(RunState& s, Console& c) {
             end_run(c, 1,
                     "\n\tDescriptor %s: expected six numbers, the lines and the columns positive"
                     " (lines, columns, 1, 0, 255, pixel size)\n",
+                    s.nomdescr1.c_str());
+        }
+        if (!valid_pixel_size(s.dpix_size)) {
+            end_run(c, 1, "\n\tDescriptor %s: the pixel size must be a number of metres above 0\n",
                     s.nomdescr1.c_str());
         }
     } else {
@@ -87,13 +101,13 @@ void load_raw_input(RunState& s, Console& c) {
     s.f1.reset();
 
     if (descriptor_missing) {
-        s.f1d = open_file(s.nomdescr1, "w");
-        bool written =
-            s.f1d && write_input_descriptor(s.f1d.get(), s.nb_lig, s.nb_col, s.dpix_size);
-        written = s.f1d && std::fclose(s.f1d.release()) == 0 && written;
+        // A dangling link in its place is followed, as a plain open would: the link stays.
+        PendingOutput out;
+        File f = begin_output(out, s.nomdescr1);
+        const bool written = f &&
+                             write_input_descriptor(f.get(), s.nb_lig, s.nb_col, s.dpix_size) &&
+                             finish_output(out, f);
         if (!written) {
-            std::error_code ec;
-            std::filesystem::remove(s.nomdescr1, ec);
             end_run(c, 1, "\n\tThe descriptor %s could not be written\n", s.nomdescr1.c_str());
         }
     }
@@ -129,8 +143,7 @@ void acquire_input(RunState& s, Console& c, std::string& nomfic) {
             break;
         default:
             s.nomim1 += ".asc";
-            s.f1 = open_file(s.nomim1, "r");
-            if (!s.f1) end_unknown_input(c, s.nomim1);
+            s.f1 = open_network_file(c, s.nomim1);
             s.open_ascii_OK = true;
             load_ascii_input(s, c);
             break;

@@ -1,5 +1,6 @@
-// Every file it creates is listed in `made` and removed again when the run ends before its
-// first pass, so that a run that cannot start leaves nothing half-made behind.
+// Every output is opened under a temporary name beside its final one (base/output_file.h) and
+// put in place only when complete, so that a run that cannot finish leaves nothing half-made
+// behind and an earlier result of the same name stays as it was.
 
 #include "dialogue/output_setup.h"
 
@@ -18,32 +19,26 @@
 
 namespace {
 
-File create(RunState& s, Console& c, const std::string& path, const char* mode) {
-    File f = open_file(path, mode);
+File create(RunState& s, Console& c, PendingOutput& out, const std::string& path) {
+    File f = begin_output(out, path);
     if (!f) {
         discard_outputs(s);
         end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
     }
-    s.made.push_back(path);
     return f;
 }
 
-// A BMP result is written only after the passes; make sure now that it can be.
+// A BMP result is written only after the passes; make sure now that it can be: its temporary
+// can be made beside it, and no folder stands in its place. Nothing is left of the probe.
 void check_writable(RunState& s, Console& c, const std::string& path) {
-    std::error_code ec;
-    bool existed = std::filesystem::exists(path, ec);
-    File probe = open_file(path, "ab");  // creates it when missing, never truncates
-    if (!probe) {
-        discard_outputs(s);
-        end_run(c, 1, "\n\tFile %s cannot be created\n", path.c_str());
-    }
-    probe.reset();
-    if (!existed) std::filesystem::remove(path, ec);
+    PendingOutput probe;
+    create(s, c, probe, path).reset();
 }
 
-// Whether any file that a run could write under the result name `name` is the network image or
-// its descriptor: a typed result name must never replace the input.
-bool replaces_input(const RunState& s, const std::string& name) {
+// The first file that a run could write under the result name `name` and that is the network
+// image or its descriptor, under its own name or through a link (symbolic or hard); empty when
+// there is none. A result must never replace the input.
+std::string output_replacing_input(const RunState& s, const std::string& name) {
     const std::string base = s.nomim2 + name + "_strahler";
     std::vector<std::string> outputs = {base + ".raw", base + ".txt", base + ".bmp", base + ".asc",
                                         base + "_info.txt"};
@@ -55,10 +50,10 @@ bool replaces_input(const RunState& s, const std::string& name) {
         if (input.empty()) continue;
         for (const std::string& output : outputs) {
             std::error_code ec;
-            if (output == input || std::filesystem::equivalent(output, input, ec)) return true;
+            if (output == input || std::filesystem::equivalent(output, input, ec)) return output;
         }
     }
-    return false;
+    return {};
 }
 
 }  // namespace
@@ -67,9 +62,9 @@ void discard_outputs(RunState& s) {
     s.finfo.reset();
     s.f2.reset();
     s.f2d.reset();
-    std::error_code ec;
-    for (const std::string& path : s.made) std::filesystem::remove(path, ec);
-    s.made.clear();
+    abandon(s.info_out);
+    abandon(s.result_out);
+    abandon(s.descr_out);
 }
 
 void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
@@ -86,10 +81,15 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
         nomfic1 = ask_word(
             c, [&] { print(c, "\n\tName of the output file (without any extension) ? "); },
             [&](const std::string& name) {
-                if (!replaces_input(s, name)) return true;
+                if (output_replacing_input(s, name).empty()) return true;
                 print(c, "\n\tWith this name a result would replace the network file");
                 return false;
             });
+    } else if (const std::string output = output_replacing_input(s, nomfic1); !output.empty()) {
+        // The generic name offers no other choice: a link under a result's name leads to the
+        // network image or its descriptor.
+        end_run(c, 1, "\n\tFile %s leads to the network file: a result cannot be written there\n",
+                output.c_str());
     }
 
     s.nomim2 += nomfic1;
@@ -97,7 +97,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     s.nomim2 += "_strahler";
     s.nominfo = s.nomim2 + "_info.txt";
 
-    s.finfo = create(s, c, s.nominfo, "w");
+    s.finfo = create(s, c, s.info_out, s.nominfo);
 
     s.image_type = ask_image_type(c, [&](int v) {
         // Refused now rather than after the passes, when the work would be lost.
@@ -111,9 +111,9 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     if (s.image_type == 0) {
         s.nomdescr2 = s.nomim2 + ".txt";
         s.nomim2 += ".raw";
-        s.f2 = create(s, c, s.nomim2, "wb");
-        s.f2d = create(s, c, s.nomdescr2, "w");
-        // Written now and checked now: the stream stays open until the end of the run.
+        s.f2 = create(s, c, s.result_out, s.nomim2);
+        s.f2d = create(s, c, s.descr_out, s.nomdescr2);
+        // Written now and checked now; it is put in place with the image after the passes.
         if (!write_result_descriptor(s.f2d.get(), s.nb_lig, s.nb_col, s.dpix_size)) {
             discard_outputs(s);
             end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
@@ -129,7 +129,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
             s.Y_min = ask_real(c, [&] { print(c, "\t\tY_min ? "); });
             s.open_ascii_OK = true;
         }
-        s.f2 = create(s, c, s.nomim2, "w");
+        s.f2 = create(s, c, s.result_out, s.nomim2);
     }
 
     report_heading(s.finfo.get(), s.nomim1, s.nomim2);

@@ -1,6 +1,7 @@
 #include "dialogue/result.h"
 
 #include "base/console.h"
+#include "base/output_file.h"
 #include "base/run_state.h"
 #include "formats/ascii_image.h"
 #include "formats/grey_bmp.h"
@@ -10,19 +11,31 @@
 namespace {
 
 // True when the image was written, and when the result type asks for none. The raw and ASCII
-// streams were opened at output set-up (the raw descriptor written there too) and are closed
-// here.
+// streams were opened at output set-up on temporaries (the raw descriptor written there too) and
+// are closed here; the files are put in place only when complete: the raw image together with
+// its descriptor, or neither.
 bool write_image(RunState& s, Console& c) {
     switch (s.image_type) {
-        case 0:
-            return write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col);
+        case 0: {
+            bool written = write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col);
+            written = close_output(s.f2d) && written;
+            if (!written) {
+                abandon(s.result_out);
+                abandon(s.descr_out);
+                return false;
+            }
+            return put_in_place(s.result_out) && put_in_place(s.descr_out);
+        }
         case 1:
             return save_grey_bmp(s.nomim2, s.tab5, s.nb_lig, s.nb_col);
-        case 2:
+        case 2: {
             print(c, "\n\n");
-            return write_ascii_image(s.f2, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min,
-                                     s.dpix_size,
-                                     [&](int i) { print(c, "\tline %d                \r", i); });
+            const bool written =
+                write_ascii_image(s.f2, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min, s.dpix_size,
+                                  [&](int i) { print(c, "\tline %d                \r", i); });
+            if (!written) abandon(s.result_out);
+            return written && put_in_place(s.result_out);
+        }
         default:
             return true;
     }

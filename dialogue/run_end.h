@@ -18,3 +18,7 @@ struct RunEnd {
 
 // An input image that cannot be opened: "File ... unknown", a key wait, and status 0.
 [[noreturn]] void end_unknown_input(Console& c, const std::string& path);
+
+// An input that is not a regular file (a folder, a pipe, a device): its name, a key wait, and
+// status 1.
+[[noreturn]] void end_not_regular_input(Console& c, const std::string& path);

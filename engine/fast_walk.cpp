@@ -45,12 +45,16 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
     unsigned char** const t5 = g.tab5;
     const int net = g.net;
     const auto label = static_cast<unsigned char>(k);
+    const int last_i = g.nb_lig - 1;
+    const int last_j = g.nb_col - 1;
 
     WalkEnd end;
     // The first pixel after a group is never a stop: its other links lead into the group.
     bool free_step = false;
+    int group_points = 0;  // points recorded on pixels of groups, which erase_group counts
     if (group >= 0) {
         end.erased += erase_group(g, groups.list[static_cast<std::size_t>(group)], label, trace);
+        group_points = 1;
         free_step = true;
     } else if (g.tab2 != nullptr) {
         g.tab2[i][j] = 255;  // the start point is an end point no more
@@ -65,7 +69,7 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
     if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     for (;;) {
         // A network pixel on the border has code 3.
-        if (g.on_border(ic, jc)) {
+        if (ic == 0 || jc == 0 || ic == last_i || jc == last_j) {
             end.counted = true;
             break;
         }
@@ -79,32 +83,67 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
         const unsigned char* const up5 = t5[ic - 1] + jc;
         const unsigned char* const mid5 = t5[ic] + jc;
         const unsigned char* const down5 = t5[ic + 1] + jc;
+        // The common case is read as the plain eight-neighbour rule, in the order of the
+        // neighbours, so that the next pixel is known as soon as tab1 is read; only where a
+        // loaded pixel cuts a loaded corner (rare) are the links worked out again.
         unsigned present = 0;
-        unsigned loaded = 0;
-        unsigned now = 0;  // erased by this pass
-        auto look = [&](const unsigned char* line1, const unsigned char* line5, int dj, int n) {
+        unsigned erased = 0;
+        int left_count = 0;  // still there
+        int now = 0;         // erased by this pass
+        int next_i = -1;
+        int next_j = -1;
+        double dist_loc = 0.0;
+        auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
+                        int n, double half_step) {
             if (line1[dj] == net) {
                 present |= 1u << n;
-                loaded |= 1u << n;
+                ++left_count;
+                dist_loc += half_step;
+                if (next_i < 0) {
+                    next_i = ic + di;
+                    next_j = jc + dj;
+                }
             } else {
+                // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the
+                // neighbour order, the same to the last digit.
                 const unsigned char order = line5[dj];
-                loaded |= unsigned(order != 255) << n;
-                now |= unsigned(order == label) << n;
+                erased |= unsigned(order != 255) << n;
+                now += order == label;
+                dist_loc += order != 255 ? half_step : 0.0;
             }
         };
-        look(up1, up5, -1, 0);
-        look(up1, up5, 0, 1);
-        look(up1, up5, 1, 2);
-        look(mid1, mid5, 1, 3);
-        look(down1, down5, 1, 4);
-        look(down1, down5, 0, 5);
-        look(down1, down5, -1, 6);
-        look(mid1, mid5, -1, 7);
+        look(up1, up5, -1, -1, 0, d.dist_diag);
+        look(up1, up5, -1, 0, 1, d.dist_cardi);
+        look(up1, up5, -1, 1, 2, d.dist_diag);
+        look(mid1, mid5, 0, 1, 3, d.dist_cardi);
+        look(down1, down5, 1, 1, 4, d.dist_diag);
+        look(down1, down5, 1, 0, 5, d.dist_cardi);
+        look(down1, down5, 1, -1, 6, d.dist_diag);
+        look(mid1, mid5, 0, -1, 7, d.dist_cardi);
+        const unsigned loaded = present | erased;
         const unsigned links = linked(loaded);
-        const unsigned left = present & links;
+        if (links != loaded) [[unlikely]] {
+            const unsigned left = present & links;
+            next_i = -1;
+            if (left != 0) {
+                const Neighbour& first = kNeighbours[std::countr_zero(left)];
+                next_i = ic + first.di;
+                next_j = jc + first.dj;
+            }
+            left_count = std::popcount(left);
+            now = 0;
+            dist_loc = 0.0;
+            for (int n = 0; n < 8; ++n) {
+                const bool in = links >> n & 1u;
+                const int di = kNeighbours[n].di;
+                const int dj = kNeighbours[n].dj;
+                now += in && t1[ic + di][jc + dj] != net && t5[ic + di][jc + dj] == label;
+                dist_loc += in ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
+            }
+        }
         // A junction: more than two linked neighbours when the pass began. The start point
         // had one, so it never ends its own walk.
-        if (!free_step && std::popcount(left) + std::popcount(now & links) > 2) {
+        if (!free_step && left_count + now > 2) {
             const int gi =
                 groups.empty() ? -1 : groups.of.find(static_cast<PixelIndex>(ic) * g.nb_col + jc);
             if (gi < 0) {
@@ -120,12 +159,14 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
             if (gr.degree <= 1 || count_exits(g, groups, gi, &exit) == 0) {
                 // The group is the far end of what is left: the walk takes it and ends.
                 end.erased += erase_group(g, gr, label, trace);
+                ++group_points;
                 break;
             }
             // Two lines leave the group: run through it to the other one.
             const std::vector<PixelIndex> path = path_through(
                 g, groups, gi, static_cast<PixelIndex>(ic) * g.nb_col + jc, exit.inside);
             end.erased += erase_group(g, gr, label, trace);
+            group_points += static_cast<int>(path.size());
             for (std::size_t l = 0; l + 1 < path.size(); ++l) {
                 const int pi = static_cast<int>(path[l] / g.nb_col);
                 const int pj = static_cast<int>(path[l] % g.nb_col);
@@ -141,25 +182,14 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
             continue;
         }
         free_step = false;
-        if (t1[ic][jc] == net) {
-            t1[ic][jc] = 255;
-            ++end.erased;
-        }
+        t1[ic][jc] = 255;
         // The last point of a walk is never summed.
-        if (left == 0) break;
-        double dist_loc = 0.0;
-        for (int n = 0; n < 8; ++n) {
-            // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the neighbour
-            // order, the same to the last digit.
-            dist_loc +=
-                links >> n & 1u ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
-        }
+        if (next_i < 0) break;
         dist_tot += dist_loc;
-        const int n = std::countr_zero(left);
         prev_i = ic;
         prev_j = jc;
-        ic += kNeighbours[n].di;
-        jc += kNeighbours[n].dj;
+        ic = next_i;
+        jc = next_j;
         ++end.points;
         t5[ic][jc] = label;
         if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
@@ -170,6 +200,8 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
         const double dist_loc = diagonal ? d.dist_diag : d.dist_cardi;
         dist_tot += dist_loc;
     }
+    // Every point but a stop is erased.
+    end.erased += end.points - group_points - (end.counted ? 1 : 0);
     end.length = dist_tot;
     end.last_i = ic;
     end.last_j = jc;

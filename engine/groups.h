@@ -34,8 +34,9 @@ struct Groups {
     bool empty() const { return list.empty(); }
 };
 
-// The groups of the loaded network: junction pixels that touch, and the pixels on closed loops
-// with the junction pixels that touch them. Each group's degree is counted.
+// The groups of the loaded network, from the junction pixels that touch another junction pixel
+// and the pixels on closed loops (a junction pixel linked to a loop pixel touches it, since that
+// pixel has two links on the loop besides). Each group's degree is counted.
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                    const std::vector<PixelIndex>& loop_pixels);
 

@@ -93,8 +93,13 @@ inline unsigned present_mask(unsigned char* const* tab1, int net, int i, int j) 
 inline unsigned char linked_point_code(unsigned char* const* tab1, unsigned char* const* tab5,
                                        int net, int i, int j) {
     if (tab1[i][j] != net) return 255;
-    const unsigned left =
-        linked(loaded_mask(tab1, tab5, net, i, j)) & present_mask(tab1, net, i, j);
+    const unsigned present = present_mask(tab1, net, i, j);
+    unsigned left = present;
+    if (present != 0xFFu) {
+        // Only a loaded pixel can cut a corner: look at tab5 where tab1 holds no network.
+        const unsigned loaded = present | (loaded_mask(tab1, tab5, net, i, j) & ~present);
+        left = linked(loaded) & present;
+    }
     const int count = __builtin_popcount(left);
     if (count == 1) return 2;
     if (count > 2) return 3;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "base/run_state.h"
 #include "engine/links.h"
@@ -11,21 +12,28 @@
 namespace {
 
 // One interior line: counts the linked neighbours of every pixel at once (a loop the compiler
-// turns into vector operations; a corner neighbour counts only when neither cell between is
-// network) and flags the network pixels with exactly one (1) or three and more (2).
-void classify_line(const unsigned char* up, const unsigned char* mid, const unsigned char* down,
-                   int nb_col, unsigned char value, unsigned char* flags) {
+// turns into vector operations on bytes; a corner neighbour counts only when neither cell between
+// is network), flags the network pixels with exactly one (1) or three and more (2), and returns
+// the network pixels of the line.
+unsigned classify_line(const unsigned char* __restrict up, const unsigned char* __restrict mid,
+                       const unsigned char* __restrict down, int nb_col, unsigned char value,
+                       unsigned char* __restrict flags) {
+    using Byte = unsigned char;
+    unsigned pixels = 0;
     for (int j = 1; j < nb_col - 1; ++j) {
-        const unsigned u = up[j] == value;
-        const unsigned r = mid[j + 1] == value;
-        const unsigned dn = down[j] == value;
-        const unsigned l = mid[j - 1] == value;
-        const unsigned count =
-            u + r + dn + l + ((up[j - 1] == value) & !(u | l)) + ((up[j + 1] == value) & !(u | r)) +
-            ((down[j + 1] == value) & !(dn | r)) + ((down[j - 1] == value) & !(dn | l));
-        const unsigned here = mid[j] == value;
-        flags[j] = static_cast<unsigned char>((here & (count == 1)) | ((here & (count > 2)) << 1));
+        const Byte u = up[j] == value;
+        const Byte r = mid[j + 1] == value;
+        const Byte dn = down[j] == value;
+        const Byte l = mid[j - 1] == value;
+        const Byte count = u + r + dn + l + ((up[j - 1] == value) & ~(u | l) & 1) +
+                           ((up[j + 1] == value) & ~(u | r) & 1) +
+                           ((down[j + 1] == value) & ~(dn | r) & 1) +
+                           ((down[j - 1] == value) & ~(dn | l) & 1);
+        const Byte here = mid[j] == value;
+        pixels += here;
+        flags[j] = static_cast<Byte>((here & (count == 1)) | (here & (count > 2)) << 1);
     }
+    return pixels;
 }
 
 void collect(const unsigned char* flags, int nb_col, unsigned char flag, PixelIndex line_start,
@@ -51,22 +59,37 @@ Classified classify_all(const WalkGrids& g) {
     if (g.net < 0 || g.nb_col < 3) return c;
     unsigned char* const* t1 = g.tab1;
     const auto value = static_cast<unsigned char>(g.net);
-    std::vector<unsigned char> line_flags(static_cast<std::size_t>(g.nb_col), 0);
-    unsigned char* const flags = line_flags.data();
+    // The flags of this line and of the line above, to find junction pixels that touch.
+    std::vector<unsigned char> line_flags(2 * static_cast<std::size_t>(g.nb_col), 0);
+    unsigned char* flags = line_flags.data();
+    unsigned char* above = flags + g.nb_col;
+    std::vector<PixelIndex> junctions;
     for (int i = 1; i < g.nb_lig - 1; ++i) {
-        classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags);
+        c.interior_pixels += classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
         collect(flags, g.nb_col, 1, line_start, c.ends);
-        collect(flags, g.nb_col, 2, line_start, c.junctions);
-        const unsigned char* mid = t1[i];
-        long long here = 0;
-        for (int j = 1; j < g.nb_col - 1; ++j) here += mid[j] == value;
-        c.interior_pixels += here;
+        junctions.clear();
+        collect(flags, g.nb_col, 2, line_start, junctions);
+        for (PixelIndex p : junctions) {
+            const auto j = static_cast<std::size_t>(p - line_start);
+            if (flags[j - 1] == 2 || flags[j + 1] == 2 || above[j - 1] == 2 || above[j] == 2 ||
+                above[j + 1] == 2) {
+                c.touching_junctions.push_back(p);
+            }
+            // The pixel above that it touches is a touching junction too.
+            for (std::size_t a = j - 1; a <= j + 1; ++a) {
+                if (above[a] == 2) {
+                    c.touching_junctions.push_back(line_start - g.nb_col +
+                                                   static_cast<PixelIndex>(a));
+                }
+            }
+        }
+        std::swap(flags, above);
         if (g.tab2 != nullptr) {
             unsigned char* codes = g.tab2[i];
             for (int j = 1; j < g.nb_col - 1; ++j) {
-                if (flags[j] == 1) codes[j] = 2;
-                if (flags[j] == 2) codes[j] = 3;
+                if (above[j] == 1) codes[j] = 2;
+                if (above[j] == 2) codes[j] = 3;
             }
         }
     }

@@ -18,9 +18,11 @@ struct RunState;
 
 // What the first classification finds.
 struct Classified {
-    std::vector<PixelIndex> ends;       // interior end points, row-major
-    std::vector<PixelIndex> junctions;  // interior pixels with three or more linked neighbours
-    long long interior_pixels = 0;      // interior network pixels
+    std::vector<PixelIndex> ends;  // interior end points, row-major
+    // Junction pixels (three or more linked neighbours) that touch another junction pixel: the
+    // seeds of the junction groups. A junction pixel alone is a plain junction.
+    std::vector<PixelIndex> touching_junctions;
+    long long interior_pixels = 0;  // interior network pixels
 };
 
 // Classifies every interior pixel of the network as loaded (nothing erased yet). The points

@@ -60,7 +60,7 @@ void treatment(RunState& s, PassEvents& events) {
 
     // The run to the end of the network, unreported.
     const Classified first = classify_all(g);
-    Groups groups = make_groups(g, first.junctions, {});
+    Groups groups = make_groups(g, first.touching_junctions, {});
     PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
     std::vector<PixelIndex> loops;
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
@@ -69,7 +69,7 @@ void treatment(RunState& s, PassEvents& events) {
             // Closed loops never shrink: make them junction groups and run again.
             loops = std::move(left.loop_pixels);
             restore_network(g);
-            groups = make_groups(g, first.junctions, loops);
+            groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
             left = find_leftovers(g);
         }
@@ -99,7 +99,7 @@ void treatment(RunState& s, PassEvents& events) {
     const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net, s.nb_lig, s.nb_col};
     const Classified again = classify_all(shown);
     mark_border_once(s);  // the border codes of the points image
-    groups = make_groups(shown, first.junctions, loops);
+    groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
     run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths);
     if (paths) events.network_done(run.flows_into);

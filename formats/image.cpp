@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "base/file.h"
+#include "base/input_file.h"
 #include "base/nrutil.h"
+#include "base/output_file.h"
 
 namespace {
 
@@ -124,8 +126,12 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
     h.BiXPelsPerMeter = 10000;
     h.BiYPelsPerMeter = 10000;
 
-    std::FILE* f = std::fopen(Nom, "wb");
-    if (f == nullptr) return -1;
+    // Written beside its name and put in place whole: a failed write leaves any earlier file
+    // of that name as it was.
+    PendingOutput out;
+    File file = begin_output(out, Nom);
+    if (!file) return -1;
+    std::FILE* f = file.get();
     unsigned char header[kBmpHeaderBytes];
     pack_bmp_header(h, header);
     bool ok = std::fwrite(header, kBmpHeaderBytes, 1, f) == 1;
@@ -149,8 +155,8 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
     }
     // A row that could not be written, or a close that fails, is a failure too: the file
     // would not hold the image.
-    if (std::fclose(f) != 0) ok = false;
-    return ok ? 0 : -1;
+    if (!close_output(file)) ok = false;
+    return ok && put_in_place(out) ? 0 : -1;
 }
 
 namespace {
@@ -184,7 +190,10 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
         if (palette == nullptr) return nullptr;
     }
 
-    const File file(std::fopen(Name, "rb"));  // closed on every path out
+    // Closed on every path out. Only a regular file is read: a pipe or a device could block or
+    // never end.
+    InputFault fault = InputFault::none;
+    const File file = open_input_file(Name, fault);
     if (!file) return nullptr;
     std::FILE* f = file.get();
 

@@ -50,9 +50,11 @@ bool fits_bmp(int NbCol, int NbLig);
 // Pixel kinds (Type): 0 = 8 bits with the grey ramp, 1 = 8 bits with another palette,
 // 2 = 24 bits (blue, green, red per pixel), no palette.
 //
-// SauveBMP writes Buff (NbLig lines) to Nom, replacing any file of that name. ColorMAP points to
-// 256 entries, or is null for the grey ramp (entry i = i, i, i, 0); Type 2 writes no palette.
-// Returns 0, or -1 when the file cannot be opened or its header or palette cannot be written.
+// SauveBMP writes Buff (NbLig lines) to Nom, replacing any file of that name only once the whole
+// file is written (base/output_file.h): on failure an earlier file of that name stays as it was.
+// ColorMAP points to 256 entries, or is null for the grey ramp (entry i = i, i, i, 0); Type 2
+// writes no palette. Returns 0, or -1 when the file cannot be created or any of it cannot be
+// written.
 int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Type,
              const Color32* ColorMAP);
 
@@ -64,5 +66,6 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
 // line 0 is the top line of the picture either way. Returns null when the file cannot be opened,
 // is not an uncompressed BMP file of a supported kind, has a width or height of 0 or less, is
 // shorter than its header and rows need (checked before the grid is allocated), or when storage
-// runs out. Out-arguments set before a refusal keep their new values.
+// runs out, and for anything but a regular file (a pipe or a device could block or never end).
+// Out-arguments set before a refusal keep their new values.
 unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP);

@@ -20,8 +20,9 @@ struct RawDescriptor {
     double dpix_size = 0.0;  // metres
 };
 
-// Reads the six numbers from the start of the stream. False when one is missing or not a
-// number; the values read before it are kept in d. The sizes are not checked here.
+// Reads the six numbers from the start of the stream (its first 64 KiB at most). False when one
+// is missing or not a number; the values read before it are kept in d. The sizes are not checked
+// here.
 bool read_raw_descriptor(std::FILE* f, RawDescriptor& d);
 
 // Whether the file at path holds at least nb_lig x nb_col bytes; checked before anything is

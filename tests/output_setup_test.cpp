@@ -78,8 +78,10 @@ TEST(OutputSetUp, RawResultWithGenericName) {
     EXPECT_FALSE(s.tab || s.tab2 || s.tab4);  // the engine needs none of them
     s.finfo.reset();
     s.f2d.reset();
-    EXPECT_EQ(read_file(s.nominfo), heading(dir, "drain_strahler.raw"));
-    EXPECT_EQ(read_file(s.nomdescr2), "3\n4\n1\n0\n255\n2\n");  // pixel size truncated
+    // Written to temporaries: nothing under the final names before the run is complete.
+    EXPECT_FALSE(file_exists(s.nominfo) || file_exists(s.nomdescr2) || file_exists(s.nomim2));
+    EXPECT_EQ(read_file(s.info_out.temp), heading(dir, "drain_strahler.raw"));
+    EXPECT_EQ(read_file(s.descr_out.temp), "3\n4\n1\n0\n255\n2\n");  // pixel size truncated
 }
 
 TEST(OutputSetUp, PixelSizeBelowOneIsWrittenAsZero) {
@@ -87,7 +89,7 @@ TEST(OutputSetUp, PixelSizeBelowOneIsWrittenAsZero) {
     RunState s = loaded(dir, 0.5);
     set_up(s, "0 0\n");
     s.f2d.reset();
-    EXPECT_EQ(read_file(s.nomdescr2), "3\n4\n1\n0\n255\n0\n");
+    EXPECT_EQ(read_file(s.descr_out.temp), "3\n4\n1\n0\n255\n0\n");
 }
 
 TEST(OutputSetUp, MenusRepeatTheirChoicesOnly) {
@@ -123,17 +125,20 @@ TEST(OutputSetUp, AsciiResultAsksTheCornerUnlessTheInputGaveIt) {
               "\n\n\tResulting File: " + name_menu("drain") + "\n\tImage type:" + kTypeMenu);
 }
 
-TEST(OutputSetUp, ExistingResultsAreReplaced) {
+TEST(OutputSetUp, ExistingResultsStayUntilTheNewOnesAreWhole) {
     TempDir dir;
     write_file(dir / "images/S/drain_strahler.raw", "old result");
     write_file(dir / "images/S/drain_strahler_info.txt", "old report");
     RunState s = loaded(dir);
     set_up(s, "0 0\n");
     s.finfo.reset();
-    s.f2.reset();
-    EXPECT_EQ(read_file(dir / "images/S/drain_strahler.raw"), "");
-    EXPECT_EQ(read_file(dir / "images/S/drain_strahler_info.txt"),
-              heading(dir, "drain_strahler.raw"));
+    EXPECT_EQ(read_file(s.info_out.temp), heading(dir, "drain_strahler.raw"));
+    EXPECT_EQ(read_file(dir / "images/S/drain_strahler.raw"), "old result");
+    EXPECT_EQ(read_file(dir / "images/S/drain_strahler_info.txt"), "old report");
+    const std::string temp = s.info_out.temp;
+    discard_outputs(s);  // a run that ends early
+    EXPECT_FALSE(file_exists(temp));
+    EXPECT_EQ(read_file(dir / "images/S/drain_strahler.raw"), "old result");
 }
 
 TEST(OutputSetUp, UncreatableFilesEndTheRunAndLeaveNothingBehind) {
@@ -279,7 +284,7 @@ TEST(OutputSetUp, HugePixelSizesAreTruncatedWithoutOverflow) {
     RunState s = loaded(dir, -3e9);
     set_up(s, "0 0\n");
     s.f2d.reset();
-    EXPECT_EQ(read_file(s.nomdescr2), "3\n4\n1\n0\n255\n-3000000000\n");
+    EXPECT_EQ(read_file(s.descr_out.temp), "3\n4\n1\n0\n255\n-3000000000\n");
 }
 
 TEST(RunEnd, ReportThatCouldNotBeWrittenMakesTheStatusOne) {

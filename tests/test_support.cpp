@@ -48,17 +48,15 @@ ScriptedConsole::ScriptedConsole(const std::string& answers) : in(answers) {
     console.key_wait = [this] { ++keys; };
 }
 
-namespace {
-
-ProgramResult start_program(const std::string& dir, const std::vector<std::string>& args,
-                            const std::string& answers, int seconds) {
+ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds,
+                          const ProgramOptions& options) {
     TempDir io;
     const std::string in_path = io / "stdin";
     const std::string out_path = io / "stdout";
     const std::string err_path = io / "stderr";
     write_file(in_path, answers);
-    std::vector<char*> argv{const_cast<char*>(BRANCHRANKER_EXE)};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    std::vector<char*> argv{const_cast<char*>(options.exe.c_str())};
+    for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
@@ -72,7 +70,8 @@ ProgramResult start_program(const std::string& dir, const std::vector<std::strin
         ::dup2(out, 1);
         ::dup2(err, 2);
         ::alarm(static_cast<unsigned>(seconds) + 5);  // a last guard, kept across exec
-        ::execv(BRANCHRANKER_EXE, argv.data());
+        if (options.in_child) options.in_child();
+        ::execv(options.exe.c_str(), argv.data());
         ::_exit(127);
     }
     ProgramResult result;
@@ -100,15 +99,11 @@ ProgramResult start_program(const std::string& dir, const std::vector<std::strin
     return result;
 }
 
-}  // namespace
-
-ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds) {
-    return start_program(dir, {}, answers, seconds);
-}
-
 ProgramResult run_program_with(const std::string& dir, const std::vector<std::string>& args,
                                int seconds) {
-    return start_program(dir, args, "", seconds);
+    ProgramOptions options;
+    options.args = args;
+    return run_program(dir, "", seconds, options);
 }
 
 std::string banner() {

@@ -2,6 +2,7 @@
 // built program started without a terminal and with a time limit.
 #pragma once
 
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,9 +40,19 @@ struct ProgramResult {
     std::string errors;  // everything written to standard error
 };
 
+// How to start the program, beyond the defaults.
+struct ProgramOptions {
+    std::string exe = BRANCHRANKER_EXE;
+    // Runs in the child just before the program starts, with the standard streams in place:
+    // to close or replace standard output, or to set a resource limit.
+    std::function<void()> in_child;
+    std::vector<std::string> args;  // command line arguments after the program name
+};
+
 // Starts the built program in folder `dir` in a new session (no controlling terminal), feeds it
 // `answers` on standard input and waits at most `seconds`.
-ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds = 60);
+ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds = 60,
+                          const ProgramOptions& options = {});
 
 // The same with command line arguments (after the program name) and nothing on standard input.
 ProgramResult run_program_with(const std::string& dir, const std::vector<std::string>& args,

@@ -1,0 +1,38 @@
+// Drawn networks: a random tree of straight strokes as people draw rivers by hand, with the
+// truth of every pixel.
+//
+// The tree grows from an outlet on the image border. Each new stroke runs from a new source to
+// the nearest point of the strokes already drawn (a T junction, square onto a straight trunk), to
+// a node already there (several tributaries at one point), or to the next node downstream (small
+// angles: the two strokes run side by side for a few pixels). Strokes touch only where they
+// join; every pixel but the outlet stays at least 2 pixels from the border. Optional braids
+// replace a stretch of a stroke by two arcs between the same two pixels (a small closed loop of
+// the same stream).
+//
+// Truth: a pixel drawn by one piece of the tree (a stroke between two nodes, or one arc or
+// straight part of a braided piece) and 8-adjacent to no pixel of another piece takes the
+// Strahler order of that piece; every other network pixel is kJunctionZone.
+//
+// The same options give the same network and truth on every machine.
+#pragma once
+
+#include <cstdint>
+
+#include "tools/truth_network.h"
+
+struct DrawnOptions {
+    int nb_lig = 300;
+    int nb_col = 300;
+    std::uint64_t seed = 1;
+    // Wanted first-order streams; 0: one per 750 pixels give or take a sixth, 100..140 at
+    // 300 x 300. Fewer are drawn when the image has no room left for them.
+    long long sources = 0;
+    bool four_connected = false;  // stair-step strokes instead of 8-connected ones
+    int braids = 0;               // closed loops wanted; fewer when no stroke has room
+    unsigned char network_value = 0;
+    unsigned char background = 255;  // must differ from network_value
+};
+
+// Throws std::invalid_argument when a size lies outside 16..65536, the size product exceeds
+// 2^31, sources or braids are negative, or the two values are equal.
+TruthNetwork generate_drawn_network(const DrawnOptions& options);

@@ -1,0 +1,35 @@
+// Terrain networks: the channels of a synthetic terrain, as a GIS exports them, with the truth of
+// every pixel.
+//
+// A seeded fractal surface (value noise summed over octaves, each octave half the wavelength and
+// half the amplitude of the one before) is filled so that every pixel drains to the image border
+// (priority flood from the border; a pit or flat is raised to one unit above the pixel it is
+// reached from, which leaves a tiny gradient across flats). Every inner pixel flows to its
+// steepest-descent neighbour (D8: a diagonal drop is divided by sqrt 2; the first of N, NE, E, SE,
+// S, SW, W, NW wins a tie); border pixels flow out of the image. The channels are the pixels
+// through which at least `threshold` pixels drain, themselves included.
+//
+// Truth: the Strahler order on the flow tree restricted to the channels. A channel pixel into
+// which no channel pixel flows has order 1; any other takes the highest order among the channel
+// pixels flowing into it, plus one when two or more of them share that order. Every channel pixel
+// is scored (no junction zone). A stream begins at a source or where the order rises.
+//
+// Memory: about 20 bytes per pixel while generating.
+#pragma once
+
+#include <cstdint>
+
+#include "tools/truth_network.h"
+
+struct TerrainOptions {
+    int nb_lig = 300;
+    int nb_col = 300;
+    std::uint64_t seed = 1;
+    long long threshold = 40;  // pixels, 2 or more
+    unsigned char network_value = 0;
+    unsigned char background = 255;  // must differ from network_value
+};
+
+// Throws std::invalid_argument when a size lies outside 16..65536, the size product exceeds
+// 2^31, the threshold is below 2, or the two values are equal.
+TruthNetwork generate_terrain_network(const TerrainOptions& options);

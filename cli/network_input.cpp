@@ -3,13 +3,15 @@
 
 #include "cli/network_input.h"
 
+#include <cctype>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 
 #include "base/file.h"
+#include "base/input_file.h"
 #include "base/nrutil.h"
+#include "base/pixel_size.h"
 #include "base/run_state.h"
 #include "formats/ascii_image.h"
 #include "formats/grey_bmp.h"
@@ -24,8 +26,16 @@ std::string lower_extension(const std::string& path) {
     return ext;
 }
 
-std::string cannot_open(const std::string& path) {
-    return path + ": cannot be opened (" + std::strerror(errno) + ")";
+// Only a regular file is read: a folder, a pipe or a device could block or never end.
+File open_input(const std::string& path, std::string& fault) {
+    InputFault why = InputFault::none;
+    File f = open_input_file(path, why);
+    if (f) return f;
+    const std::string reason = why == InputFault::missing       ? "no such file"
+                               : why == InputFault::not_regular ? "not a regular file"
+                                                                : std::strerror(errno);
+    fault = path + ": cannot be opened (" + reason + ")";
+    return nullptr;
 }
 
 std::string sizes(const RunState& s) {
@@ -40,15 +50,11 @@ bool allocate(RunState& s, std::string& fault) {
 
 bool load_raw(RunState& s, std::string& fault) {
     s.nomdescr1 = descriptor_of(s.nomim1);
-    File image = open_file(s.nomim1, "rb");
-    if (!image) {
-        fault = cannot_open(s.nomim1);
-        return false;
-    }
-    File descriptor = open_file(s.nomdescr1, "r");
+    File image = open_input(s.nomim1, fault);
+    if (!image) return false;
+    File descriptor = open_input(s.nomdescr1, fault);
     if (!descriptor) {
-        fault = cannot_open(s.nomdescr1) +
-                "; the descriptor of a raw image gives its lines, columns and pixel size";
+        fault += "; the descriptor of a raw image gives its lines, columns and pixel size";
         return false;
     }
     RawDescriptor d;
@@ -80,10 +86,7 @@ bool load_raw(RunState& s, std::string& fault) {
 }
 
 bool load_bmp(RunState& s, std::string& fault) {
-    if (!open_file(s.nomim1, "rb")) {
-        fault = cannot_open(s.nomim1);
-        return false;
-    }
+    if (!open_input(s.nomim1, fault)) return false;
     int type = 0;
     Color32* palette = nullptr;  // no palette wanted: the stored values are the greys
     unsigned char** grid = ChargeBMP(s.nomim1.c_str(), &s.nb_col, &s.nb_lig, &type, &palette);
@@ -122,11 +125,8 @@ std::string ascii_fault(const RunState& s, const AsciiHeader& h, const AsciiRead
 }
 
 bool load_ascii(RunState& s, std::string& fault) {
-    File f = open_file(s.nomim1, "r");
-    if (!f) {
-        fault = cannot_open(s.nomim1);
-        return false;
-    }
+    File f = open_input(s.nomim1, fault);
+    if (!f) return false;
     AsciiReader reader(f.get());
     AsciiHeader h;
     const AsciiReadResult header = ascii_read_header(reader, h);
@@ -179,7 +179,7 @@ bool load_network(RunState& s, const std::string& path, int type, std::optional<
     if (!loaded) return false;
     if (pixel_size) s.dpix_size = *pixel_size;
     // Lengths are counted in pixel sizes: without a positive one every figure would be wrong.
-    if (!(s.dpix_size > 0.0) || !std::isfinite(s.dpix_size)) {
+    if (!valid_pixel_size(s.dpix_size)) {
         fault = path + (type == 1 ? ": a BMP image carries no pixel size; give --pixel-size"
                                   : ": the pixel size of the file is not a positive number;"
                                     " give --pixel-size");

@@ -11,6 +11,7 @@
 
 #include "base/file.h"
 #include "base/nrutil.h"
+#include "base/output_file.h"
 #include "base/run_state.h"
 #include "cli/network_input.h"
 #include "cli/order_image.h"
@@ -20,7 +21,6 @@
 #include "cli/result_names.h"
 #include "cli/segments_csv.h"
 #include "cli/summary_json.h"
-#include "cli/whole_file.h"
 #include "engine/treatment.h"
 #include "formats/image.h"
 #include "formats/report_lines.h"
@@ -43,8 +43,12 @@ void fault(const std::string& text) {
     std::fprintf(stderr, "branchranker: %s\n", text.c_str());
 }
 
-std::string cannot_create(const std::string& path) {
-    return path + ": cannot be created (" + std::strerror(errno) + ")";
+// Whether the output path can be made: its temporary is made and removed again.
+bool can_create(const std::string& path) {
+    PendingOutput out;
+    if (begin_output(out, path)) return true;
+    fault(path + ": cannot be created (" + std::strerror(errno) + ")");
+    return false;
 }
 
 // The jobs of the batch, or the usage error that refuses it.
@@ -136,14 +140,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         return false;
     }
     // Found now rather than after the passes, when the work would be lost.
-    {
-        const std::string probe = temporary_path(s.nominfo);
-        if (!open_file(probe, "w")) {
-            fault(cannot_create(probe));
-            return false;
-        }
-        discard_file(probe);
-    }
+    if (!can_create(s.nominfo)) return false;
     s.val_red = o.value;
     s.Num_order = o.last.value_or(kMostPasses);
     s.save_step = o.steps ? 1 : 0;
@@ -212,27 +209,18 @@ int run_order(const OrderOptions& o) {
     }
 
     // The table is written as the networks are done, under its temporary name, and takes its
-    // own name once complete; it is opened first so that a batch never runs for nothing.
+    // own name once complete; it is begun first so that a batch never runs for nothing.
+    PendingOutput csv_out;
     File csv;
-    const std::string csv_temporary = temporary_path(o.segments);
     if (!o.segments.empty()) {
-        csv = open_file(csv_temporary, "w");
+        csv = begin_output(csv_out, o.segments);
         if (!csv) {
-            fault(cannot_create(csv_temporary));
+            fault(o.segments + ": cannot be created (" + std::strerror(errno) + ")");
             return 1;
         }
         write_segments_header(csv.get());
     }
-    if (!o.summary.empty()) {
-        const std::string probe = temporary_path(o.summary);
-        if (!open_file(probe, "w")) {
-            fault(cannot_create(probe));
-            csv.reset();
-            discard_file(csv_temporary);
-            return 1;
-        }
-        discard_file(probe);
-    }
+    if (!o.summary.empty() && !can_create(o.summary)) return 1;
 
     int status = 0;
     std::vector<NetworkSummary> summaries;
@@ -240,24 +228,14 @@ int run_order(const OrderOptions& o) {
         if (!order_network(o, job, csv.get(), summaries)) status = 1;
     }
 
-    if (csv) {
-        const bool complete = std::fflush(csv.get()) == 0 && !std::ferror(csv.get());
-        const bool closed = std::fclose(csv.release()) == 0;
-        if (!(complete && closed && commit_file(csv_temporary, o.segments))) {
-            discard_file(csv_temporary);
-            fault(o.segments + ": could not be written");
-            status = 1;
-        }
+    if (csv && !finish_output(csv_out, csv)) {
+        fault(o.segments + ": could not be written");
+        status = 1;
     }
     if (!o.summary.empty()) {
-        const bool written = write_whole_file(o.summary, [&](const std::string& temporary) {
-            File f = open_file(temporary, "w");
-            if (!f) return false;
-            const bool complete =
-                write_summary_json(f.get(), summaries) && std::fflush(f.get()) == 0;
-            return std::fclose(f.release()) == 0 && complete;
-        });
-        if (!written) {
+        PendingOutput out;
+        File f = begin_output(out, o.summary);
+        if (!(f && write_summary_json(f.get(), summaries) && finish_output(out, f))) {
             fault(o.summary + ": could not be written");
             status = 1;
         }

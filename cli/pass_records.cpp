@@ -1,22 +1,38 @@
 #include "cli/pass_records.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 
 #include "base/run_state.h"
-#include "cli/whole_file.h"
 #include "formats/grey_bmp.h"
 
 std::string step_image_name(const std::string& prefix, const char* kind, int k) {
     return prefix + "_" + kind + "_step" + std::to_string(std::min(k, 5)) + ".bmp";
 }
 
-// The points image shows the pass before its walks, so it is saved now, under its temporary
-// name: whether the pass walks at all is known only at its end.
+namespace {
+
+// The points image of a pass waits under this name until the pass has walked.
+std::string pending_name(const std::string& image) {
+    return image + ".pending";
+}
+
+void remove_pending(const std::string& image) {
+    std::error_code ec;
+    std::filesystem::remove(pending_name(image), ec);
+}
+
+}  // namespace
+
+// The points image shows the pass before its walks, so it is saved now, whole, under its
+// pending name: whether the pass walks at all is known only at its end, and a pass that finds
+// nothing must not replace the image of an earlier pass (passes after 5 share the pass-5 names).
 void PassRecorder::pass_begins(int k, const std::string& border_text) {
     static_cast<void>(border_text);
     if (used_up || s.save_step != 1) return;
-    points_written = save_grey_bmp(temporary_path(step_image_name(s.nomim_step, "points", k)),
-                                   s.tab2, s.nb_lig, s.nb_col);
+    points_written = save_grey_bmp(pending_name(step_image_name(s.nomim_step, "points", k)), s.tab2,
+                                   s.nb_lig, s.nb_col);
 }
 
 void PassRecorder::pass_ends(int k, const PassWalks& w) {
@@ -24,7 +40,7 @@ void PassRecorder::pass_ends(int k, const PassWalks& w) {
     const std::string points_image = step_image_name(s.nomim_step, "points", k);
     if (stop_when_used_up && w.segm_order == 0) {
         used_up = true;
-        if (s.save_step == 1) discard_file(temporary_path(points_image));
+        if (s.save_step == 1) remove_pending(points_image);
         return;
     }
     PassRecord pass;
@@ -36,12 +52,10 @@ void PassRecorder::pass_ends(int k, const PassWalks& w) {
         pass.steps = true;
         pass.points_image = points_image;
         pass.segments_image = step_image_name(s.nomim_step, "segments", k);
-        const std::string temporary = temporary_path(points_image);
-        pass.points_saved = points_written && commit_file(temporary, points_image);
-        if (!points_written) discard_file(temporary);
-        pass.segments_saved = write_whole_file(pass.segments_image, [&](const std::string& t) {
-            return save_grey_bmp(t, s.tab1, s.nb_lig, s.nb_col);
-        });
+        pass.points_saved = points_written && std::rename(pending_name(points_image).c_str(),
+                                                          points_image.c_str()) == 0;
+        if (!pass.points_saved) remove_pending(points_image);
+        pass.segments_saved = save_grey_bmp(pass.segments_image, s.tab1, s.nb_lig, s.nb_col);
     }
     int number = 0;
     for (std::size_t walk = 0; walk < w.segm_dist.size(); ++walk) {

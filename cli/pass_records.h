@@ -56,7 +56,7 @@ struct PassRecorder final : PassEvents {
     bool stop_when_used_up;
     bool keep_paths;
     bool used_up = false;         // a pass found nothing to walk: the later ones are dropped
-    bool points_written = false;  // the points image of the pass under way, temporary name
+    bool points_written = false;  // the points image of the pass under way, pending
     OrderRecord record;
 };
 

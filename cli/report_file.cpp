@@ -4,16 +4,17 @@
 #include <vector>
 
 #include "base/file.h"
+#include "base/output_file.h"
 #include "base/run_state.h"
-#include "cli/whole_file.h"
 #include "formats/report_lines.h"
 
 bool write_report(const RunState& s, const OrderRecord& record, int last_order,
                   bool image_written) {
-    return write_whole_file(s.nominfo, [&](const std::string& temporary) {
-        File f = open_file(temporary, "w");
-        if (!f) return false;
-        std::FILE* info = f.get();
+    PendingOutput out;
+    File f = begin_output(out, s.nominfo);
+    if (!f) return false;
+    std::FILE* info = f.get();
+    {
         report_heading(info, s.nomim1, s.nomim2);
         report_network_value(info, s.val_red);
         report_last_order(info, last_order);
@@ -40,7 +41,6 @@ bool write_report(const RunState& s, const OrderRecord& record, int last_order,
         }
         std::fputs(unsound_block(s.loop_pixels, s.borderless_parts).c_str(), info);
         report_closing(info, s.red_length, s.nomim2, image_written);
-        const bool ok = std::fflush(info) == 0 && !std::ferror(info);
-        return std::fclose(f.release()) == 0 && ok;
-    });
+    }
+    return finish_output(out, f);
 }

@@ -241,13 +241,13 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
     const ProgramResult uncreated =
         run_program_with(dir.path, {"order", "images/S/a.raw", "--output", "images/S/afile/x"});
     EXPECT_EQ(uncreated.exit_status, 1);
-    EXPECT_NE(uncreated.errors.find("images/S/afile/x_info.txt.tmp: cannot be created"),
+    EXPECT_NE(uncreated.errors.find("images/S/afile/x_info.txt: cannot be created"),
               std::string::npos)
         << uncreated.errors;
     const ProgramResult table = run_program_with(
         dir.path, {"order", "images/S/a.raw", "--segments", "images/S/afile/s.csv"});
     EXPECT_EQ(table.exit_status, 1);
-    EXPECT_NE(table.errors.find("images/S/afile/s.csv.tmp: cannot be created"), std::string::npos);
+    EXPECT_NE(table.errors.find("images/S/afile/s.csv: cannot be created"), std::string::npos);
 
     // Quiet and done: nothing at all on either stream.
     const ProgramResult quiet = run_program_with(dir.path, {"order", "images/S/b.raw", "--quiet"});

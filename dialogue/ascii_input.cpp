@@ -3,14 +3,12 @@
 
 #include "dialogue/ascii_input.h"
 
-#include <filesystem>
-
 #include "base/console.h"
 #include "base/pixel_size.h"
 #include "base/run_state.h"
 #include "dialogue/allocate.h"
 #include "dialogue/run_end.h"
-#include "formats/ascii_grid.h"
+#include "formats/ascii_image.h"
 
 namespace {
 
@@ -71,24 +69,18 @@ void load_ascii_input(RunState& s, Console& c) {
     }
     if (h.has_nodata) s.nodata = h.nodata_value;
 
-    // Every cell takes at least one digit and one separator (the last needs no separator), so
-    // a file too short for its header's sizes is refused before a huge grid is allocated. A
-    // stream whose length cannot be known is left to the cell reader.
-    const long long cells = static_cast<long long>(s.nb_lig) * s.nb_col;  // < 2^62
-    std::error_code ec;
-    const auto bytes = std::filesystem::file_size(s.nomim1, ec);
-    if (!ec && bytes < static_cast<unsigned long long>(2 * cells - 1)) {
+    unsigned long long bytes = 0;
+    if (!ascii_file_may_hold(s.nomim1, s.nb_lig, s.nb_col, bytes)) {
         s.f1.reset();
         end_run(c, 1, "\n\tFile %s holds %llu bytes, too few for %d lines x %d columns of cells\n",
-                s.nomim1.c_str(), static_cast<unsigned long long>(bytes), s.nb_lig, s.nb_col);
+                s.nomim1.c_str(), bytes, s.nb_lig, s.nb_col);
     }
     s.tab1 = allocate_grid(s, c, "an image");
 
-    for (int i = 0; i < s.nb_lig; ++i) {
-        if (i > 0 && i % 100 == 0) print(c, "\tline %d                \r", i);
-        const AsciiReadResult line = ascii_read_line(reader, s.tab1[i], s.nb_col, i);
-        if (!line) cells_refused(s, c, line);
-    }
+    const AsciiReadResult cells = read_ascii_cells(reader, s.tab1, s.nb_lig, s.nb_col, [&](int i) {
+        print(c, "\tline %d                \r", i);
+    });
+    if (!cells) cells_refused(s, c, cells);
     print(c, "\n");
     s.f1.reset();
 }

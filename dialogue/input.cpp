@@ -88,13 +88,10 @@ void load_raw_input(RunState& s, Console& c) {
     }
 
     // The file must hold the whole image before anything is allocated or created.
-    std::error_code ec;
-    auto bytes = std::filesystem::file_size(s.nomim1, ec);
-    long long needed = static_cast<long long>(s.nb_lig) * s.nb_col;
-    if (ec || bytes < static_cast<unsigned long long>(needed)) {
+    unsigned long long bytes = 0;
+    if (!raw_file_holds(s.nomim1, s.nb_lig, s.nb_col, bytes)) {
         end_run(c, 1, "\n\tFile %s holds %llu bytes, fewer than %d lines x %d columns\n",
-                s.nomim1.c_str(), ec ? 0ULL : static_cast<unsigned long long>(bytes), s.nb_lig,
-                s.nb_col);
+                s.nomim1.c_str(), bytes, s.nb_lig, s.nb_col);
     }
     s.tab1 = allocate_grid(s, c, "an image");
     int failed_line = 0;

@@ -1,8 +1,7 @@
 #include "formats/ascii_image.h"
 
 #include <cstdio>
-
-#include "formats/ascii_grid.h"
+#include <filesystem>
 
 bool write_ascii_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
                        double y_min, double cellsize, const std::function<void(int)>& progress) {
@@ -15,4 +14,23 @@ bool write_ascii_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col, do
     }
     const bool ok = ascii_write_finish(w);
     return std::fclose(f.release()) == 0 && ok;
+}
+
+bool ascii_file_may_hold(const std::string& path, int nb_lig, int nb_col,
+                         unsigned long long& bytes) {
+    const long long cells = static_cast<long long>(nb_lig) * nb_col;  // < 2^62
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    bytes = ec ? 0 : static_cast<unsigned long long>(size);
+    return ec || bytes >= static_cast<unsigned long long>(2 * cells - 1);
+}
+
+AsciiReadResult read_ascii_cells(AsciiReader& r, const ByteGrid& grid, int nb_lig, int nb_col,
+                                 const std::function<void(int)>& progress) {
+    for (int i = 0; i < nb_lig; ++i) {
+        if (progress && i > 0 && i % 100 == 0) progress(i);
+        const AsciiReadResult line = ascii_read_line(r, grid[i], nb_col, i);
+        if (!line) return line;
+    }
+    return {};
 }

@@ -1,10 +1,13 @@
-// A whole grid written as an ASCII grid file (the codec is ascii_grid.h).
+// A whole grid written to, or its cells read from, an ASCII grid file (the codec is
+// ascii_grid.h).
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "base/byte_grid.h"
 #include "base/file.h"
+#include "formats/ascii_grid.h"
 
 // Writes the header and every line of the grid, then closes f (f is empty afterwards, whatever
 // happened). progress, when given, is called with the line number before every hundredth line
@@ -12,3 +15,16 @@
 // for an empty f.
 bool write_ascii_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
                        double y_min, double cellsize, const std::function<void(int)>& progress);
+
+// Whether the file at path is long enough for the cells of a grid of nb_lig x nb_col: every cell
+// takes at least one digit and one separator (the last needs no separator), so a file too short
+// for its header's sizes is refused before a huge grid is allocated. bytes receives the file's
+// length; a file whose length cannot be known passes, and is left to the cell reader.
+bool ascii_file_may_hold(const std::string& path, int nb_lig, int nb_col,
+                         unsigned long long& bytes);
+
+// Reads the cells of every line, line 0 first, into grid (nb_lig x nb_col), after the header.
+// progress, when given, is called with the line number before every hundredth line (100, 200,
+// ...). Stops at the first fault and returns it.
+AsciiReadResult read_ascii_cells(AsciiReader& r, const ByteGrid& grid, int nb_lig, int nb_col,
+                                 const std::function<void(int)>& progress);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 #include "base/scan.h"
@@ -35,6 +36,14 @@ std::string truncated(double pixel) {
 }
 
 }  // namespace
+
+bool raw_file_holds(const std::string& path, int nb_lig, int nb_col, unsigned long long& bytes) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    bytes = ec ? 0 : static_cast<unsigned long long>(size);
+    const long long needed = static_cast<long long>(nb_lig) * nb_col;
+    return !ec && bytes >= static_cast<unsigned long long>(needed);
+}
 
 bool read_raw_descriptor(std::FILE* f, RawDescriptor& d) {
     const std::string text = read_text(f);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "base/byte_grid.h"
 #include "base/file.h"
@@ -23,6 +24,10 @@ struct RawDescriptor {
 // is missing or not a number; the values read before it are kept in d. The sizes are not checked
 // here.
 bool read_raw_descriptor(std::FILE* f, RawDescriptor& d);
+
+// Whether the file at path holds at least nb_lig x nb_col bytes; checked before anything is
+// allocated or created. bytes receives its length, 0 when that cannot be known (which fails).
+bool raw_file_holds(const std::string& path, int nb_lig, int nb_col, unsigned long long& bytes);
 
 // Reads nb_lig lines of nb_col bytes into grid. False when the stream ends or fails first;
 // failed_line is then the line that could not be read.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <stdexcept>
 #include <thread>
@@ -52,19 +53,25 @@ ProgramResult run_program(const std::string& dir, const std::string& answers, in
     TempDir io;
     const std::string in_path = io / "stdin";
     const std::string out_path = io / "stdout";
+    const std::string err_path = io / "stderr";
     write_file(in_path, answers);
+    std::vector<char*> argv{const_cast<char*>(options.exe.c_str())};
+    for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         ::setsid();  // no controlling terminal: the key waits return at once
         int in = ::open(in_path.c_str(), O_RDONLY);
         int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || ::chdir(dir.c_str()) != 0) ::_exit(127);
+        int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || ::chdir(dir.c_str()) != 0) ::_exit(127);
         ::dup2(in, 0);
         ::dup2(out, 1);
+        ::dup2(err, 2);
         ::alarm(static_cast<unsigned>(seconds) + 5);  // a last guard, kept across exec
         if (options.in_child) options.in_child();
-        ::execl(options.exe.c_str(), options.exe.c_str(), static_cast<char*>(nullptr));
+        ::execv(options.exe.c_str(), argv.data());
         ::_exit(127);
     }
     ProgramResult result;
@@ -83,7 +90,20 @@ ProgramResult run_program(const std::string& dir, const std::string& answers, in
     }
     if (!result.timed_out && WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
     result.output = read_file(out_path);
+    result.errors = read_file(err_path);
+    // A sanitizer report of the program belongs in the test's log too.
+    if (result.errors.find("Sanitizer") != std::string::npos ||
+        result.errors.find("runtime error") != std::string::npos) {
+        std::cerr << result.errors;
+    }
     return result;
+}
+
+ProgramResult run_program_with(const std::string& dir, const std::vector<std::string>& args,
+                               int seconds) {
+    ProgramOptions options;
+    options.args = args;
+    return run_program(dir, "", seconds, options);
 }
 
 std::string banner() {

@@ -37,6 +37,7 @@ struct ProgramResult {
     int exit_status = -1;  // -1 when the program did not end normally
     bool timed_out = false;
     std::string output;  // everything written to standard output
+    std::string errors;  // everything written to standard error
 };
 
 // How to start the program, beyond the defaults.
@@ -45,12 +46,17 @@ struct ProgramOptions {
     // Runs in the child just before the program starts, with the standard streams in place:
     // to close or replace standard output, or to set a resource limit.
     std::function<void()> in_child;
+    std::vector<std::string> args;  // command line arguments after the program name
 };
 
 // Starts the built program in folder `dir` in a new session (no controlling terminal), feeds it
 // `answers` on standard input and waits at most `seconds`.
 ProgramResult run_program(const std::string& dir, const std::string& answers, int seconds = 60,
                           const ProgramOptions& options = {});
+
+// The same with command line arguments (after the program name) and nothing on standard input.
+ProgramResult run_program_with(const std::string& dir, const std::vector<std::string>& args,
+                               int seconds = 60);
 
 // The banner as the program prints it.
 std::string banner();

@@ -1,0 +1,91 @@
+#include "cli/options.h"
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+// "X,Y": two finite numbers. CLI11 checks the count; this checks the values.
+std::string check_corner(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) return "expected X,Y";
+    for (const std::string& part : {text.substr(0, comma), text.substr(comma + 1)}) {
+        char* end = nullptr;
+        const double v = std::strtod(part.c_str(), &end);
+        if (part.empty() || *end != '\0' || !std::isfinite(v)) return "expected X,Y: two numbers";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
+    CLI::App app{
+        "Strahler orders and segment lengths of raster drainage networks.\n"
+        "Without arguments the program asks its questions instead.",
+        "branchranker"};
+    app.set_version_flag("--version", "branchranker " BRANCHRANKER_VERSION);
+    app.require_subcommand(1);
+
+    CLI::App* order = app.add_subcommand(
+        "order", "Order every NETWORK in turn: order image, report and the files asked for");
+    order->add_option("NETWORK", o.networks, "Network image: .raw (with its .txt), .bmp or .asc")
+        ->required();
+    order->add_option("--value", o.value, "Grey value of the network pixels (default 0)")
+        ->check(CLI::Range(0, 254));
+    order
+        ->add_option("--pixel-size", o.pixel_size,
+                     "Pixel side in metres (default: the .txt descriptor or the ASCII header;"
+                     " required for .bmp)")
+        ->check(CLI::PositiveNumber);
+    order
+        ->add_option("--last", o.last,
+                     "Passes to run, that is the last order (default: until the network is used"
+                     " up)")
+        ->check(CLI::Range(0, 63));
+    order->add_option("--output", o.output,
+                      "Result prefix (default: NETWORK without its extension + _strahler), or a"
+                      " folder for the results");
+    order->add_option("--format", o.format, "Order image format (default: that of the input)")
+        ->check(CLI::IsMember({"raw", "bmp", "asc"}));
+    std::string corner;
+    order
+        ->add_option("--corner", corner,
+                     "X,Y lower-left corner of an ASCII result (default: the ASCII header, or 0,0)")
+        ->check(CLI::Validator(check_corner, "X,Y"));
+    order->add_flag("--steps", o.steps, "Save the two step images of every pass");
+    order->add_option("--segments", o.segments, "Write every segment to this CSV file");
+    order->add_option("--summary", o.summary, "Write the figures per order to this JSON file");
+    order->add_flag("--quiet", o.quiet, "Print nothing unless something fails");
+
+    // CLI11 would only say that a command is missing.
+    if (argc > 1 && argv[1][0] != '-' && std::string(argv[1]) != "order") {
+        std::fprintf(stderr,
+                     "branchranker: %s: unknown command; the command is 'order'\nRun 'branchranker"
+                     " --help' for the options.\n",
+                     argv[1]);
+        return 2;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version are asked for, and end well; every other fault is a usage error.
+        if (e.get_exit_code() == 0) return app.exit(e);
+        std::fprintf(stderr, "branchranker: %s\nRun 'branchranker order --help' for the options.\n",
+                     e.what());
+        return 2;
+    }
+    if (!corner.empty()) {
+        const std::size_t comma = corner.find(',');
+        o.corner_x = std::strtod(corner.substr(0, comma).c_str(), nullptr);
+        o.corner_y = std::strtod(corner.substr(comma + 1).c_str(), nullptr);
+        o.corner_given = true;
+    }
+    if (o.pixel_size && !std::isfinite(*o.pixel_size)) {
+        std::fprintf(stderr, "branchranker: --pixel-size: expected a finite number of metres\n");
+        return 2;
+    }
+    return std::nullopt;
+}

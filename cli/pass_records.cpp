@@ -1,0 +1,84 @@
+#include "cli/pass_records.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/run_state.h"
+#include "formats/grey_bmp.h"
+
+std::string step_image_name(const std::string& prefix, const char* kind, int k) {
+    return prefix + "_" + kind + "_step" + std::to_string(std::min(k, 5)) + ".bmp";
+}
+
+namespace {
+
+// The points image of a pass waits under this name until the pass has walked.
+std::string pending_name(const std::string& image) {
+    return image + ".pending";
+}
+
+void remove_pending(const std::string& image) {
+    std::error_code ec;
+    std::filesystem::remove(pending_name(image), ec);
+}
+
+}  // namespace
+
+// The points image shows the pass before its walks, so it is saved now, whole, under its
+// pending name: whether the pass walks at all is known only at its end, and a pass that finds
+// nothing must not replace the image of an earlier pass (passes after 5 share the pass-5 names).
+void PassRecorder::pass_begins(int k, const std::string& border_text) {
+    static_cast<void>(border_text);
+    if (used_up || s.save_step != 1) return;
+    points_written = save_grey_bmp(pending_name(step_image_name(s.nomim_step, "points", k)), s.tab2,
+                                   s.nb_lig, s.nb_col);
+}
+
+void PassRecorder::pass_ends(int k, const PassWalks& w) {
+    if (used_up) return;
+    const std::string points_image = step_image_name(s.nomim_step, "points", k);
+    if (stop_when_used_up && w.segm_order == 0) {
+        used_up = true;
+        if (s.save_step == 1) remove_pending(points_image);
+        return;
+    }
+    PassRecord pass;
+    pass.k = k;
+    pass.segments = s.num_segm[static_cast<std::size_t>(k)];
+    pass.total = counted_length(w);
+    pass.first_segment = record.segments.size();
+    if (s.save_step == 1) {
+        pass.steps = true;
+        pass.points_image = points_image;
+        pass.segments_image = step_image_name(s.nomim_step, "segments", k);
+        pass.points_saved = points_written && std::rename(pending_name(points_image).c_str(),
+                                                          points_image.c_str()) == 0;
+        if (!pass.points_saved) remove_pending(points_image);
+        pass.segments_saved = save_grey_bmp(pass.segments_image, s.tab1, s.nb_lig, s.nb_col);
+    }
+    int number = 0;
+    for (std::size_t walk = 0; walk < w.segm_dist.size(); ++walk) {
+        if (!w.segm_counted[walk]) continue;
+        SegmentRecord seg;
+        seg.pass = k;
+        seg.number = ++number;
+        seg.points = w.segm_points[walk];
+        seg.length = w.segm_dist[walk];
+        if (keep_paths && walk < w.segm_path.size() && !w.segm_path[walk].empty()) {
+            seg.first = w.segm_path[walk].front();
+            seg.last = w.segm_path[walk].back();
+        }
+        record.segments.push_back(seg);
+    }
+    record.passes.push_back(pass);
+}
+
+void PassRecorder::network_done(const std::vector<long long>& flows_into) {
+    const std::size_t n = std::min(flows_into.size(), record.segments.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const long long below = flows_into[i];
+        const bool known = below >= 0 && static_cast<std::size_t>(below) < record.segments.size();
+        record.segments[i].flows_into = known ? below : -1;
+    }
+}

@@ -1,0 +1,65 @@
+// What the command line keeps of every pass of the engine: the segments of each pass in the
+// order of the report, where each flows, and the step images when they are asked for. The
+// report, the CSV, the summary and the console line are all written from this record.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine/pass_events.h"
+#include "engine/pixel_index.h"
+
+struct RunState;
+
+// One segment: a walk that ended on a junction or border pixel.
+struct SegmentRecord {
+    int pass = 0;               // the pass that traced it, which is its Strahler order
+    int number = 0;             // its number in the block of its pass in the report, from 1
+    int points = 0;             // pixels, its last (junction or border) pixel included
+    double length = 0.0;        // metres
+    PixelIndex first = -1;      // line * nb_col + column of its first and last pixel; -1 when the
+    PixelIndex last = -1;       // pixels were not kept
+    long long flows_into = -1;  // index in OrderRecord::segments of the segment below, or -1
+};
+
+struct PassRecord {
+    int k = 0;
+    int segments = 0;               // counted walks
+    double total = 0.0;             // metres, summed in walk order as the report sums them
+    std::size_t first_segment = 0;  // index of its first segment in OrderRecord::segments
+    bool steps = false;             // step images were saved (or tried)
+    bool points_saved = false;
+    bool segments_saved = false;
+    std::string points_image;
+    std::string segments_image;
+};
+
+struct OrderRecord {
+    std::vector<PassRecord> passes;  // passes 1 to the last one kept
+    std::vector<SegmentRecord> segments;
+};
+
+struct PassRecorder final : PassEvents {
+    // until_used_up: keep the passes up to the last one that walked, and drop the rest (they
+    // find nothing to walk). paths: keep the first and last pixel and the flow of each segment.
+    // The step images are saved when s.save_step is 1, named after s.nomim_step.
+    PassRecorder(RunState& state, bool until_used_up, bool paths)
+        : s(state), stop_when_used_up(until_used_up), keep_paths(paths) {}
+
+    void pass_begins(int k, const std::string& border_text) override;
+    void pass_ends(int k, const PassWalks& w) override;
+    bool wants_paths() const override { return keep_paths; }
+    void network_done(const std::vector<long long>& flows_into) override;
+
+    RunState& s;
+    bool stop_when_used_up;
+    bool keep_paths;
+    bool used_up = false;         // a pass found nothing to walk: the later ones are dropped
+    bool points_written = false;  // the points image of the pass under way, pending
+    OrderRecord record;
+};
+
+// The name of a step image of pass k ("points" or "segments"): passes after 5 reuse the pass-5
+// names, as the dialogue does.
+std::string step_image_name(const std::string& prefix, const char* kind, int k);

@@ -1,0 +1,25 @@
+// The segments table: one CSV row per segment of every network of a run, in the order of the
+// reports (pass 1's segments from the top of the image down, then pass 2's, ...).
+//
+// Columns: network, id, order, pass, segment, pixels, length_m, first_row, first_column,
+// first_x, first_y, last_row, last_column, last_x, last_y, flows_into. id counts the segments of
+// the network from 1; segment is the number the report gives it in its pass block; order and
+// pass are equal (pass k traces the streams of order k). Rows and columns count from 0, line 0
+// the top line. Map x and y are those of the pixel centres: x = X_min + (column + 0.5) * pixel,
+// y = Y_min + (lines - row - 0.5) * pixel, with the lower-left corner of the ASCII header or
+// --corner. flows_into is the id of the segment downstream, empty for an outlet on the border or
+// a stream whose downstream no pass reached.
+#pragma once
+
+#include <cstdio>
+
+#include "cli/pass_records.h"
+
+struct RunState;
+
+void write_segments_header(std::FILE* f);
+void write_segments_rows(std::FILE* f, const RunState& s, const OrderRecord& record);
+
+// A field as CSV wants it: in double quotes, with its quotes doubled, when it holds a comma, a
+// quote or a line end.
+std::string csv_field(const std::string& text);

@@ -1,0 +1,34 @@
+// The summary file: a JSON object {"networks": [...]} with one entry per network of the run whose
+// passes ran, in the order they were given.
+//
+// Keys of an entry: network, order_image, order_image_written, report, pixel_size, last_order
+// (the passes the report lists), passes_with_segments, highest_order, segments, total_length,
+// orders (per order: order, count, total_length, mean_length), bifurcation_ratios and
+// length_ratios (per pair of consecutive orders: from, to, ratio), bifurcation_ratio and
+// length_ratio (least-squares fits over the orders with segments), unsound (loop_pixels,
+// borderless_parts). Lengths are in metres with six decimals; a figure that does not exist (the
+// mean of an order without segments, a ratio with nothing to divide) is null.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/order_summary.h"
+
+struct NetworkSummary {
+    std::string network;
+    std::string order_image;
+    bool order_image_written = false;
+    std::string report;
+    double pixel_size = 0.0;
+    OrderSummary figures;
+    long long loop_pixels = 0;
+    int borderless_parts = 0;
+};
+
+// False when the stream reported an error.
+bool write_summary_json(std::FILE* f, const std::vector<NetworkSummary>& networks);
+
+// text as a JSON string, quotes included: quote, backslash and control characters escaped.
+std::string json_string(const std::string& text);

@@ -1,0 +1,351 @@
+// The command line front end, run as a program: a batch whose reports are the dialogue's, the
+// exit statuses and messages, and the segments table and summary read back by real parsers.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/test_support.h"
+#include "tools/network_generator.h"
+
+namespace {
+
+NetworkOptions small(int n) {
+    NetworkOptions o;
+    o.nb_lig = 40 + (n * 7) % 25;
+    o.nb_col = 40 + (n * 13) % 25;
+    o.seed = static_cast<std::uint64_t>(n);
+    o.cell = 3;
+    o.share = 0.12;
+    o.untidy = n % 10 == 3;  // loops, groups, stray lines: the report's warning block too
+    return o;
+}
+
+std::string name(int n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "net%03d", n);
+    return text;
+}
+
+// The figures of a report: per order its segment count, each segment's length as printed and
+// the order total as printed; then the network total as printed.
+struct Report {
+    int last_order = -1;
+    std::vector<int> counts;                        // [k - 1]
+    std::vector<std::vector<std::string>> lengths;  // [k - 1][segment - 1]
+    std::vector<std::string> totals;                // [k - 1]
+    std::string network_total;
+};
+
+Report parse_report(const std::string& text) {
+    Report r;
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) {
+        if (word == "Last") {
+            in >> word >> word >> r.last_order;  // "order :"
+        } else if (word == "Number") {
+            int count = 0;
+            in >> word >> word >> word >> count;  // "of segments :"
+            r.counts.push_back(count);
+            r.lengths.emplace_back();
+        } else if (word == "num_pix") {
+            in >> word >> word >> word;  // pixels "length" metres
+            r.lengths.back().push_back(word);
+        } else if (word == "Total") {
+            in >> word;
+            if (word == "length") {
+                in >> word >> word;  // "=" metres
+                r.totals.push_back(word);
+            } else {
+                in >> word >> word >> word >> r.network_total;  // "network length ="
+            }
+        }
+    }
+    return r;
+}
+
+std::string fixed6(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", v);
+    return text;
+}
+
+std::vector<std::string> split(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, ',')) fields.push_back(field);
+    if (!line.empty() && line.back() == ',') fields.push_back("");
+    return fields;
+}
+
+}  // namespace
+
+// One command orders a hundred networks; each report is byte for byte the one the dialogue
+// writes for the same network with the last order the command line found, which is the highest
+// Strahler order of the network. The same holds for the order images and, with --steps, for the
+// step images: the passes after the network is used up change none of them.
+TEST(CommandLine, ABatchOfAHundredNetworksGivesTheDialoguesReports) {
+    TempDir dir;
+    std::vector<std::string> args = {"order"};
+    std::vector<Network> nets;
+    std::filesystem::create_directories(dir / "images/Batch");
+    std::filesystem::create_directories(dir / "images/Steps");
+    for (int n = 1; n <= 100; ++n) {
+        nets.push_back(generate_network(small(n)));
+        ASSERT_TRUE(write_raw_network(nets.back(), dir / ("images/Batch/" + name(n)), 25.0));
+        args.push_back("images/Batch/" + name(n) + ".raw");
+    }
+    const ProgramResult batch = run_program_with(dir.path, args);
+    ASSERT_EQ(batch.exit_status, 0) << batch.errors;
+    std::istringstream lines(batch.output);
+    std::string line;
+    int printed = 0;
+    while (std::getline(lines, line)) {
+        EXPECT_EQ(line.rfind("images/Batch/" + name(++printed) + ".raw: highest order ", 0), 0u)
+            << line;
+    }
+    EXPECT_EQ(printed, 100);
+
+    for (int n = 1; n <= 100; ++n) {
+        const Report r =
+            parse_report(read_file(dir / ("images/Batch/" + name(n) + "_strahler_info.txt")));
+        if (!small(n).untidy) {
+            EXPECT_EQ(r.last_order, network_stats(nets[n - 1]).highest_order) << n;
+        }
+    }
+    for (int n : {1, 3, 58, 100}) {
+        const std::string base = dir / ("images/Batch/" + name(n) + "_strahler");
+        const std::string report = read_file(base + "_info.txt");
+        const std::string image = read_file(base + ".raw");
+        const int last = parse_report(report).last_order;
+        ASSERT_GT(last, 0);
+        const ProgramResult dialogue =
+            run_program(dir.path, "Batch " + name(n) + " 0 0 0 0 " + std::to_string(last) + " 1\n");
+        ASSERT_EQ(dialogue.exit_status, 0);
+        EXPECT_EQ(read_file(base + "_info.txt"), report) << name(n);
+        EXPECT_EQ(read_file(base + ".raw"), image) << name(n);
+    }
+
+    // Step images: a network of more than five orders, so that later passes reuse the pass-5
+    // names; a pass beyond the highest order would leave an empty network there.
+    // The bundled sample: Strahler orders 1 to 6.
+    const std::string sample = std::string(BRANCHRANKER_SOURCE_DIR) + "/images/Sample/sample";
+    write_file(dir / "images/Steps/big.raw", read_file(sample + ".raw"));
+    write_file(dir / "images/Steps/big.txt", read_file(sample + ".txt"));
+    const ProgramResult steps =
+        run_program_with(dir.path, {"order", "images/Steps/big.raw", "--steps", "--format", "bmp"});
+    ASSERT_EQ(steps.exit_status, 0) << steps.errors;
+    const std::string base = dir / "images/Steps/big_strahler";
+    std::vector<std::string> files = {"_info.txt", ".bmp"};
+    for (int k = 1; k <= 5; ++k) {
+        files.push_back("_points_step" + std::to_string(k) + ".bmp");
+        files.push_back("_segments_step" + std::to_string(k) + ".bmp");
+    }
+    std::map<std::string, std::string> ours;
+    for (const std::string& f : files) ours[f] = read_file(base + f);
+    const int last = parse_report(ours["_info.txt"]).last_order;
+    EXPECT_EQ(last, 6);
+    ASSERT_EQ(
+        run_program(dir.path, "Steps big 0 0 1 0 " + std::to_string(last) + " 0\n").exit_status, 0);
+    for (const std::string& f : files) EXPECT_EQ(read_file(base + f), ours[f]) << f;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "images/Steps")) {
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();  // no temporary file left
+    }
+}
+
+// 0 done; 1 an input or output failed, the other networks still done; 2 a usage error, nothing
+// read or written. Every message names its file; --help and --version end with 0.
+TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "images/S");
+    for (const char* n : {"a", "b"}) {
+        ASSERT_TRUE(write_raw_network(generate_network(small(7)),
+                                      dir / (std::string("images/S/") + n), 10.0));
+    }
+    ASSERT_TRUE(write_bmp_network(generate_network(small(8)), dir / "images/S/c.bmp"));
+    write_file(dir / "images/S/nodesc.raw", std::string(1600, '\xff'));
+    write_file(dir / "images/S/afile", "");
+    auto listing = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path)) {
+            names.push_back(e.path().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = listing();
+
+    struct Usage {
+        std::vector<std::string> args;
+        std::string named;  // what the message must name
+    };
+    for (const Usage& u : std::vector<Usage>{
+             {{"order"}, "NETWORK"},
+             {{"order", "images/S/a.raw", "--last", "64"}, "--last"},
+             {{"order", "images/S/a.raw", "--value", "255"}, "--value"},
+             {{"order", "images/S/a.raw", "--format", "tif"}, "--format"},
+             {{"order", "images/S/a.raw", "--bogus"}, "--bogus"},
+             {{"sort", "images/S/a.raw"}, "sort"},
+             {{"order", "images/S/a.tif"}, "images/S/a.tif"},
+             {{"order", "images/S/c.bmp"}, "--pixel-size"},
+             {{"order", "images/S/a.raw", "images/S/b.raw", "--output", "x"}, "--output"},
+             {{"order", "images/S/a.raw", "--output", "images/S/a"}, "images/S/a.raw"},
+             {{"order", "images/S/a.raw", "images/S/a.raw", "--output", "images/S/"}, "another"},
+         }) {
+        const ProgramResult r = run_program_with(dir.path, u.args);
+        EXPECT_EQ(r.exit_status, 2) << u.args.back() << "\n" << r.errors;
+        EXPECT_NE(r.errors.find(u.named), std::string::npos) << r.errors;
+        EXPECT_EQ(r.output, "");
+    }
+    EXPECT_EQ(listing(), before);  // a usage error reads and writes nothing
+
+    const ProgramResult help = run_program_with(dir.path, {"order", "--help"});
+    EXPECT_EQ(help.exit_status, 0);
+    EXPECT_NE(help.output.find("--segments"), std::string::npos);
+    const ProgramResult version = run_program_with(dir.path, {"--version"});
+    EXPECT_EQ(version.exit_status, 0);
+    EXPECT_EQ(version.output.rfind("branchranker ", 0), 0u);
+
+    // A missing network, a raw image without its descriptor: said, and the others are done.
+    const ProgramResult missing =
+        run_program_with(dir.path, {"order", "images/S/a.raw", "images/S/gone.raw",
+                                    "images/S/nodesc.raw", "images/S/c.bmp", "--pixel-size", "5"});
+    EXPECT_EQ(missing.exit_status, 1);
+    EXPECT_NE(missing.errors.find("images/S/gone.raw: cannot be opened"), std::string::npos)
+        << missing.errors;
+    EXPECT_NE(missing.errors.find("images/S/nodesc.txt: cannot be opened"), std::string::npos)
+        << missing.errors;
+    EXPECT_TRUE(file_exists(dir / "images/S/a_strahler_info.txt"));
+    EXPECT_TRUE(file_exists(dir / "images/S/c_strahler.bmp"));
+    EXPECT_FALSE(file_exists(dir / "images/S/gone_strahler_info.txt"));
+    EXPECT_NE(missing.output.find("images/S/c.bmp: highest order"), std::string::npos);
+
+    // An output folder that cannot be made, a result that cannot be created (a plain file
+    // stands where a folder should be): said before any pass.
+    const ProgramResult blocked = run_program_with(
+        dir.path, {"order", "images/S/a.raw", "images/S/b.raw", "--output", "images/S/afile/r/"});
+    EXPECT_EQ(blocked.exit_status, 1);
+    EXPECT_NE(blocked.errors.find("images/S/afile/r/: cannot be created"), std::string::npos)
+        << blocked.errors;
+    EXPECT_EQ(blocked.output, "");
+    const ProgramResult uncreated =
+        run_program_with(dir.path, {"order", "images/S/a.raw", "--output", "images/S/afile/x"});
+    EXPECT_EQ(uncreated.exit_status, 1);
+    EXPECT_NE(uncreated.errors.find("images/S/afile/x_info.txt: cannot be created"),
+              std::string::npos)
+        << uncreated.errors;
+    const ProgramResult table = run_program_with(
+        dir.path, {"order", "images/S/a.raw", "--segments", "images/S/afile/s.csv"});
+    EXPECT_EQ(table.exit_status, 1);
+    EXPECT_NE(table.errors.find("images/S/afile/s.csv: cannot be created"), std::string::npos);
+
+    // Quiet and done: nothing at all on either stream.
+    const ProgramResult quiet = run_program_with(dir.path, {"order", "images/S/b.raw", "--quiet"});
+    EXPECT_EQ(quiet.exit_status, 0);
+    EXPECT_EQ(quiet.output + quiet.errors, "");
+}
+
+// The segments table, split on its commas, and the summary, read with a JSON library, give the
+// figures of the reports: the segments of every order with their lengths, the order totals and
+// the network total. Each segment's first pixel lies on the network and carries its order in
+// the order image, at the map place that the corner and pixel size give.
+TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
+    TempDir dir;
+    const Network clean = generate_network(small(11));
+    const Network untidy = generate_network(small(13));
+    std::filesystem::create_directories(dir / "images/T");
+    ASSERT_TRUE(write_raw_network(clean, dir / "images/T/clean", 25.0));
+    ASSERT_TRUE(write_ascii_network(untidy, dir / "images/T/untidy.asc", 10.0, 1000.0, 2000.0));
+    const ProgramResult r = run_program_with(
+        dir.path, {"order", "images/T/clean.raw", "images/T/untidy.asc", "--format", "raw",
+                   "--segments", "out/seg.csv", "--summary", "out/sum.json", "--quiet"});
+    std::filesystem::create_directories(dir / "out");
+    ASSERT_EQ(r.exit_status, 1) << "the out folder did not exist: " << r.errors;
+    const ProgramResult run = run_program_with(
+        dir.path, {"order", "images/T/clean.raw", "images/T/untidy.asc", "--format", "raw",
+                   "--segments", "out/seg.csv", "--summary", "out/sum.json", "--quiet"});
+    ASSERT_EQ(run.exit_status, 0) << run.errors;
+
+    const nlohmann::json summary = nlohmann::json::parse(read_file(dir / "out/sum.json"));
+    ASSERT_EQ(summary["networks"].size(), 2u);
+    std::istringstream csv(read_file(dir / "out/seg.csv"));
+    std::string line;
+    std::getline(csv, line);
+    const std::vector<std::string> columns = split(line);
+    ASSERT_EQ(columns.size(), 16u);
+    std::map<std::string, std::vector<std::vector<std::string>>> rows;  // network -> rows
+    while (std::getline(csv, line)) {
+        const std::vector<std::string> fields = split(line);
+        ASSERT_EQ(fields.size(), columns.size()) << line;
+        rows[fields[0]].push_back(fields);
+    }
+
+    struct Case {
+        std::string network;
+        const Network& net;
+        double pixel, x_min, y_min;
+    };
+    for (const Case& c : {Case{"images/T/clean.raw", clean, 25.0, 0.0, 0.0},
+                          Case{"images/T/untidy.asc", untidy, 10.0, 1000.0, 2000.0}}) {
+        SCOPED_TRACE(c.network);
+        const std::string base = c.network.substr(0, c.network.rfind('.')) + "_strahler";
+        const Report report = parse_report(read_file(dir / (base + "_info.txt")));
+        const std::string orders = read_file(dir / (base + ".raw"));
+        const nlohmann::json& n = summary["networks"][c.network == "images/T/clean.raw" ? 0 : 1];
+        EXPECT_EQ(n["network"], c.network);
+        EXPECT_EQ(n["last_order"], report.last_order);
+        EXPECT_EQ(fixed6(n["total_length"].get<double>()), report.network_total);
+
+        const std::vector<std::vector<std::string>>& table = rows[c.network];
+        std::size_t row = 0;
+        long long all = 0;
+        ASSERT_EQ(n["orders"].size(), report.counts.size());
+        for (std::size_t k = 0; k < report.counts.size(); ++k) {
+            const nlohmann::json& order = n["orders"][k];
+            EXPECT_EQ(order["order"], k + 1);
+            EXPECT_EQ(order["count"], report.counts[k]);
+            EXPECT_EQ(fixed6(order["total_length"].get<double>()), report.totals[k]);
+            double sum = 0.0;
+            for (int s = 0; s < report.counts[k]; ++s, ++row) {
+                ASSERT_LT(row, table.size());
+                const std::vector<std::string>& f = table[row];
+                EXPECT_EQ(std::stoi(f[2]), static_cast<int>(k + 1));  // order
+                EXPECT_EQ(f[3], f[2]);                                // pass
+                EXPECT_EQ(std::stoi(f[4]), s + 1);                    // number in the report
+                EXPECT_EQ(f[6], report.lengths[k][static_cast<std::size_t>(s)]);
+                sum += std::stod(f[6]);
+                const int i = std::stoi(f[7]);
+                const int j = std::stoi(f[8]);
+                EXPECT_TRUE(c.net.on(i, j));
+                EXPECT_EQ(static_cast<unsigned char>(orders[i * c.net.nb_col + j]), k + 1);
+                EXPECT_NEAR(std::stod(f[9]), c.x_min + (j + 0.5) * c.pixel, 1e-6);
+                EXPECT_NEAR(std::stod(f[10]), c.y_min + (c.net.nb_lig - i - 0.5) * c.pixel, 1e-6);
+                EXPECT_TRUE(c.net.on(std::stoi(f[11]), std::stoi(f[12])));
+                if (!f[15].empty()) {  // flows into a segment of a higher order
+                    const std::size_t below = std::stoul(f[15]) - 1;
+                    ASSERT_LT(below, table.size());
+                    EXPECT_GT(std::stoi(table[below][2]), static_cast<int>(k + 1));
+                }
+            }
+            EXPECT_NEAR(sum, std::stod(report.totals[k]), 1e-6 * (report.counts[k] + 1));
+            all += report.counts[k];
+        }
+        EXPECT_EQ(row, table.size());
+        EXPECT_EQ(n["segments"], all);
+    }
+    // A clean tree drains through one outlet: exactly one segment flows nowhere.
+    std::size_t outlets = 0;
+    for (const auto& f : rows["images/T/clean.raw"]) outlets += f[15].empty();
+    EXPECT_EQ(outlets, 1u);
+    EXPECT_EQ(summary["networks"][0]["unsound"]["loop_pixels"], 0);
+}

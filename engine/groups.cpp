@@ -90,26 +90,34 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         of.emplace_back(p, group_of_root[r]);
     }
     groups.of = make_pixel_map(std::move(of), g.nb_lig, g.nb_col);
+    // The links that leave each group never change (they are those of the network as loaded);
+    // which of them still lead to a line is read from tab1 when needed.
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
-        groups.list[k].degree = count_exits(g, groups, static_cast<int>(k), nullptr);
+        Group& group = groups.list[k];
+        for (PixelIndex p : group.pixels) {
+            for_each_link(g, p, [&](PixelIndex q) {
+                if (groups.of.find(q) != static_cast<int>(k)) group.links.push_back({p, q});
+            });
+        }
+        std::sort(group.links.begin(), group.links.end(),
+                  [](const GroupExit& a, const GroupExit& b) {
+                      return a.outside != b.outside ? a.outside < b.outside : a.inside < b.inside;
+                  });
+        group.degree = count_exits(g, groups, static_cast<int>(k), nullptr);
     }
     return groups;
 }
 
 int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* exit) {
-    std::vector<std::pair<PixelIndex, PixelIndex>> out;  // (outside, inside)
-    for (PixelIndex p : groups.list[static_cast<std::size_t>(group)].pixels) {
-        for_each_link(g, p, [&](PixelIndex q) {
-            const int qi = static_cast<int>(q / g.nb_col);
-            const int qj = static_cast<int>(q % g.nb_col);
-            if (g.tab1[qi][qj] == g.net && groups.of.find(q) != group) out.emplace_back(q, p);
-        });
-    }
-    std::sort(out.begin(), out.end());
     int count = 0;
-    for (std::size_t a = 0; a < out.size(); ++a) {
-        if (a > 0 && out[a].first == out[a - 1].first) continue;
-        if (count == 0 && exit != nullptr) *exit = GroupExit{out[a].second, out[a].first};
+    PixelIndex last = -1;
+    for (const GroupExit& link : groups.list[static_cast<std::size_t>(group)].links) {
+        if (link.outside == last) continue;
+        const int qi = static_cast<int>(link.outside / g.nb_col);
+        const int qj = static_cast<int>(link.outside % g.nb_col);
+        if (g.tab1[qi][qj] != g.net) continue;
+        last = link.outside;
+        if (count == 0 && exit != nullptr) *exit = link;
         ++count;
     }
     return count;

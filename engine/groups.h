@@ -20,8 +20,15 @@
 #include "engine/pixel_map.h"
 #include "engine/walk_grids.h"
 
+// Where a line leaves a group: the group pixel and its linked neighbour outside the group.
+struct GroupExit {
+    PixelIndex inside = -1;
+    PixelIndex outside = -1;
+};
+
 struct Group {
     std::vector<PixelIndex> pixels;  // row-major order
+    std::vector<GroupExit> links;    // every link to a pixel outside, by outside pixel
     int degree = 0;                  // lines leaving the group at the start of the pass
     bool border = false;             // holds a pixel on the image border: never a start
     bool loop = false;               // holds a closed loop
@@ -39,12 +46,6 @@ struct Groups {
 // pixel has two links on the loop besides). Each group's degree is counted.
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                    const std::vector<PixelIndex>& loop_pixels);
-
-// Where a line leaves a group: the group pixel and its linked neighbour outside the group.
-struct GroupExit {
-    PixelIndex inside = -1;
-    PixelIndex outside = -1;
-};
 
 // Counts the network pixels left in tab1 outside the group that are linked to a pixel of it,
 // each once, and gives one of the exits (the first in row-major order of the outside pixel).

@@ -65,12 +65,7 @@ bool load_raw(RunState& s, std::string& fault) {
                 " 255, pixel size)";
         return false;
     }
-    s.nb_lig = d.nb_lig;
-    s.nb_col = d.nb_col;
-    s.val = d.val;
-    s.mind = d.mind;
-    s.maxd = d.maxd;
-    s.dpix_size = d.dpix_size;
+    keep_raw_descriptor(d, s);
     unsigned long long bytes = 0;
     if (!raw_file_holds(s.nomim1, s.nb_lig, s.nb_col, bytes)) {
         fault = s.nomim1 + ": holds " + std::to_string(bytes) + " bytes, fewer than " + sizes(s);

@@ -65,12 +65,7 @@ void load_raw_input(RunState& s, Console& c) {
         RawDescriptor d;
         const bool complete = read_raw_descriptor(s.f1d.get(), d);
         s.f1d.reset();
-        s.nb_lig = d.nb_lig;
-        s.nb_col = d.nb_col;
-        s.val = d.val;
-        s.mind = d.mind;
-        s.maxd = d.maxd;
-        s.dpix_size = d.dpix_size;
+        keep_raw_descriptor(d, s);
         if (!complete || s.nb_lig <= 0 || s.nb_col <= 0) {
             end_run(c, 1,
                     "\n\tDescriptor %s: expected six numbers, the lines and the columns positive"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/run_state.h"
 #include "base/scan.h"
 
 namespace {
@@ -80,4 +81,13 @@ bool write_raw_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col) {
     bool ok = true;
     for (int i = 0; i < nb_lig && ok; ++i) ok = std::fwrite(grid[i], 1, width, f.get()) == width;
     return std::fclose(f.release()) == 0 && ok;
+}
+
+void keep_raw_descriptor(const RawDescriptor& d, RunState& s) {
+    s.nb_lig = d.nb_lig;
+    s.nb_col = d.nb_col;
+    s.val = d.val;
+    s.mind = d.mind;
+    s.maxd = d.maxd;
+    s.dpix_size = d.dpix_size;
 }

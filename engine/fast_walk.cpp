@@ -37,10 +37,46 @@ double half_steps(const WalkGrids& g, int i, int j, const StepLengths& d) {
     return sum;
 }
 
+// What a step sees when a loaded pixel cuts a loaded corner, which the common path of the walk
+// does not look for.
+struct StepLook {
+    int next_i = -1;  // the first neighbour still there that is linked, or -1
+    int next_j = -1;
+    int left_count = 0;     // linked neighbours still there
+    int now = 0;            // linked neighbours erased by this pass
+    double dist_loc = 0.0;  // half-steps to the linked neighbours, metres
+};
+
+// Kept out of line, so that the common path of a step learns its next pixel from tab1 alone and
+// the walk does not wait on the reads of tab5.
+[[gnu::noinline, gnu::cold]] StepLook look_at_links(const WalkGrids& g, int ic, int jc,
+                                                    unsigned present, unsigned links,
+                                                    unsigned char label, const StepLengths& d) {
+    StepLook l;
+    const unsigned left = present & links;
+    if (left != 0) {
+        const Neighbour& first = kNeighbours[std::countr_zero(left)];
+        l.next_i = ic + first.di;
+        l.next_j = jc + first.dj;
+    }
+    l.left_count = std::popcount(left);
+    for (int n = 0; n < 8; ++n) {
+        const bool in = links >> n & 1u;
+        const int i = ic + kNeighbours[n].di;
+        const int j = jc + kNeighbours[n].dj;
+        l.now += in && g.tab1[i][j] != g.net && g.tab5[i][j] == label;
+        l.dist_loc += in ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
+    }
+    return l;
+}
+
 }  // namespace
 
-WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
-                  const StepLengths& d, WalkTrace* trace) {
+namespace {
+
+template <bool kTriangles>
+WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
+             const StepLengths& d, WalkTrace* trace) {
     unsigned char** const t1 = g.tab1;
     unsigned char** const t5 = g.tab5;
     const int net = g.net;
@@ -120,26 +156,17 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
         look(down1, down5, 1, 0, 5, d.dist_cardi);
         look(down1, down5, 1, -1, 6, d.dist_diag);
         look(mid1, mid5, 0, -1, 7, d.dist_cardi);
+        // A loaded corner neighbour next to a loaded side neighbour is cut.
         const unsigned loaded = present | erased;
-        const unsigned links = linked(loaded);
-        if (links != loaded) [[unlikely]] {
-            const unsigned left = present & links;
-            next_i = -1;
-            if (left != 0) {
-                const Neighbour& first = kNeighbours[std::countr_zero(left)];
-                next_i = ic + first.di;
-                next_j = jc + first.dj;
-            }
-            left_count = std::popcount(left);
-            now = 0;
-            dist_loc = 0.0;
-            for (int n = 0; n < 8; ++n) {
-                const bool in = links >> n & 1u;
-                const int di = kNeighbours[n].di;
-                const int dj = kNeighbours[n].dj;
-                now += in && t1[ic + di][jc + dj] != net && t5[ic + di][jc + dj] == label;
-                dist_loc += in ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
-            }
+        const unsigned sides = loaded & 0xAAu;
+        const unsigned beside = (sides << 1) | (sides >> 1) | (sides >> 7) | (sides << 7);
+        if (kTriangles && (loaded & 0x55u & beside) != 0) [[unlikely]] {
+            const StepLook look_again = look_at_links(g, ic, jc, present, linked(loaded), label, d);
+            next_i = look_again.next_i;
+            next_j = look_again.next_j;
+            left_count = look_again.left_count;
+            now = look_again.now;
+            dist_loc = look_again.dist_loc;
         }
         // A junction: more than two linked neighbours when the pass began. The start point
         // had one, so it never ends its own walk.
@@ -206,4 +233,14 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
     end.last_i = ic;
     end.last_j = jc;
     return end;
+}
+
+}  // namespace
+
+WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
+                  const StepLengths& d, WalkTrace* trace) {
+    // Without three network pixels in any square of four cells, every link is an
+    // eight-neighbour one and the steps need not look for cut corners.
+    return g.triangles ? walk<true>(g, groups, k, i, j, group, d, trace)
+                       : walk<false>(g, groups, k, i, j, group, d, trace);
 }

@@ -17,9 +17,11 @@ namespace {
 // the network pixels of the line.
 unsigned classify_line(const unsigned char* __restrict up, const unsigned char* __restrict mid,
                        const unsigned char* __restrict down, int nb_col, unsigned char value,
-                       unsigned char* __restrict flags) {
+                       unsigned char* __restrict flags, unsigned& triangles) {
     using Byte = unsigned char;
     unsigned pixels = 0;
+    Byte three = 0;  // a square of four cells, this line and the one above, with three network
+                     // pixels or four
     for (int j = 1; j < nb_col - 1; ++j) {
         const Byte u = up[j] == value;
         const Byte r = mid[j + 1] == value;
@@ -31,9 +33,28 @@ unsigned classify_line(const unsigned char* __restrict up, const unsigned char* 
                            ((down[j - 1] == value) & ~(dn | l) & 1);
         const Byte here = mid[j] == value;
         pixels += here;
+        three |= static_cast<Byte>(u + (up[j + 1] == value) + here + r > 2);
         flags[j] = static_cast<Byte>((here & (count == 1)) | (here & (count > 2)) << 1);
     }
+    triangles |= three;
     return pixels;
+}
+
+// Whether a square of four cells in the column 0 and 1, or in the last two lines, holds three
+// network pixels or four: the squares that the interior lines do not look at.
+bool triangle_at_the_edges(unsigned char* const* t1, int nb_lig, int nb_col, unsigned char value) {
+    auto three = [&](int i, int j) {
+        return (t1[i][j] == value) + (t1[i][j + 1] == value) + (t1[i + 1][j] == value) +
+                   (t1[i + 1][j + 1] == value) >
+               2;
+    };
+    for (int i = 0; i + 1 < nb_lig; ++i) {
+        if (three(i, 0)) return true;
+    }
+    for (int j = 0; j + 1 < nb_col; ++j) {
+        if (three(nb_lig - 2, j)) return true;
+    }
+    return false;
 }
 
 void collect(const unsigned char* flags, int nb_col, unsigned char flag, PixelIndex line_start,
@@ -64,8 +85,10 @@ Classified classify_all(const WalkGrids& g) {
     unsigned char* flags = line_flags.data();
     unsigned char* above = flags + g.nb_col;
     std::vector<PixelIndex> junctions;
+    unsigned triangles = 0;
     for (int i = 1; i < g.nb_lig - 1; ++i) {
-        c.interior_pixels += classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags);
+        c.interior_pixels +=
+            classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, triangles);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
         collect(flags, g.nb_col, 1, line_start, c.ends);
         junctions.clear();
@@ -93,6 +116,7 @@ Classified classify_all(const WalkGrids& g) {
             }
         }
     }
+    c.triangles = triangles != 0 || triangle_at_the_edges(t1, g.nb_lig, g.nb_col, value);
     return c;
 }
 

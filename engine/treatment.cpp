@@ -53,13 +53,13 @@ void treatment(RunState& s, PassEvents& events) {
     // num_segm has no entry beyond order 63 (the parameters dialogue refuses more).
     const int most = static_cast<int>(s.num_segm.size()) - 1;
     const int last = std::min(s.Num_order, most);
-    const WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red),
-                      s.nb_lig,    s.nb_col};
+    WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red), s.nb_lig, s.nb_col};
     const std::string border = mark_border_once(s);
     const bool paths = events.wants_paths();
 
     // The run to the end of the network, unreported.
     const Classified first = classify_all(g);
+    g.triangles = first.triangles;
     Groups groups = make_groups(g, first.touching_junctions, {});
     PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
     std::vector<PixelIndex> loops;
@@ -96,7 +96,8 @@ void treatment(RunState& s, PassEvents& events) {
         return;
     }
     restore_network(g);
-    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net, s.nb_lig, s.nb_col};
+    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net,
+                          s.nb_lig,    s.nb_col,    g.triangles};
     const Classified again = classify_all(shown);
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);

@@ -116,7 +116,9 @@ Classified classify_all(const WalkGrids& g) {
             }
         }
     }
-    c.triangles = triangles != 0 || triangle_at_the_edges(t1, g.nb_lig, g.nb_col, value);
+    // An image without interior has no walk.
+    c.triangles =
+        g.nb_lig > 2 && (triangles != 0 || triangle_at_the_edges(t1, g.nb_lig, g.nb_col, value));
     return c;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/leftovers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <utility>
@@ -145,4 +146,41 @@ Leftovers find_leftovers(const WalkGrids& g) {
         if (!border[r]) ++left.borderless_parts;
     }
     return left;
+}
+
+std::vector<PixelIndex> small_loops(const WalkGrids& g) {
+    std::vector<PixelIndex> loops;
+    if (g.net < 0) return loops;
+    const auto value = static_cast<unsigned char>(g.net);
+    auto on = [&](int i, int j) {
+        return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col && g.tab1[i][j] == value;
+    };
+    auto add = [&](int i, int j) { loops.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); };
+    for (int i = 0; i < g.nb_lig; ++i) {
+        const unsigned char* line = g.tab1[i];
+        const unsigned char* const end = line + g.nb_col;
+        for (const unsigned char* p = line; p < end; ++p) {
+            p = static_cast<const unsigned char*>(
+                std::memchr(p, value, static_cast<std::size_t>(end - p)));
+            if (p == nullptr) break;
+            const int j = static_cast<int>(p - line);
+            if (on(i, j + 1) && on(i + 1, j) && on(i + 1, j + 1)) {
+                add(i, j);
+                add(i, j + 1);
+                add(i + 1, j);
+                add(i + 1, j + 1);
+            }
+            // The pixel (i, j) is the top of a ring around (i + 1, j).
+            if (on(i + 1, j - 1) && on(i + 1, j + 1) && on(i + 2, j) && !on(i + 1, j)) {
+                for (int a = i; a <= i + 2; ++a) {
+                    for (int b = j - 1; b <= j + 1; ++b) {
+                        if (on(a, b)) add(a, b);
+                    }
+                }
+            }
+        }
+    }
+    std::sort(loops.begin(), loops.end());
+    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
+    return loops;
 }

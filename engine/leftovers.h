@@ -20,3 +20,8 @@ struct Leftovers {
 
 // Looks at the network pixels left in tab1 (their links are those of the network as loaded).
 Leftovers find_leftovers(const WalkGrids& g);
+
+// The small closed loops that can be seen at once: squares of four network pixels, and the
+// rings of network pixels around a single background pixel. Pixels in row-major order, each
+// once. Found before the first run, they spare the run that only finds loops.
+std::vector<PixelIndex> small_loops(const WalkGrids& g);

@@ -36,6 +36,12 @@
 
 namespace {
 
+// Whether every one of the pixels already belongs to a junction group.
+bool groups_hold(const Groups& groups, const std::vector<PixelIndex>& pixels) {
+    return std::all_of(pixels.begin(), pixels.end(),
+                       [&](PixelIndex p) { return groups.of.find(p) >= 0; });
+}
+
 int counted_walks(const PassWalks& w) {
     return static_cast<int>(std::count(w.segm_counted.begin(), w.segm_counted.end(), 1));
 }
@@ -60,14 +66,18 @@ void treatment(RunState& s, PassEvents& events) {
     // The run to the end of the network, unreported.
     const Classified first = classify_all(g);
     g.triangles = first.triangles;
-    Groups groups = make_groups(g, first.touching_junctions, {});
+    // Small loops are seen at once (only where three network pixels share a square or a ring
+    // closes round one pixel); a larger one shows as what the run cannot prune.
+    std::vector<PixelIndex> loops = first.triangles ? small_loops(g) : std::vector<PixelIndex>{};
+    Groups groups = make_groups(g, first.touching_junctions, loops);
     PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
-    std::vector<PixelIndex> loops;
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
         Leftovers left = find_leftovers(g);
-        if (!left.loop_pixels.empty()) {
+        if (!left.loop_pixels.empty() && !groups_hold(groups, left.loop_pixels)) {
             // Closed loops never shrink: make them junction groups and run again.
-            loops = std::move(left.loop_pixels);
+            loops.insert(loops.end(), left.loop_pixels.begin(), left.loop_pixels.end());
+            std::sort(loops.begin(), loops.end());
+            loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
             restore_network(g);
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);

@@ -45,7 +45,7 @@ int counted_walks(const PassWalks& w) {
 void treatment(RunState& s, PassEvents& events) {
     s.red_length = 0.0;
     const StepLengths d = step_lengths(s.dpix_size);
-    fill_grid(s.tab5, s.nb_lig, s.nb_col, 255);
+    fill_grid(s.tab5, s.nb_lig, s.nb_col, 255, s.threads);
     s.num_segm.fill(0);
     s.loop_pixels = 0;
     s.borderless_parts = 0;
@@ -59,7 +59,7 @@ void treatment(RunState& s, PassEvents& events) {
     const bool paths = events.wants_paths();
 
     // The run to the end of the network, unreported.
-    const Classified first = classify_all(g);
+    const Classified first = classify_all(g, s.threads);
     Groups groups = make_groups(g, first.touching_junctions, {});
     PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
     std::vector<PixelIndex> loops;
@@ -68,7 +68,7 @@ void treatment(RunState& s, PassEvents& events) {
         if (!left.loop_pixels.empty()) {
             // Closed loops never shrink: make them junction groups and run again.
             loops = std::move(left.loop_pixels);
-            restore_network(g);
+            restore_network(g, s.threads);
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
             left = find_leftovers(g);
@@ -95,9 +95,9 @@ void treatment(RunState& s, PassEvents& events) {
         if (paths) events.network_done(run.flows_into);
         return;
     }
-    restore_network(g);
+    restore_network(g, s.threads);
     const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net, s.nb_lig, s.nb_col};
-    const Classified again = classify_all(shown);
+    const Classified again = classify_all(shown, s.threads);
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};

@@ -31,6 +31,10 @@ struct RunState {
     int Num_order = 0;  // passes k = 1..Num_order
     int save_step = 0;  // 1: save the step images of every pass
 
+    // Threads the engine may use for the work it splits into bands of lines (the front end sets
+    // it, BRANCHRANKER_THREADS); every output is the same for every number.
+    int threads = 1;
+
     // Georeference: lower-left corner, from an ASCII input header or asked at output set-up.
     double X_min = 0.0;
     double Y_min = 0.0;

@@ -6,20 +6,27 @@
 #include "bench/spawner.h"
 #include "tools/network_generator.h"
 
-// Rounds of each timed measurement; the best one is printed.
-constexpr int kRounds = 2;
+// What every measurement shares: timed figures are the best of `rounds` rounds.
+struct BenchSetup {
+    int rounds = 3;
+    std::string program;        // the branchranker program
+    std::string floor_program;  // the yardstick of a whole run (floor_main.cpp)
+    std::string work;           // a scratch folder
+};
 
 // One memcpy of a whole grid, the unit of the grid sweeps; returns its time in seconds.
 double bench_grid_sweep(const Network& net);
 
-// The library's ASCII grid writer and reader against one fprintf / fscanf per cell, on files in
-// folder `work`.
-void bench_ascii(const Network& net, const std::string& work);
+// The library's ASCII grid writer and reader against one fprintf / fscanf per cell.
+void bench_ascii(const Network& net, const BenchSetup& b);
 
-// A whole run of the program, raw to raw, dialogue on standard input, against a copy of the
-// input file; and the peak memory of the run. `work` holds images/Bench/net.raw + net.txt.
-void bench_whole_run(Spawner& spawner, const Network& net, const std::string& work,
-                     const std::string& program, int last_order);
+// A whole run of the program, raw to raw, dialogue on standard input, against the floor (read,
+// one 3 x 3 sweep, write) and a copy of the input file; and the peak memory of the run. Figure
+// names begin with `prefix`; `clean` networks are also checked against their Strahler orders.
+void bench_whole_run(Spawner& spawner, const Network& net, const BenchSetup& b, int last_order,
+                     const std::string& prefix, bool clean);
 
-// The order engine without step images, the fast one against the reference.
-void bench_engines(const Network& net, const std::string& work, int last_order, double sweep);
+// The order engine without step images: the fast one against the reference on the clean
+// network, and on the drawn network (when it has cells) beside the clean one.
+void bench_engines(const Network& net, const Network& drawn, const BenchSetup& b, int last_order,
+                   int drawn_last_order, double sweep);

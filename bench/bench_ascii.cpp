@@ -115,7 +115,8 @@ bool same_files(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void bench_ascii(const Network& net, const std::string& work) {
+void bench_ascii(const Network& net, const BenchSetup& b) {
+    const std::string& work = b.work;
     const std::string lib_path = work + "/library.asc";
     const std::string cell_path = work + "/per_cell.asc";
     bool lib_ok = true;
@@ -124,7 +125,7 @@ void bench_ascii(const Network& net, const std::string& work) {
     // the page cache of a shared machine makes single timings of large files wander.
     double w_lib = 1e30;
     double w_cell = 1e30;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < b.rounds; ++round) {
         std::remove(lib_path.c_str());
         std::remove(cell_path.c_str());
         w_lib = std::min(w_lib, write_library(net, lib_path, lib_ok));
@@ -142,7 +143,7 @@ void bench_ascii(const Network& net, const std::string& work) {
     cell_ok = true;
     double r_lib = 1e30;
     double r_cell = 1e30;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < b.rounds; ++round) {
         r_lib = std::min(r_lib, read_library(lib_path, lib_cells, lib_ok));
         r_cell = std::min(r_cell, read_per_cell(lib_path, cell_cells, cell_ok));
     }

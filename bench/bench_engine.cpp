@@ -1,6 +1,6 @@
 // The order engine in process, without step images: the fast `treatment` against the reference
-// `plain_treatment`, which scans the whole grids in every pass. Both runs must leave the same
-// order image and the same report.
+// `plain_treatment`, which scans the whole grids in every pass (both runs must leave the same
+// order image and the same report), and the fast one on a drawn network.
 
 #include <algorithm>
 #include <fstream>
@@ -14,6 +14,7 @@
 #include "bench/figures.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/result.h"
+#include "dialogue/threads.h"
 #include "tests/support/plain_treatment.h"
 
 namespace {
@@ -47,7 +48,8 @@ std::string contents(const std::string& path) {
 }
 
 // Sets up the run state as the dialogue leaves it for a raw result, then times the engine.
-EngineRun run_engine(Engine engine, const Network& net, const std::string& work, int last_order) {
+EngineRun run_engine(Engine engine, const Network& net, const std::string& work, int last_order,
+                     int threads = 1) {
     EngineRun r;
     RunState s;
     s.nb_lig = net.nb_lig;
@@ -57,6 +59,7 @@ EngineRun run_engine(Engine engine, const Network& net, const std::string& work,
     s.val_red = net.network_value;
     s.Num_order = last_order;
     s.save_step = 0;
+    s.threads = threads;
     s.nomim2 = work + "/engine_strahler.raw";
     s.nomim_step = work + "/engine_strahler";
     s.nominfo = work + "/engine_strahler_info.txt";
@@ -96,17 +99,28 @@ EngineRun run_engine(Engine engine, const Network& net, const std::string& work,
 
 }  // namespace
 
-void bench_engines(const Network& net, const std::string& work, int last_order, double sweep) {
+void bench_engines(const Network& net, const Network& drawn, const BenchSetup& b, int last_order,
+                   int drawn_last_order, double sweep) {
     // Best of a few rounds, the two engines taking turns (see bench_ascii).
+    // The program's engine with every core, as the program runs it, and with one thread.
+    const int cores = engine_threads();
     EngineRun fast;
+    EngineRun one;
     EngineRun plain;
-    for (int round = 0; round < kRounds; ++round) {
-        EngineRun f = run_engine(run_passes, net, work, last_order);
+    for (int round = 0; round < b.rounds; ++round) {
+        EngineRun f = run_engine(run_passes, net, b.work, last_order, cores);
         if (round == 0 || f.seconds < fast.seconds) fast = std::move(f);
-        EngineRun p = run_engine(plain_passes, net, work, last_order);
+        EngineRun o = run_engine(run_passes, net, b.work, last_order, 1);
+        if (round == 0 || o.seconds < one.seconds) one = std::move(o);
+        EngineRun p = run_engine(plain_passes, net, b.work, last_order);
         if (round == 0 || p.seconds < plain.seconds) plain = std::move(p);
     }
+    figure("threads", cores, "threads");
     figure("treatment", fast.seconds, "s");
+    figure("treatment_one_thread", one.seconds, "s");
+    figure("treatment_threads_over_one", ratio(fast.seconds, one.seconds), "x");
+    figure("treatment_threads_identical", fast.image == one.image && fast.report == one.report,
+           "bool");
     figure("treatment_grid_sweeps", ratio(fast.seconds, sweep), "sweeps");
 
     figure("plain_treatment", plain.seconds, "s");
@@ -115,4 +129,20 @@ void bench_engines(const Network& net, const std::string& work, int last_order, 
     figure("treatment_outputs_identical",
            fast.ready && plain.ready && fast.image == plain.image && fast.report == plain.report,
            "bool");
+
+    if (drawn.cells.empty()) return;
+    // The drawn network has junctions of several pixels, which the reference engine does not
+    // read as the program does: only the program's engine runs on it. Its time is set beside
+    // the clean network's per pixel, in case the two differ in size.
+    EngineRun on_drawn;
+    for (int round = 0; round < b.rounds; ++round) {
+        EngineRun d = run_engine(run_passes, drawn, b.work, drawn_last_order, cores);
+        if (round == 0 || d.seconds < on_drawn.seconds) on_drawn = std::move(d);
+    }
+    const double pixels = static_cast<double>(net.cells.size());
+    const double drawn_pixels = static_cast<double>(drawn.cells.size());
+    figure("treatment_drawn", on_drawn.seconds, "s");
+    figure("treatment_drawn_ok", on_drawn.ready, "bool");
+    figure("treatment_drawn_over_clean",
+           ratio(on_drawn.seconds / drawn_pixels, fast.seconds / pixels), "x");
 }

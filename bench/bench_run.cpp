@@ -1,4 +1,5 @@
-// A whole run of the program, raw in and raw out, against copying its input file.
+// A whole run of the program, raw in and raw out, against the floor (branchranker_floor: read,
+// one 3 x 3 sweep, write) and against copying its input file.
 
 #include <algorithm>
 #include <cstdio>
@@ -38,19 +39,21 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
-void bench_whole_run(Spawner& spawner, const Network& net, const std::string& work,
-                     const std::string& program, int last_order) {
+void bench_whole_run(Spawner& spawner, const Network& net, const BenchSetup& b, int last_order,
+                     const std::string& prefix, bool clean) {
+    auto name = [&](const char* what) { return prefix + what; };
+    const std::string& work = b.work;
     const std::string folder = work + "/images/Bench";
     std::filesystem::create_directories(folder);
     const std::string input = folder + "/net.raw";
     if (!write_raw_network(net, folder + "/net", 25.0)) {
-        figure("run_input_written", 0, "bool");
+        figure(name("run_input_written").c_str(), 0, "bool");
         return;
     }
 
     double copy = 1e30;
     bool copied = true;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < b.rounds; ++round) {
         const auto start = BenchClock::now();
         copied = copy_file(input, work + "/copy.raw") && copied;
         copy = std::min(copy, seconds_since(start));
@@ -58,38 +61,59 @@ void bench_whole_run(Spawner& spawner, const Network& net, const std::string& wo
     }
 
     const std::string answers = work + "/answers.txt";
+    const std::string floor_answers = work + "/floor_answers.txt";
+    const std::string floor_output = work + "/floor.raw";
     {
         File f = open_file(answers, "w");
-        if (f) std::fprintf(f.get(), "Bench net 0 0 0 0 %d 1\n", last_order);
+        if (f) std::fprintf(f.get(), "Bench net 0 0 0 %d %d 1\n", net.network_value, last_order);
+        File g = open_file(floor_answers, "w");
+        if (g) {
+            std::fprintf(g.get(), "%s %s %d %d %d\n", input.c_str(), floor_output.c_str(),
+                         net.nb_lig, net.nb_col, net.network_value);
+        }
     }
-    // Best of a few runs (see bench_ascii), each writing its results anew; the peak memory is
-    // the largest of them.
+    // Best of a few runs, the floor and the program taking turns (see bench_ascii), each writing
+    // its results anew; the peak memory is the largest of the program's runs. One more round
+    // than asked: the first brings the input into the page cache.
     SpawnResult run;
+    SpawnResult floor;
+    bool floor_ok = true;
     long peak_kb = 0;
-    for (int round = 0; round < kRounds + 1; ++round) {
+    for (int round = 0; round < b.rounds + 1; ++round) {
+        std::remove(floor_output.c_str());
+        const SpawnResult f =
+            spawn_and_wait(spawner, b.floor_program, work, floor_answers, work + "/floor.txt");
+        floor_ok = floor_ok && f.exit_status == 0;
+        if (round == 0 || f.seconds < floor.seconds) floor = f;
         for (const char* ending : {"_strahler.raw", "_strahler.txt", "_strahler_info.txt"}) {
             std::remove((folder + "/net" + ending).c_str());
         }
-        SpawnResult r = spawn_and_wait(spawner, program, work, answers, work + "/console.txt");
+        SpawnResult r = spawn_and_wait(spawner, b.program, work, answers, work + "/console.txt");
         peak_kb = std::max(peak_kb, static_cast<long>(r.peak_kb));
         if (round == 0 || r.seconds < run.seconds) run = r;
     }
+    std::remove(floor_output.c_str());
     run.peak_kb = peak_kb;
-    const std::vector<unsigned char> orders = strahler_orders(net);
-    const std::string result = slurp(folder + "/net_strahler.raw");
-    const bool matches =
-        result.size() == orders.size() &&
-        std::equal(orders.begin(), orders.end(), result.begin(),
-                   [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); });
 
-    figure("copy_input", copy, "s");
-    figure("copy_input_ok", copied, "bool");
-    figure("run_raw_to_raw", run.seconds, "s");
-    figure("run_over_copy", ratio(run.seconds, copy), "x");
-    figure("run_exit_status", run.exit_status, "status");
-    figure("run_result_is_strahler", matches, "bool");
-    figure("run_peak_memory", static_cast<double>(run.peak_kb) * 1024.0, "bytes");
-    figure("run_peak_bytes_per_pixel",
+    figure(name("floor_raw_to_raw").c_str(), floor.seconds, "s");
+    figure(name("floor_ok").c_str(), floor_ok, "bool");
+    figure(name("copy_input").c_str(), copy, "s");
+    figure(name("copy_input_ok").c_str(), copied, "bool");
+    figure(name("run_raw_to_raw").c_str(), run.seconds, "s");
+    figure(name("run_over_floor").c_str(), ratio(run.seconds, floor.seconds), "x");
+    figure(name("run_over_copy").c_str(), ratio(run.seconds, copy), "x");
+    figure(name("run_exit_status").c_str(), run.exit_status, "status");
+    if (clean) {
+        const std::vector<unsigned char> orders = strahler_orders(net);
+        const std::string result = slurp(folder + "/net_strahler.raw");
+        const bool matches =
+            result.size() == orders.size() &&
+            std::equal(orders.begin(), orders.end(), result.begin(),
+                       [](unsigned char a, char c) { return a == static_cast<unsigned char>(c); });
+        figure(name("run_result_is_strahler").c_str(), matches, "bool");
+    }
+    figure(name("run_peak_memory").c_str(), static_cast<double>(run.peak_kb) * 1024.0, "bytes");
+    figure(name("run_peak_bytes_per_pixel").c_str(),
            static_cast<double>(run.peak_kb) * 1024.0 / static_cast<double>(net.cells.size()),
            "bytes/px");
 

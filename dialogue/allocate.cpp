@@ -6,7 +6,7 @@
 #include "dialogue/run_end.h"
 
 ByteGrid allocate_grid(RunState& s, Console& c, const char* what) {
-    ByteGrid grid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+    ByteGrid grid(ucmatrice_unset(s.nb_col, s.nb_lig), s.nb_lig);
     if (!grid) {
         s.f1.reset();
         discard_outputs(s);

@@ -13,6 +13,7 @@
 #include "dialogue/parameters.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/run_end.h"
+#include "dialogue/threads.h"
 
 void check_text_outputs(RunState& s, Console& c) {
     auto complete = [&](File& f, PendingOutput& out, const std::string& path) {
@@ -29,6 +30,7 @@ void check_text_outputs(RunState& s, Console& c) {
 }
 
 int run(RunState& s, Console& c) {
+    s.threads = engine_threads();
     try {
         opening(s, c);
         parameters(s, c);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/run_state.h"
+#include "engine/bands.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 
@@ -69,24 +70,20 @@ void collect(const unsigned char* flags, int nb_col, unsigned char flag, PixelIn
     }
 }
 
-}  // namespace
-
-Classified classify_all(const WalkGrids& g) {
-    Classified c;
-    if (g.tab2 != nullptr) {
-        for (int i = 0; i < g.nb_lig; ++i)
-            std::memset(g.tab2[i], 255, static_cast<std::size_t>(g.nb_col));
-    }
-    if (g.net < 0 || g.nb_col < 3) return c;
+// Classifies the interior lines [first, last) into c; the lines around them are only read.
+void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
     unsigned char* const* t1 = g.tab1;
     const auto value = static_cast<unsigned char>(g.net);
     // The flags of this line and of the line above, to find junction pixels that touch.
     std::vector<unsigned char> line_flags(2 * static_cast<std::size_t>(g.nb_col), 0);
     unsigned char* flags = line_flags.data();
     unsigned char* above = flags + g.nb_col;
-    std::vector<PixelIndex> junctions;
     unsigned triangles = 0;
-    for (int i = 1; i < g.nb_lig - 1; ++i) {
+    if (first > 1) {
+        classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, triangles);
+    }
+    std::vector<PixelIndex> junctions;
+    for (int i = first; i < last; ++i) {
         c.interior_pixels +=
             classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, triangles);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
@@ -116,9 +113,35 @@ Classified classify_all(const WalkGrids& g) {
             }
         }
     }
+    c.triangles = triangles != 0;
+}
+
+}  // namespace
+
+Classified classify_all(const WalkGrids& g, int threads) {
+    Classified c;
+    if (g.tab2 != nullptr) {
+        for (int i = 0; i < g.nb_lig; ++i)
+            std::memset(g.tab2[i], 255, static_cast<std::size_t>(g.nb_col));
+    }
     // An image without interior has no walk.
-    c.triangles =
-        g.nb_lig > 2 && (triangles != 0 || triangle_at_the_edges(t1, g.nb_lig, g.nb_col, value));
+    if (g.net < 0 || g.nb_col < 3 || g.nb_lig < 3) return c;
+    // Bands of lines classified side by side, joined in line order: the same lists as one band.
+    const int bands = band_count(threads, g.nb_lig - 2, g.nb_col);
+    std::vector<Classified> parts(static_cast<std::size_t>(bands));
+    for_bands(bands, 1, g.nb_lig - 1, [&](int b, int first, int last) {
+        classify_lines(g, first, last, parts[static_cast<std::size_t>(b)]);
+    });
+    c = std::move(parts[0]);
+    for (std::size_t b = 1; b < parts.size(); ++b) {
+        c.interior_pixels += parts[b].interior_pixels;
+        c.triangles = c.triangles || parts[b].triangles;
+        c.ends.insert(c.ends.end(), parts[b].ends.begin(), parts[b].ends.end());
+        c.touching_junctions.insert(c.touching_junctions.end(), parts[b].touching_junctions.begin(),
+                                    parts[b].touching_junctions.end());
+    }
+    c.triangles = c.triangles || triangle_at_the_edges(g.tab1, g.nb_lig, g.nb_col,
+                                                       static_cast<unsigned char>(g.net));
     return c;
 }
 

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "engine/bands.h"
 #include "engine/fast_walk.h"
 
 namespace {
@@ -82,15 +83,17 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
     return run;
 }
 
-void restore_network(const WalkGrids& g) {
+void restore_network(const WalkGrids& g, int threads) {
     const auto net = static_cast<unsigned char>(g.net < 0 ? 255 : g.net);
-    for (int i = 0; i < g.nb_lig; ++i) {
-        unsigned char* t1 = g.tab1[i];
-        unsigned char* t5 = g.tab5[i];
-        for (int j = 0; j < g.nb_col; ++j) {
-            const bool labelled = t5[j] != 255;
-            t1[j] = labelled ? net : t1[j];
-            t5[j] = 255;
+    for_bands(band_count(threads, g.nb_lig, g.nb_col), 0, g.nb_lig, [&](int, int first, int last) {
+        for (int i = first; i < last; ++i) {
+            unsigned char* t1 = g.tab1[i];
+            unsigned char* t5 = g.tab5[i];
+            for (int j = 0; j < g.nb_col; ++j) {
+                const bool labelled = t5[j] != 255;
+                t1[j] = labelled ? net : t1[j];
+                t5[j] = 255;
+            }
         }
-    }
+    });
 }

@@ -37,5 +37,5 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
                const StepLengths& d, const PassHooks* hooks, bool keep_paths = false);
 
 // Puts every pixel that a walk labelled back into tab1 and clears the labels of tab5: the
-// network as loaded, ready for another run.
-void restore_network(const WalkGrids& g);
+// network as loaded, ready for another run. Bands of lines go on up to `threads` threads.
+void restore_network(const WalkGrids& g, int threads = 1);

@@ -51,7 +51,7 @@ int counted_walks(const PassWalks& w) {
 void treatment(RunState& s, PassEvents& events) {
     s.red_length = 0.0;
     const StepLengths d = step_lengths(s.dpix_size);
-    fill_grid(s.tab5, s.nb_lig, s.nb_col, 255);
+    fill_grid(s.tab5, s.nb_lig, s.nb_col, 255, s.threads);
     s.num_segm.fill(0);
     s.loop_pixels = 0;
     s.borderless_parts = 0;
@@ -64,7 +64,7 @@ void treatment(RunState& s, PassEvents& events) {
     const bool paths = events.wants_paths();
 
     // The run to the end of the network, unreported.
-    const Classified first = classify_all(g);
+    const Classified first = classify_all(g, s.threads);
     g.triangles = first.triangles;
     // Small loops are seen at once (only where three network pixels share a square or a ring
     // closes round one pixel); a larger one shows as what the run cannot prune.
@@ -78,7 +78,7 @@ void treatment(RunState& s, PassEvents& events) {
             loops.insert(loops.end(), left.loop_pixels.begin(), left.loop_pixels.end());
             std::sort(loops.begin(), loops.end());
             loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
-            restore_network(g);
+            restore_network(g, s.threads);
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
             left = find_leftovers(g);
@@ -105,10 +105,10 @@ void treatment(RunState& s, PassEvents& events) {
         if (paths) events.network_done(run.flows_into);
         return;
     }
-    restore_network(g);
+    restore_network(g, s.threads);
     const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net,
                           s.nb_lig,    s.nb_col,    g.triangles};
-    const Classified again = classify_all(shown);
+    const Classified again = classify_all(shown, s.threads);
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};

@@ -1,8 +1,8 @@
 #include "formats/grey_bmp.h"
 
 #include <cstddef>
-#include <cstdlib>
 
+#include "base/nrutil.h"
 #include "formats/image.h"
 
 bool save_grey_bmp(const std::string& path, const ByteGrid& grid, int nb_lig, int nb_col) {
@@ -17,8 +17,6 @@ void bgr_to_grey(ByteGrid& grid, int nb_lig, int nb_col) {
             const unsigned v = (299u * bgr[2] + 587u * bgr[1] + 114u * bgr[0] + 500u) / 1000u;
             line[j] = static_cast<unsigned char>(v);
         }
-        if (void* shrunk = std::realloc(line, static_cast<std::size_t>(nb_col))) {
-            grid.rows[i] = static_cast<unsigned char*>(shrunk);
-        }
     }
+    narrow_ucmatrice(grid.rows, nb_lig, nb_col);
 }

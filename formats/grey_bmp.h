@@ -12,6 +12,6 @@ bool save_grey_bmp(const std::string& path, const ByteGrid& grid, int nb_lig, in
 
 // Turns each line of blue, green, red triples (as ChargeBMP reads a 24-bit file) into one grey
 // byte per pixel, in place: 0.299 R + 0.587 G + 0.114 B, rounded, with integer weights that keep
-// a grey pixel (R = G = B) at exactly its value. Each line is then shrunk to nb_col bytes; a line
-// that cannot shrink keeps its size, which its release does not need.
+// a grey pixel (R = G = B) at exactly its value. The grid is then narrowed to nb_col bytes a line
+// (narrow_ucmatrice), so the image holds one byte a pixel from then on.
 void bgr_to_grey(ByteGrid& grid, int nb_lig, int nb_col);

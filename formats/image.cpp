@@ -256,7 +256,8 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
         static_cast<unsigned char*>(std::malloc(stored_row)));
     if (!scratch) return nullptr;
     const int nb_lig = static_cast<int>(lines);
-    unsigned char** grid = ucmatrice(static_cast<int>(width * taille), nb_lig);
+    // Every line is read before the grid is handed out: it needs no clearing.
+    unsigned char** grid = ucmatrice_unset(static_cast<int>(width * taille), nb_lig);
     if (grid == nullptr) return nullptr;
     const std::size_t used = static_cast<std::size_t>(width * taille);
     for (int stored = 0; stored < nb_lig; ++stored) {

@@ -36,6 +36,22 @@ std::string truncated(double pixel) {
     return text;
 }
 
+// Reads and writes go in pieces of about this size: one call each, straight between the file and
+// the grid, instead of one per line.
+constexpr std::size_t kPieceBytes = std::size_t{8} << 20;
+
+// How many lines from line `first` on follow one another in memory (as in a grid of ucmatrice),
+// up to kPieceBytes in all; at least one.
+int run_of_lines(const ByteGrid& grid, int first, int nb_lig, std::size_t width) {
+    const std::size_t most = kPieceBytes / width > 1 ? kPieceBytes / width : 1;
+    int last = first;
+    while (last + 1 < nb_lig && static_cast<std::size_t>(last + 1 - first) < most &&
+           grid[last + 1] == grid[last] + width) {
+        ++last;
+    }
+    return last - first + 1;
+}
+
 }  // namespace
 
 bool raw_file_holds(const std::string& path, int nb_lig, int nb_col, unsigned long long& bytes) {
@@ -56,11 +72,15 @@ bool read_raw_descriptor(std::FILE* f, RawDescriptor& d) {
 
 bool read_raw_rows(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int& failed_line) {
     const auto width = static_cast<std::size_t>(nb_col);
-    for (int i = 0; i < nb_lig; ++i) {
-        if (std::fread(grid[i], 1, width, f) != width) {
-            failed_line = i;
+    for (int i = 0; i < nb_lig;) {
+        const int lines = run_of_lines(grid, i, nb_lig, width);
+        const std::size_t want = static_cast<std::size_t>(lines) * width;
+        const std::size_t got = std::fread(grid[i], 1, want, f);
+        if (got != want) {
+            failed_line = i + static_cast<int>(got / width);
             return false;
         }
+        i += lines;
     }
     return true;
 }
@@ -79,7 +99,12 @@ bool write_raw_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col) {
     if (!f) return false;
     const auto width = static_cast<std::size_t>(nb_col);
     bool ok = true;
-    for (int i = 0; i < nb_lig && ok; ++i) ok = std::fwrite(grid[i], 1, width, f.get()) == width;
+    for (int i = 0; i < nb_lig && ok;) {
+        const int lines = run_of_lines(grid, i, nb_lig, width);
+        const std::size_t want = static_cast<std::size_t>(lines) * width;
+        ok = std::fwrite(grid[i], 1, want, f.get()) == want;
+        i += lines;
+    }
     return std::fclose(f.release()) == 0 && ok;
 }
 

@@ -31,18 +31,40 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
         ASSERT_TRUE(words >> name >> value >> unit) << "not a figure line: " << line;
         figures[name] = value;
     }
-    for (const char* name :
-         {"lines", "columns", "network_share", "highest_order", "grid_sweep_memcpy", "copy_input",
-          "run_raw_to_raw", "run_over_copy", "run_peak_bytes_per_pixel", "ascii_write_library",
-          "ascii_write_fprintf", "ascii_write_speedup", "ascii_read_library", "ascii_read_fscanf",
-          "ascii_read_speedup", "treatment", "treatment_grid_sweeps", "plain_treatment",
-          "treatment_speedup"}) {
+    for (const char* name : {"lines",
+                             "columns",
+                             "network_share",
+                             "highest_order",
+                             "grid_sweep_memcpy",
+                             "floor_raw_to_raw",
+                             "copy_input",
+                             "run_raw_to_raw",
+                             "run_over_floor",
+                             "run_over_copy",
+                             "run_peak_bytes_per_pixel",
+                             "ascii_write_library",
+                             "ascii_write_fprintf",
+                             "ascii_write_speedup",
+                             "ascii_read_library",
+                             "ascii_read_fscanf",
+                             "ascii_read_speedup",
+                             "treatment",
+                             "treatment_grid_sweeps",
+                             "plain_treatment",
+                             "treatment_speedup",
+                             "drawn_run_raw_to_raw",
+                             "drawn_run_over_floor",
+                             "treatment_drawn",
+                             "treatment_drawn_over_clean"}) {
         EXPECT_EQ(figures.count(name), 1u) << name;
     }
     EXPECT_EQ(figures["lines"], 256);
     EXPECT_GE(figures["highest_order"], 3);
     EXPECT_EQ(figures["run_exit_status"], 0);
     EXPECT_EQ(figures["copy_input_ok"], 1);
+    EXPECT_EQ(figures["floor_ok"], 1);
+    EXPECT_EQ(figures["drawn_run_exit_status"], 0);
+    EXPECT_EQ(figures["treatment_drawn_ok"], 1);
     EXPECT_EQ(figures["run_result_is_strahler"], 1);
     EXPECT_GT(figures["run_peak_bytes_per_pixel"], 0);
     EXPECT_EQ(figures["ascii_write_identical"], 1);

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <tuple>
 
 #include "base/byte_grid.h"
+#include "base/file.h"
+#include "formats/raw_image.h"
+#include "tests/test_support.h"
 
 TEST(Grids, ByteGridIsZeroFilledRowsOfSeparateLines) {
     unsigned char** g = ucmatrice(3, 2);
@@ -80,4 +85,65 @@ TEST(Grids, ByteGridHandleOwnsAndMoves) {
     EXPECT_EQ(b[1][1], 9);
     b = ByteGrid(ucmatrice(1, 1), 1);
     EXPECT_EQ(b.nb_lig, 1);
+}
+
+// Lines carved from one block, small (calloc) and large (mapped): each starts where the one before
+// ends, the pointer past the last line marks the end, cells start at zero, and a grid narrowed to
+// fewer columns keeps the first cells of every line (a 24-bit image made grey), also where it
+// shrinks from a mapped block to a small one.
+TEST(Grids, LinesFollowOneAnotherAndNarrowKeepingTheirStart) {
+    for (const auto& [cols, lines, narrow] :
+         {std::tuple{7, 5, 3}, std::tuple{3000, 1000, 1000}, std::tuple{3000, 1000, 2}}) {
+        SCOPED_TRACE(std::to_string(cols) + " x " + std::to_string(lines));
+        unsigned char** g = ucmatrice(cols, lines);
+        ASSERT_NE(g, nullptr);
+        for (int i = 0; i <= lines; ++i) ASSERT_EQ(g[i], g[0] + static_cast<long>(i) * cols);
+        EXPECT_EQ(g[lines - 1][cols - 1], 0);
+        for (int i = 0; i < lines; ++i)
+            for (int j = 0; j < cols; ++j) g[i][j] = static_cast<unsigned char>(i * 7 + j);
+        narrow_ucmatrice(g, lines, narrow);
+        bool kept = true;
+        for (int i = 0; i < lines; ++i) {
+            kept = kept && g[i] == g[0] + static_cast<long>(i) * narrow;
+            for (int j = 0; j < narrow; ++j) kept = kept && g[i][j] == (i * 7 + j) % 256;
+        }
+        EXPECT_TRUE(kept);
+        frucmatrice(g, lines);
+    }
+    unsigned char** u = ucmatrice_unset(4, 2);
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(u[1], u[0] + 4);
+    frucmatrice(u, 2);
+}
+
+// A raw image of several pieces of reading and writing goes through whole, and a stream that
+// ends early names the first line it could not fill.
+TEST(RawImage, ReadsAndWritesInPiecesAndNamesTheLineCut) {
+    const int lines = 3000;
+    const int cols = 3001;  // 9 MB: more than one piece, lines across piece boundaries
+    ByteGrid grid(ucmatrice(cols, lines), lines);
+    std::string expected;
+    for (int i = 0; i < lines; ++i) {
+        for (int j = 0; j < cols; ++j) grid[i][j] = static_cast<unsigned char>((i + 3 * j) % 251);
+        expected.append(reinterpret_cast<const char*>(grid[i]), static_cast<std::size_t>(cols));
+    }
+    TempDir dir;
+    const std::string path = dir / "g.raw";
+    File out = open_file(path, "wb");
+    ASSERT_TRUE(write_raw_image(out, grid, lines, cols));
+    EXPECT_FALSE(out);
+    ASSERT_EQ(read_file(path), expected);
+
+    ByteGrid back(ucmatrice_unset(cols, lines), lines);
+    int failed = -1;
+    {
+        File in = open_file(path, "rb");
+        ASSERT_TRUE(read_raw_rows(in.get(), back, lines, cols, failed));
+    }
+    EXPECT_EQ(std::memcmp(back[0], grid[0], expected.size()), 0);
+
+    write_file(path, expected.substr(0, static_cast<std::size_t>(2500) * cols + 17));
+    File cut = open_file(path, "rb");
+    EXPECT_FALSE(read_raw_rows(cut.get(), back, lines, cols, failed));
+    EXPECT_EQ(failed, 2500);
 }

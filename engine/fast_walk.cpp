@@ -74,7 +74,7 @@ struct StepLook {
 
 namespace {
 
-template <bool kTriangles>
+template <bool kCutCorners>
 WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
              const StepLengths& d, WalkTrace* trace) {
     unsigned char** const t1 = g.tab1;
@@ -160,7 +160,7 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
         const unsigned loaded = present | erased;
         const unsigned sides = loaded & 0xAAu;
         const unsigned beside = (sides << 1) | (sides >> 1) | (sides >> 7) | (sides << 7);
-        if (kTriangles && (loaded & 0x55u & beside) != 0) [[unlikely]] {
+        if (kCutCorners && (loaded & 0x55u & beside) != 0) [[unlikely]] {
             const StepLook look_again = look_at_links(g, ic, jc, present, linked(loaded), label, d);
             next_i = look_again.next_i;
             next_j = look_again.next_j;
@@ -239,8 +239,8 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
 
 WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
                   const StepLengths& d, WalkTrace* trace) {
-    // Without three network pixels in any square of four cells, every link is an
-    // eight-neighbour one and the steps need not look for cut corners.
-    return g.triangles ? walk<true>(g, groups, k, i, j, group, d, trace)
-                       : walk<false>(g, groups, k, i, j, group, d, trace);
+    // Where no interior pixel has a cut corner, every link is an eight-neighbour one and the
+    // steps need not look for them.
+    return g.cut_corners ? walk<true>(g, groups, k, i, j, group, d, trace)
+                         : walk<false>(g, groups, k, i, j, group, d, trace);
 }

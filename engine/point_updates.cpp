@@ -7,6 +7,7 @@
 
 #include "base/run_state.h"
 #include "engine/bands.h"
+#include "engine/classify.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 
@@ -18,44 +19,29 @@ namespace {
 // the network pixels of the line.
 unsigned classify_line(const unsigned char* __restrict up, const unsigned char* __restrict mid,
                        const unsigned char* __restrict down, int nb_col, unsigned char value,
-                       unsigned char* __restrict flags, unsigned& triangles) {
+                       unsigned char* __restrict flags, unsigned& cut_corners) {
     using Byte = unsigned char;
     unsigned pixels = 0;
-    Byte three = 0;  // a square of four cells, this line and the one above, with three network
-                     // pixels or four
+    Byte cut = 0;  // a network pixel of the line has a corner neighbour that is not linked
     for (int j = 1; j < nb_col - 1; ++j) {
         const Byte u = up[j] == value;
         const Byte r = mid[j + 1] == value;
         const Byte dn = down[j] == value;
         const Byte l = mid[j - 1] == value;
-        const Byte count = u + r + dn + l + ((up[j - 1] == value) & ~(u | l) & 1) +
-                           ((up[j + 1] == value) & ~(u | r) & 1) +
-                           ((down[j + 1] == value) & ~(dn | r) & 1) +
-                           ((down[j - 1] == value) & ~(dn | l) & 1);
+        const Byte ul = up[j - 1] == value;
+        const Byte ur = up[j + 1] == value;
+        const Byte dr = down[j + 1] == value;
+        const Byte dl = down[j - 1] == value;
+        const Byte count = u + r + dn + l + (ul & ~(u | l) & 1) + (ur & ~(u | r) & 1) +
+                           (dr & ~(dn | r) & 1) + (dl & ~(dn | l) & 1);
         const Byte here = mid[j] == value;
         pixels += here;
-        three |= static_cast<Byte>(u + (up[j + 1] == value) + here + r > 2);
+        cut |= static_cast<Byte>(
+            here & ((ul & (u | l)) | (ur & (u | r)) | (dr & (dn | r)) | (dl & (dn | l))));
         flags[j] = static_cast<Byte>((here & (count == 1)) | (here & (count > 2)) << 1);
     }
-    triangles |= three;
+    cut_corners |= cut;
     return pixels;
-}
-
-// Whether a square of four cells in the column 0 and 1, or in the last two lines, holds three
-// network pixels or four: the squares that the interior lines do not look at.
-bool triangle_at_the_edges(unsigned char* const* t1, int nb_lig, int nb_col, unsigned char value) {
-    auto three = [&](int i, int j) {
-        return (t1[i][j] == value) + (t1[i][j + 1] == value) + (t1[i + 1][j] == value) +
-                   (t1[i + 1][j + 1] == value) >
-               2;
-    };
-    for (int i = 0; i + 1 < nb_lig; ++i) {
-        if (three(i, 0)) return true;
-    }
-    for (int j = 0; j + 1 < nb_col; ++j) {
-        if (three(nb_lig - 2, j)) return true;
-    }
-    return false;
 }
 
 void collect(const unsigned char* flags, int nb_col, unsigned char flag, PixelIndex line_start,
@@ -78,14 +64,14 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
     std::vector<unsigned char> line_flags(2 * static_cast<std::size_t>(g.nb_col), 0);
     unsigned char* flags = line_flags.data();
     unsigned char* above = flags + g.nb_col;
-    unsigned triangles = 0;
+    unsigned cut_corners = 0;
     if (first > 1) {
-        classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, triangles);
+        classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, cut_corners);
     }
     std::vector<PixelIndex> junctions;
     for (int i = first; i < last; ++i) {
         c.interior_pixels +=
-            classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, triangles);
+            classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, cut_corners);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
         collect(flags, g.nb_col, 1, line_start, c.ends);
         junctions.clear();
@@ -113,7 +99,7 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
             }
         }
     }
-    c.triangles = triangles != 0;
+    c.cut_corners = cut_corners != 0;
 }
 
 }  // namespace
@@ -135,13 +121,11 @@ Classified classify_all(const WalkGrids& g, int threads) {
     c = std::move(parts[0]);
     for (std::size_t b = 1; b < parts.size(); ++b) {
         c.interior_pixels += parts[b].interior_pixels;
-        c.triangles = c.triangles || parts[b].triangles;
+        c.cut_corners = c.cut_corners || parts[b].cut_corners;
         c.ends.insert(c.ends.end(), parts[b].ends.begin(), parts[b].ends.end());
         c.touching_junctions.insert(c.touching_junctions.end(), parts[b].touching_junctions.begin(),
                                     parts[b].touching_junctions.end());
     }
-    c.triangles = c.triangles || triangle_at_the_edges(g.tab1, g.nb_lig, g.nb_col,
-                                                       static_cast<unsigned char>(g.net));
     return c;
 }
 
@@ -212,7 +196,9 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
             touched.push_back(group);
             continue;
         }
-        const unsigned char code = linked_point_code(g.tab1, g.tab5, g.net, i, j);
+        // Without cut corners the links are the eight neighbours.
+        const unsigned char code = g.cut_corners ? linked_point_code(g.tab1, g.tab5, g.net, i, j)
+                                                 : point_code(g.tab1, g.net, i, j);
         if (g.tab2 != nullptr) g.tab2[i][j] = code;
         if (code == 2) starts.push_back(Start{p, -1});
     }

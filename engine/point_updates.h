@@ -23,9 +23,9 @@ struct Classified {
     // seeds of the junction groups. A junction pixel alone is a plain junction.
     std::vector<PixelIndex> touching_junctions;
     long long interior_pixels = 0;  // interior network pixels
-    // Whether three network pixels share a square of four cells anywhere: only then can a
-    // corner be cut (see links.h), and the walks need to look for it.
-    bool triangles = false;
+    // Whether an interior network pixel has a corner neighbour that is not linked to it (see
+    // links.h): only then do the walks need to look for cut corners.
+    bool cut_corners = false;
 };
 
 // Classifies every interior pixel of the network as loaded (nothing erased yet), in bands of

@@ -65,10 +65,10 @@ void treatment(RunState& s, PassEvents& events) {
 
     // The run to the end of the network, unreported.
     const Classified first = classify_all(g, s.threads);
-    g.triangles = first.triangles;
-    // Small loops are seen at once (only where three network pixels share a square or a ring
-    // closes round one pixel); a larger one shows as what the run cannot prune.
-    std::vector<PixelIndex> loops = first.triangles ? small_loops(g) : std::vector<PixelIndex>{};
+    g.cut_corners = first.cut_corners;
+    // Small loops are seen at once (looked for only where corners are cut, as in every square
+    // of four network pixels); a larger one shows as what the run cannot prune.
+    std::vector<PixelIndex> loops = first.cut_corners ? small_loops(g) : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
     PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
@@ -106,8 +106,8 @@ void treatment(RunState& s, PassEvents& events) {
         return;
     }
     restore_network(g, s.threads);
-    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows, g.net,
-                          s.nb_lig,    s.nb_col,    g.triangles};
+    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows,  g.net,
+                          s.nb_lig,    s.nb_col,    g.cut_corners};
     const Classified again = classify_all(shown, s.threads);
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);

@@ -8,7 +8,7 @@ struct WalkGrids {
     int net;               // network value, or -1 (matches no byte)
     int nb_lig;
     int nb_col;
-    bool triangles = false;  // some corner of the loaded network may be cut (see links.h)
+    bool cut_corners = false;  // an interior network pixel has a cut corner (see links.h)
 
     bool on_border(int i, int j) const {
         return i == 0 || j == 0 || i == nb_lig - 1 || j == nb_col - 1;

@@ -1,10 +1,12 @@
-// Nothing is asked: a raw image without its descriptor, or a BMP image without a pixel size,
-// is refused with its reason.
+// Nothing is asked: a raw image without its descriptor, or a raster with neither a
+// georeference nor a pixel size, is refused with its reason.
 
 #include "cli/network_input.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
@@ -13,9 +15,6 @@
 #include "base/nrutil.h"
 #include "base/pixel_size.h"
 #include "base/run_state.h"
-#include "formats/ascii_image.h"
-#include "formats/grey_bmp.h"
-#include "formats/image.h"
 #include "formats/raw_image.h"
 
 namespace {
@@ -80,106 +79,149 @@ bool load_raw(RunState& s, std::string& fault) {
     return true;
 }
 
-bool load_bmp(RunState& s, std::string& fault) {
-    if (!open_input(s.nomim1, fault)) return false;
-    int type = 0;
-    Color32* palette = nullptr;  // no palette wanted: the stored values are the greys
-    unsigned char** grid = ChargeBMP(s.nomim1.c_str(), &s.nb_col, &s.nb_lig, &type, &palette);
-    if (grid == nullptr) {
+// The pixel size and corner a GDAL raster gives, and how its lengths are measured.
+bool place_raster(RunState& s, std::optional<double> user_size, NetworkPlace& place,
+                  std::string& fault) {
+    Georef& g = place.georef;
+    const double* t = g.geotransform;
+    if (g.has_geotransform && north_up(g)) {
+        s.X_min = std::min(t[0], t[0] + s.nb_col * t[1]);
+        s.Y_min = std::min(t[3], t[3] + s.nb_lig * t[5]);
+    }
+    if (user_size) {
+        s.dpix_size = *user_size;
+        return true;
+    }
+    if (!g.has_geotransform) {
         fault = s.nomim1 +
-                ": cannot be read: an uncompressed BMP image of 8 bits (with a palette of 256"
-                " entries) or 24 bits per pixel is expected, complete";
+                ": the image is not placed on a map and carries no pixel size; give"
+                " --pixel-size";
         return false;
     }
-    s.tab1 = ByteGrid(grid, s.nb_lig);
-    if (type == 2) bgr_to_grey(s.tab1, s.nb_lig, s.nb_col);
+    if (lengths_are_geodesic(g)) {
+        place.remeasure = true;
+        place.rule = make_length_rule(g, s.nb_lig, 0.0);
+        // Only the raw result's descriptor holds it: one step along the middle line.
+        const int middle = s.nb_lig / 2;
+        s.dpix_size = path_length_m(place.rule, {{middle, 0}, {middle, 1}});
+        return true;
+    }
+    const PixelSize px = pixel_size(g);
+    const double unit = g.has_crs ? g.linear_unit_metres : 1.0;
+    if (north_up(g) && px.x == px.y) {
+        s.dpix_size = px.x * unit;
+    } else {
+        place.remeasure = true;
+        place.rule = make_length_rule(g, s.nb_lig, 0.0);
+        s.dpix_size = std::sqrt(px.x * px.y) * unit;
+    }
     return true;
 }
 
-std::string ascii_fault(const RunState& s, const AsciiHeader& h, const AsciiReadResult& r) {
-    const std::string& file = s.nomim1;
-    switch (r.fault) {
-        case AsciiFault::bad_header_value:
-            return file + ": the value of " + h.keyword + " (header line " +
-                   std::to_string(r.item) + ") is not a number";
-        case AsciiFault::bad_size:
-            return file + ": the value of " + h.keyword + " (header line " +
-                   std::to_string(r.item) + ") is not a whole number from 1 to 2147483647";
-        case AsciiFault::bad_cell:
-            return file + ": the cell of line " + std::to_string(r.line) + ", column " +
-                   std::to_string(r.column) + " is not a whole number";
-        case AsciiFault::truncated:
-            if (r.item > 0) {
-                return file + ": ends within its header, at header line " + std::to_string(r.item);
-            }
-            return file + ": ends before the cell of line " + std::to_string(r.line) + ", column " +
-                   std::to_string(r.column);
-        default:
-            return file + ": could not be read";
-    }
+bool load_gis(RunState& s, const NetworkSelector& selector, std::optional<double> user_size,
+              NetworkPlace& place, std::string& fault) {
+    // GDAL would block on a pipe and read a device without end.
+    if (!open_input(s.nomim1, fault)) return false;
+    NetworkRaster raster;
+    if (!read_network(s.nomim1, selector, static_cast<unsigned char>(s.val_red), raster, fault))
+        return false;
+    s.nb_lig = raster.lines;
+    s.nb_col = raster.columns;
+    s.tab1 = std::move(raster.grid);
+    place.gis = true;
+    place.georef = std::move(raster.georef);
+    return place_raster(s, user_size, place, fault);
 }
 
-bool load_ascii(RunState& s, std::string& fault) {
-    File f = open_input(s.nomim1, fault);
-    if (!f) return false;
-    AsciiReader reader(f.get());
-    AsciiHeader h;
-    const AsciiReadResult header = ascii_read_header(reader, h);
-    if (!header) {
-        fault = ascii_fault(s, h, header);
-        return false;
+std::string selector_text(const NetworkSelector& sel) {
+    if (sel.kind == NetworkSelector::Kind::value) return "value " + std::to_string(int(sel.value));
+    return "colour " + std::to_string(sel.red) + "," + std::to_string(sel.green) + "," +
+           std::to_string(sel.blue);
+}
+
+bool has_network_pixel(const RunState& s) {
+    const auto net = static_cast<unsigned char>(s.val_red);
+    for (int i = 0; i < s.nb_lig; ++i) {
+        const unsigned char* row = s.tab1[i];
+        for (int j = 0; j < s.nb_col; ++j) {
+            if (row[j] == net) return true;
+        }
     }
-    s.nb_col = h.ncols;
-    s.nb_lig = h.nrows;
-    s.X_min = h.xllcorner;
-    s.Y_min = h.yllcorner;
-    s.dpix_size = h.cellsize;
-    s.open_ascii_OK = true;
-    unsigned long long bytes = 0;
-    if (!ascii_file_may_hold(s.nomim1, s.nb_lig, s.nb_col, bytes)) {
-        fault = s.nomim1 + ": holds " + std::to_string(bytes) + " bytes, too few for " + sizes(s) +
-                " of cells";
-        return false;
-    }
-    if (!allocate(s, fault)) return false;
-    const AsciiReadResult cells = read_ascii_cells(reader, s.tab1, s.nb_lig, s.nb_col, nullptr);
-    if (!cells) {
-        fault = ascii_fault(s, h, cells);
-        return false;
-    }
-    return true;
+    return false;
+}
+
+// A raw image's corner and pixel size as a georeference with no coordinate system, for the
+// GeoTIFF result and the segment lines.
+void place_raw(const RunState& s, NetworkPlace& place) {
+    const double d = s.dpix_size;
+    const double gt[6] = {s.X_min, d, 0.0, s.Y_min + s.nb_lig * d, 0.0, -d};
+    std::string unused;
+    make_georef(gt, "", place.georef, unused);
 }
 
 }  // namespace
 
-std::optional<int> image_type_of(const std::string& path) {
+int image_type_of(const std::string& path) {
     const std::string ext = lower_extension(path);
     if (ext == ".raw") return 0;
     if (ext == ".bmp") return 1;
     if (ext == ".asc") return 2;
-    return std::nullopt;
+    return 3;
 }
 
 std::string descriptor_of(const std::string& path) {
     return std::filesystem::path(path).replace_extension(".txt").string();
 }
 
-bool load_network(RunState& s, const std::string& path, int type, std::optional<double> pixel_size,
+bool load_network(RunState& s, const std::string& path, int type, const NetworkSelector& selector,
+                  std::optional<double> user_size, const double* corner, NetworkPlace& place,
                   std::string& fault) {
     s.nomim1 = path;
     s.river_type = type;
-    const bool loaded = type == 0   ? load_raw(s, fault)
-                        : type == 1 ? load_bmp(s, fault)
-                                    : load_ascii(s, fault);
-    if (!loaded) return false;
-    if (pixel_size) s.dpix_size = *pixel_size;
-    // Lengths are counted in pixel sizes: without a positive one every figure would be wrong.
-    if (!valid_pixel_size(s.dpix_size)) {
-        fault = path + (type == 1 ? ": a BMP image carries no pixel size; give --pixel-size"
-                                  : ": the pixel size of the file is not a positive number;"
-                                    " give --pixel-size");
+    if (type == 0) {
+        if (!load_raw(s, fault)) return false;
+        if (user_size) s.dpix_size = *user_size;
+        // Lengths are counted in pixel sizes: without a positive one every figure would be
+        // wrong.
+        if (!valid_pixel_size(s.dpix_size)) {
+            fault = path +
+                    ": the pixel size of the file is not a positive number; give"
+                    " --pixel-size";
+            s.tab1.reset();
+            return false;
+        }
+    } else if (!load_gis(s, selector, user_size, place, fault)) {
         s.tab1.reset();
         return false;
     }
+    if (!valid_pixel_size(s.dpix_size)) {
+        fault = path +
+                ": the pixel size the georeference gives is not a positive number; give"
+                " --pixel-size";
+        s.tab1.reset();
+        return false;
+    }
+    // An empty network would give a report of no segment that looks like a result.
+    if (!has_network_pixel(s)) {
+        fault = path + ": no pixel has " + selector_text(selector) +
+                (type == 0 ? "" : " (choose the network with --value N or --colour R,G,B)");
+        s.tab1.reset();
+        return false;
+    }
+    if (corner != nullptr) {
+        s.X_min = corner[0];
+        s.Y_min = corner[1];
+        Georef& g = place.georef;
+        if (type != 0 && north_up(g) && (g.has_geotransform || user_size)) {
+            // The corner moves the picture; without a geotransform it is placed with the pixel
+            // size given.
+            const PixelSize px =
+                g.has_geotransform ? pixel_size(g) : PixelSize{*user_size, *user_size};
+            const double gt[6] = {s.X_min, px.x, 0.0, s.Y_min + s.nb_lig * px.y, 0.0, -px.y};
+            std::string unused;
+            make_georef(gt, g.wkt, g, unused);
+        }
+    }
+    if (type == 0) place_raw(s, place);
     return true;
 }

@@ -1,21 +1,43 @@
-// A network image named on the command line, loaded into the run state: raw (with its .txt
-// descriptor), BMP or ASCII grid, chosen by the file's extension.
+// A network image named on the command line, loaded into the run state: a raw image (with its
+// .txt descriptor) through the raw reader, any other raster (GeoTIFF, PNG, BMP of every kind,
+// ASCII grid, ENVI, ...) through GDAL, with its georeference.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "formats/gis/georef.h"
+#include "formats/gis/network_reader.h"
+#include "formats/gis/path_length.h"
+
 struct RunState;
 
-// Type codes of the run state: 0 raw, 1 BMP, 2 ASCII grid; none for another extension.
-std::optional<int> image_type_of(const std::string& path);
+// Type codes: 0 raw, 1 BMP, 2 ASCII grid (the run state's, for the results too), 3 any other
+// raster GDAL reads; by the file's extension.
+int image_type_of(const std::string& path);
 
 // The descriptor of a raw image: the path with .txt in place of its extension.
 std::string descriptor_of(const std::string& path);
 
-// Loads the image at path (of type `type`) into s.tab1 and sets nomim1 (and nomdescr1 for a raw
-// image), the sizes, the pixel size and, from an ASCII header, the lower-left corner. pixel_size,
-// when given, replaces the one of the file. False when the network cannot be had: fault then
+// Where a network lies on the map and how its lengths are measured.
+struct NetworkPlace {
+    bool gis = false;  // read through GDAL: its results carry its georeference
+    // A GDAL input's own (with --corner applied); a raw input's made of its corner and pixel
+    // size, with no coordinate system.
+    Georef georef;
+    // Lengths are measured along each segment's pixel path on the map instead of by the
+    // engine's half-steps of one pixel size: on a geographic system (geodesic metres), and on
+    // pixels that are not square or not north up (planar). Never with --pixel-size.
+    bool remeasure = false;
+    LengthRule rule;  // when remeasure
+};
+
+// Loads the image at path (of type `type`) into s.tab1 with network pixels of value s.val_red
+// (the --value, or 0 for a colour), and sets nomim1 (and nomdescr1 for a raw image), the sizes,
+// the pixel size in metres and the lower-left corner (from an ASCII header or a north-up
+// georeference). user_size, when given, replaces the one of the file; corner, when given, the
+// file's corner. False when the network cannot be had, or has no network pixel: fault then
 // names the file and what is wrong with it, and nothing is created.
-bool load_network(RunState& s, const std::string& path, int type, std::optional<double> pixel_size,
+bool load_network(RunState& s, const std::string& path, int type, const NetworkSelector& selector,
+                  std::optional<double> user_size, const double* corner, NetworkPlace& place,
                   std::string& fault);

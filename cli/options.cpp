@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -19,6 +20,28 @@ std::string check_corner(const std::string& text) {
     return "";
 }
 
+// "R,G,B": three whole numbers from 0 to 255.
+bool parse_colour(const std::string& text, std::array<unsigned char, 3>& rgb) {
+    std::size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t comma = text.find(',', start);
+        if ((k < 2) != (comma != std::string::npos)) return false;
+        const std::string part =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        char* end = nullptr;
+        const long v = std::strtol(part.c_str(), &end, 10);
+        if (part.empty() || *end != '\0' || v < 0 || v > 255) return false;
+        rgb[static_cast<std::size_t>(k)] = static_cast<unsigned char>(v);
+        start = comma + 1;
+    }
+    return true;
+}
+
+std::string check_colour(const std::string& text) {
+    std::array<unsigned char, 3> rgb{};
+    return parse_colour(text, rgb) ? "" : "expected R,G,B: three whole numbers from 0 to 255";
+}
+
 }  // namespace
 
 std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
@@ -31,14 +54,27 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
 
     CLI::App* order = app.add_subcommand(
         "order", "Order every NETWORK in turn: order image, report and the files asked for");
-    order->add_option("NETWORK", o.networks, "Network image: .raw (with its .txt), .bmp or .asc")
+    order
+        ->add_option("NETWORK", o.networks,
+                     "Network image: .raw (with its .txt), or any raster GDAL reads (GeoTIFF,"
+                     " PNG, BMP, ASCII grid, ENVI, ...)")
         ->required();
-    order->add_option("--value", o.value, "Grey value of the network pixels (default 0)")
-        ->check(CLI::Range(0, 254));
+    CLI::Option* value =
+        order->add_option("--value", o.value, "Value of the network pixels (default 0)")
+            ->check(CLI::Range(0, 254));
+    std::string colour;
+    order
+        ->add_option("--colour", colour,
+                     "R,G,B colour of the network pixels, looked up through the palette or on the"
+                     " colour bands (not for .raw)")
+        ->check(CLI::Validator(check_colour, "R,G,B"))
+        ->excludes(value);
+    order->add_option("--band", o.band, "Band holding the network (default 1; not for .raw)")
+        ->check(CLI::Range(1, 65535));
     order
         ->add_option("--pixel-size", o.pixel_size,
-                     "Pixel side in metres (default: the .txt descriptor or the ASCII header;"
-                     " required for .bmp)")
+                     "Pixel side in metres (default: the .txt descriptor, or the georeference"
+                     " of the file; required for a raster without one)")
         ->check(CLI::PositiveNumber);
     order
         ->add_option("--last", o.last,
@@ -48,16 +84,23 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
     order->add_option("--output", o.output,
                       "Result prefix (default: NETWORK without its extension + _strahler), or a"
                       " folder for the results");
-    order->add_option("--format", o.format, "Order image format (default: that of the input)")
-        ->check(CLI::IsMember({"raw", "bmp", "asc"}));
+    order
+        ->add_option("--format", o.format,
+                     "Order image format (default: that of a .raw, .bmp or .asc input, else tif)")
+        ->check(CLI::IsMember({"raw", "bmp", "asc", "tif"}));
     std::string corner;
     order
         ->add_option("--corner", corner,
-                     "X,Y lower-left corner of an ASCII result (default: the ASCII header, or 0,0)")
+                     "X,Y lower-left corner of the results on the map (default: the input's"
+                     " georeference, or 0,0)")
         ->check(CLI::Validator(check_corner, "X,Y"));
     order->add_flag("--steps", o.steps, "Save the two step images of every pass");
-    order->add_option("--segments", o.segments, "Write every segment to this CSV file");
+    order->add_option("--segments", o.segments,
+                      "Write every segment to this file: .csv (a table), or .gpkg, .geojson,"
+                      " .json, .shp (lines on the map, one network)");
     order->add_option("--summary", o.summary, "Write the figures per order to this JSON file");
+    order->add_option("--horton", o.horton,
+                      "Draw the Horton figures of the network to this SVG file (one network)");
     order->add_flag("--quiet", o.quiet, "Print nothing unless something fails");
 
     // CLI11 would only say that a command is missing.
@@ -82,6 +125,11 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
         o.corner_x = std::strtod(corner.substr(0, comma).c_str(), nullptr);
         o.corner_y = std::strtod(corner.substr(comma + 1).c_str(), nullptr);
         o.corner_given = true;
+    }
+    if (!colour.empty()) {
+        std::array<unsigned char, 3> rgb{};
+        parse_colour(colour, rgb);
+        o.colour = rgb;
     }
     if (o.pixel_size && !std::isfinite(*o.pixel_size)) {
         std::fprintf(stderr, "branchranker: --pixel-size: expected a finite number of metres\n");

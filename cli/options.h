@@ -1,24 +1,35 @@
 // The options of `branchranker order`, as parsed from the command line.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 struct OrderOptions {
-    std::vector<std::string> networks;  // image paths: .raw (with its .txt), .bmp or .asc
-    int value = 0;                      // grey value of a network pixel, 0..254
-    std::optional<double> pixel_size;   // metres; replaces the descriptor's or header's
-    std::optional<int> last;            // passes to run, 0..63; none: until the network is used up
-    std::string output;                 // result prefix, or a folder; empty: beside each network
-    std::string format;                 // "raw", "bmp" or "asc"; empty: that of each input
-    double corner_x = 0.0;              // lower-left corner of an ASCII result, map units
+    // Image paths: .raw (with its .txt) through the raw reader, anything else (GeoTIFF, PNG,
+    // BMP, ASCII grid, ENVI, ...) through GDAL.
+    std::vector<std::string> networks;
+    int value = 0;  // value of a network pixel, 0..254
+    // Red, green, blue of a network pixel, looked up through the palette or compared on the
+    // colour bands; replaces value (GDAL inputs only).
+    std::optional<std::array<unsigned char, 3>> colour;
+    int band = 1;                      // band of the value or of the palette, from 1
+    std::optional<double> pixel_size;  // metres; replaces the descriptor's, header's or file's
+    std::optional<int> last;           // passes to run, 0..63; none: until the network is used up
+    std::string output;                // result prefix, or a folder; empty: beside each network
+    // "raw", "bmp", "asc" or "tif"; empty: that of a .raw, .bmp or .asc input, else tif.
+    std::string format;
+    double corner_x = 0.0;  // lower-left corner of an ASCII result, map units
     double corner_y = 0.0;
-    bool corner_given = false;  // replaces the corner of an ASCII input's header
+    bool corner_given = false;  // replaces the corner of the input's header or georeference
     bool steps = false;         // save the step images of every pass
-    std::string segments;       // CSV file of every segment; empty: none
-    std::string summary;        // JSON file of the figures per order; empty: none
-    bool quiet = false;         // nothing on standard output, no warnings
+    // Every segment: .csv (the table of every network), or .gpkg, .geojson, .json, .shp (one
+    // LineString per segment, one network); empty: none.
+    std::string segments;
+    std::string summary;  // JSON file of the figures per order; empty: none
+    std::string horton;   // SVG plot of the Horton figures (one network); empty: none
+    bool quiet = false;   // nothing on standard output, no warnings
 };
 
 // Parses the arguments. Returns the exit status when the program ends here: 0 after --help or

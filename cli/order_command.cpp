@@ -1,6 +1,8 @@
 #include "cli/order_command.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include "base/nrutil.h"
 #include "base/output_file.h"
 #include "base/run_state.h"
+#include "cli/map_lengths.h"
 #include "cli/network_input.h"
 #include "cli/order_image.h"
 #include "cli/order_summary.h"
@@ -22,6 +25,9 @@
 #include "cli/segments_csv.h"
 #include "cli/summary_json.h"
 #include "engine/treatment.h"
+#include "formats/gis/gdal_session.h"
+#include "formats/gis/horton_svg.h"
+#include "formats/gis/segment_writer.h"
 #include "formats/image.h"
 #include "formats/report_lines.h"
 
@@ -31,13 +37,35 @@ namespace {
 // nothing to walk are dropped from the results.
 constexpr int kMostPasses = 63;
 
-const char* const kResultEndings[] = {".raw", ".bmp", ".asc"};
+const char* const kResultEndings[] = {".raw", ".bmp", ".asc", ".tif"};
 
 struct Job {
     std::string network;
-    int type = 0;  // 0 raw, 1 BMP, 2 ASCII grid
+    int type = 0;  // 0 raw, 1 BMP, 2 ASCII grid, 3 another raster GDAL reads
     std::string prefix;
 };
+
+std::string lower_extension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return ext;
+}
+
+// A --segments file other than a CSV table: lines on the map through segment_writer.h.
+bool vector_segments(const OrderOptions& o) {
+    return !o.segments.empty() && lower_extension(o.segments) != ".csv";
+}
+
+// Whether a world file (or GDAL's auxiliary file) beside a BMP may place it.
+bool bmp_may_be_placed(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path p(path);
+    for (const char* ext : {".bpw", ".bmpw", ".wld", ".BPW", ".BMPW", ".WLD"}) {
+        if (std::filesystem::exists(std::filesystem::path(p).replace_extension(ext), ec))
+            return true;
+    }
+    return std::filesystem::exists(path + ".aux.xml", ec);
+}
 
 void fault(const std::string& text) {
     std::fprintf(stderr, "branchranker: %s\n", text.c_str());
@@ -61,21 +89,44 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
               ": with several networks --output names a folder (existing, or ending in /)");
         return std::nullopt;
     }
+    if (!o.segments.empty()) {
+        const std::string ext = lower_extension(o.segments);
+        if (ext != ".csv" && ext != ".gpkg" && ext != ".geojson" && ext != ".json" &&
+            ext != ".shp") {
+            fault("--segments " + o.segments +
+                  ": unknown file type; expected .csv, .gpkg, .geojson, .json or .shp");
+            return std::nullopt;
+        }
+    }
+    // Each network has its own coordinate system and its own figures.
+    if (o.networks.size() > 1 && vector_segments(o)) {
+        fault("--segments " + o.segments +
+              ": a file of lines holds one network; with several networks give a .csv table");
+        return std::nullopt;
+    }
+    if (o.networks.size() > 1 && !o.horton.empty()) {
+        fault("--horton " + o.horton + ": the plot shows one network; give one network");
+        return std::nullopt;
+    }
     std::vector<Job> jobs;
     FileSet inputs;
     for (const std::string& network : o.networks) {
-        const std::optional<int> type = image_type_of(network);
-        if (!type) {
-            fault(network + ": unknown image type; expected .raw (with its .txt), .bmp or .asc");
+        const int type = image_type_of(network);
+        if (type == 0 && (o.colour || o.band != 1)) {
+            fault(network +
+                  ": a raw image holds one band of grey values; choose the network"
+                  " with --value");
             return std::nullopt;
         }
-        if (*type == 1 && !o.pixel_size) {
-            fault(network + ": a BMP image carries no pixel size; give --pixel-size");
+        if (type == 1 && !o.pixel_size && !bmp_may_be_placed(network)) {
+            fault(network +
+                  ": a BMP image without a world file carries no pixel size; give"
+                  " --pixel-size");
             return std::nullopt;
         }
-        jobs.push_back({network, *type, result_prefix(network, o.output, folder)});
+        jobs.push_back({network, type, result_prefix(network, o.output, folder)});
         inputs.add(network);
-        if (*type == 0) inputs.add(descriptor_of(network));
+        if (type == 0) inputs.add(descriptor_of(network));
     }
     // No result may replace a network, its descriptor, or the results of another network.
     FileSet prefixes;
@@ -94,7 +145,7 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
             }
         }
     }
-    for (const std::string* table : {&o.segments, &o.summary}) {
+    for (const std::string* table : {&o.segments, &o.summary, &o.horton}) {
         if (!table->empty() && inputs.holds(*table)) {
             fault(*table + ": would replace a network image or descriptor of this run");
             return std::nullopt;
@@ -103,11 +154,47 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
     return jobs;
 }
 
+// By default the result takes the input's type when it is one of the three the program writes
+// itself (raw, BMP, ASCII grid), and is a GeoTIFF otherwise.
 int result_type(const OrderOptions& o, int input_type) {
     if (o.format == "raw") return 0;
     if (o.format == "bmp") return 1;
     if (o.format == "asc") return 2;
+    if (o.format == "tif") return 3;
     return input_type;
+}
+
+NetworkSelector selector_of(const OrderOptions& o) {
+    NetworkSelector sel;
+    sel.band = o.band;
+    if (o.colour) {
+        sel.kind = NetworkSelector::Kind::colour;
+        sel.red = (*o.colour)[0];
+        sel.green = (*o.colour)[1];
+        sel.blue = (*o.colour)[2];
+    } else {
+        sel.value = o.value;
+    }
+    return sel;
+}
+
+// The segments of the record as lines on the map, ids from 1 in the order of the reports.
+std::vector<SegmentRecord> segment_lines(const OrderRecord& record, int nb_col) {
+    std::vector<SegmentRecord> lines;
+    lines.reserve(record.segments.size());
+    for (std::size_t i = 0; i < record.segments.size(); ++i) {
+        const TracedSegment& seg = record.segments[i];
+        SegmentRecord line;
+        line.id = static_cast<int>(i) + 1;
+        line.order = seg.pass;
+        line.pass = seg.pass;
+        line.pixels = seg.points;
+        line.length_m = seg.length;
+        line.path = pixel_path(seg.path, nb_col);
+        line.flows_into = seg.flows_into >= 0 ? static_cast<int>(seg.flows_into) + 1 : -1;
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 void print_done(const RunState& s, const OrderSummary& sum) {
@@ -122,7 +209,11 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
                    std::vector<NetworkSummary>& summaries) {
     RunState s;
     std::string why;
-    if (!load_network(s, job.network, job.type, o.pixel_size, why)) {
+    s.val_red = o.colour ? 0 : o.value;
+    NetworkPlace place;
+    const double corner[2] = {o.corner_x, o.corner_y};
+    if (!load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
+                      o.corner_given ? corner : nullptr, place, why)) {
         fault(why);
         return false;
     }
@@ -131,17 +222,12 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     s.nomim2 = job.prefix + kResultEndings[s.image_type];
     if (s.image_type == 0) s.nomdescr2 = job.prefix + ".txt";
     s.nominfo = job.prefix + "_info.txt";
-    if (o.corner_given) {
-        s.X_min = o.corner_x;
-        s.Y_min = o.corner_y;
-    }
     if (s.image_type == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
         fault(s.nomim2 + ": the image is too large for a bitmap file (4 GiB at most)");
         return false;
     }
     // Found now rather than after the passes, when the work would be lost.
     if (!can_create(s.nominfo)) return false;
-    s.val_red = o.value;
     s.Num_order = o.last.value_or(kMostPasses);
     s.save_step = o.steps ? 1 : 0;
     s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
@@ -152,9 +238,14 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         return false;
     }
 
-    PassRecorder recorder(s, !o.last.has_value(), csv != nullptr);
+    const bool lines = vector_segments(o);
+    const PathsKept paths = place.remeasure || lines ? PathsKept::whole
+                            : csv != nullptr         ? PathsKept::ends
+                                                     : PathsKept::none;
+    PassRecorder recorder(s, !o.last.has_value(), paths);
     treatment(s, recorder);
-    const OrderRecord& record = recorder.record;
+    OrderRecord& record = recorder.record;
+    if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, s.nb_col);
     const int last_order = o.last.value_or(static_cast<int>(record.passes.size()));
 
     bool ok = true;
@@ -168,23 +259,35 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         if (!pass.segments_saved) fault(pass.segments_image + ": could not be saved");
         ok = ok && pass.points_saved && pass.segments_saved;
     }
-    std::string failed;
-    const bool image_written = write_order_image(s, failed);
-    if (!image_written) fault(failed + ": could not be written");
+    std::vector<std::string> faults;
+    const bool image_written = write_order_image(s, place, faults);
+    for (const std::string& text : faults) fault(text);
+    ok = ok && faults.empty();
     if (!write_report(s, record, last_order, image_written)) {
         fault(s.nominfo + ": could not be written");
         ok = false;
     }
     ok = ok && image_written;
 
-    if (csv != nullptr) write_segments_rows(csv, s, record);
+    if (csv != nullptr) write_segments_rows(csv, s, place, record);
+    std::string error;
+    if (lines &&
+        !write_segments(o.segments, segment_lines(record, s.nb_col), place.georef, error)) {
+        fault(error);
+        ok = false;
+    }
     NetworkSummary summary;
     summary.network = s.nomim1;
     summary.order_image = s.nomim2;
     summary.order_image_written = image_written;
     summary.report = s.nominfo;
-    summary.pixel_size = s.dpix_size;
+    summary.pixel_size = place.remeasure ? std::nan("") : s.dpix_size;
+    if (place.remeasure) summary.lengths = place.georef.geographic ? "geodesic" : "planar";
     summary.figures = summarize_orders(record);
+    if (!o.horton.empty() && !write_horton_svg(o.horton, summary.figures.horton, error)) {
+        fault(error);
+        ok = false;
+    }
     summary.loop_pixels = s.loop_pixels;
     summary.borderless_parts = s.borderless_parts;
     if (ok && !o.quiet) print_done(s, summary.figures);
@@ -194,7 +297,17 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
 
 }  // namespace
 
+// Frees what GDAL keeps for the whole process once the batch is done, so that nothing it
+// allocated is left behind at exit.
+struct GdalRelease {
+    GdalRelease() = default;
+    GdalRelease(const GdalRelease&) = delete;
+    GdalRelease& operator=(const GdalRelease&) = delete;
+    ~GdalRelease() { release_gdal(); }
+};
+
 int run_order(const OrderOptions& o) {
+    const GdalRelease gdal;
     const std::optional<std::vector<Job>> jobs = plan(o);
     if (!jobs) return 2;
 
@@ -212,7 +325,7 @@ int run_order(const OrderOptions& o) {
     // own name once complete; it is begun first so that a batch never runs for nothing.
     PendingOutput csv_out;
     File csv;
-    if (!o.segments.empty()) {
+    if (!o.segments.empty() && !vector_segments(o)) {
         csv = begin_output(csv_out, o.segments);
         if (!csv) {
             fault(o.segments + ": cannot be created (" + std::strerror(errno) + ")");
@@ -220,7 +333,10 @@ int run_order(const OrderOptions& o) {
         }
         write_segments_header(csv.get());
     }
-    if (!o.summary.empty() && !can_create(o.summary)) return 1;
+    for (const std::string* file : {&o.summary, &o.horton}) {
+        if (!file->empty() && !can_create(*file)) return 1;
+    }
+    if (vector_segments(o) && !can_create(o.segments)) return 1;
 
     int status = 0;
     std::vector<NetworkSummary> summaries;

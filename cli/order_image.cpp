@@ -1,12 +1,18 @@
 #include "cli/order_image.h"
 
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include "base/file.h"
 #include "base/output_file.h"
 #include "base/run_state.h"
 #include "formats/ascii_image.h"
+#include "formats/gis/crs_sidecars.h"
+#include "formats/gis/envi_header.h"
+#include "formats/gis/order_geotiff.h"
+#include "formats/gis/world_file.h"
 #include "formats/grey_bmp.h"
 #include "formats/raw_image.h"
 
@@ -20,16 +26,66 @@ bool write_whole(const std::string& path, const std::function<bool(File&)>& writ
     return put_in_place(out);
 }
 
+std::string with_extension(const std::string& path, const char* extension) {
+    return std::filesystem::path(path).replace_extension(extension).string();
+}
+
+// The ASCII grid of a GDAL input: its own corner and square cell, in map units (degrees on a
+// geographic system). An ASCII grid has one cell size and no rotation.
+bool write_placed_ascii(const RunState& s, const NetworkPlace& place,
+                        std::vector<std::string>& faults) {
+    const Georef& g = place.georef;
+    double cell = s.dpix_size;
+    if (g.has_geotransform) {
+        const PixelSize px = pixel_size(g);
+        if (!north_up(g) || std::fabs(px.x - px.y) > 1e-12 * px.x) {
+            faults.push_back(s.nomim2 +
+                             ": an ASCII grid holds square, north-up cells only; choose --format"
+                             " tif");
+            return false;
+        }
+        cell = px.x;
+    }
+    const bool image = write_whole(s.nomim2, [&](File& f) {
+        return write_ascii_image_exact(f, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min, cell);
+    });
+    if (!image) faults.push_back(s.nomim2 + ": could not be written");
+    return image;
+}
+
+// The files that place a raw, BMP or ASCII result of a GDAL input.
+void write_placing_files(const RunState& s, const NetworkPlace& place,
+                         std::vector<std::string>& faults) {
+    const Georef& g = place.georef;
+    std::string error;
+    bool ok = true;
+    if (s.image_type == 0) {
+        ok = write_envi_header(with_extension(s.nomim2, ".hdr"), s.nb_lig, s.nb_col, g, error);
+    } else if (s.image_type == 1 && g.has_geotransform) {
+        ok = write_world_file(with_extension(s.nomim2, ".bpw"), g, error);
+    }
+    if (ok && s.image_type != 0) ok = write_crs_sidecars(s.nomim2, g, error);
+    if (!ok) faults.push_back(error);
+}
+
 }  // namespace
 
-bool write_order_image(const RunState& s, std::string& failed) {
+bool write_order_image(const RunState& s, const NetworkPlace& place,
+                       std::vector<std::string>& faults) {
+    if (s.image_type == 3) {
+        std::string error;
+        const bool written =
+            write_order_geotiff(s.nomim2, s.tab5, s.nb_lig, s.nb_col, place.georef, error);
+        if (!written) faults.push_back(error);
+        return written;
+    }
     if (s.image_type == 0) {
         const bool descriptor = write_whole(s.nomdescr2, [&](File& f) {
             return write_result_descriptor(f.get(), s.nb_lig, s.nb_col, s.dpix_size) &&
                    close_output(f);
         });
         if (!descriptor) {
-            failed = s.nomdescr2;
+            faults.push_back(s.nomdescr2 + ": could not be written");
             return false;
         }
     }
@@ -43,12 +99,21 @@ bool write_order_image(const RunState& s, std::string& failed) {
             image = save_grey_bmp(s.nomim2, s.tab5, s.nb_lig, s.nb_col);
             break;
         default:
+            if (place.gis) {
+                image = write_placed_ascii(s, place, faults);
+                if (image) write_placing_files(s, place, faults);
+                return image;
+            }
             image = write_whole(s.nomim2, [&](File& f) {
                 return write_ascii_image(f, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min,
                                          s.dpix_size, nullptr);
             });
             break;
     }
-    if (!image) failed = s.nomim2;
-    return image;
+    if (!image) {
+        faults.push_back(s.nomim2 + ": could not be written");
+        return false;
+    }
+    if (place.gis) write_placing_files(s, place, faults);
+    return true;
 }

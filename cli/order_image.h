@@ -1,11 +1,22 @@
 // The order image of one network: s.tab5 in the result type s.image_type (0 raw with its
-// descriptor, 1 BMP, 2 ASCII grid with the lower-left corner X_min, Y_min).
+// descriptor, 1 BMP, 2 ASCII grid with the lower-left corner X_min, Y_min, 3 GeoTIFF).
+//
+// The result of a GDAL input carries the input's georeference in every type: the GeoTIFF holds
+// it, a raw image gets an ENVI header (NAME.hdr), a BMP a world file (NAME.bpw) and an ASCII grid
+// its corner and cell size to 17 digits; the coordinate system goes to NAME.prj and
+// NAME.EXT.aux.xml beside a BMP or an ASCII grid. The results of a raw input are the dialogue's
+// (and a GeoTIFF placed by its corner and pixel size).
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "cli/network_input.h"
 
 struct RunState;
 
-// Writes s.nomim2 (and the descriptor s.nomdescr2 of a raw image), each completely or not at
-// all. False when a file could not be written: failed then names it.
-bool write_order_image(const RunState& s, std::string& failed);
+// Writes s.nomim2 (and the descriptor s.nomdescr2 of a raw image, and the files that place it),
+// each completely or not at all. Returns whether the order image (with its descriptor) was
+// written; every file that could not be written adds a fault naming it.
+bool write_order_image(const RunState& s, const NetworkPlace& place,
+                       std::vector<std::string>& faults);

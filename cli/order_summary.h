@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/pass_records.h"
+#include "formats/gis/horton.h"
 
 struct OrderFigures {
     int order = 0;
@@ -18,8 +19,10 @@ struct OrderSummary {
     // [i]: between orders i + 1 and i + 2; NaN when a count or a mean is missing.
     std::vector<double> bifurcation_ratios;  // count of the lower order / count of the higher
     std::vector<double> length_ratios;       // mean of the higher order / mean of the lower
-    // Least-squares fits over the orders that have segments: ln(count) and ln(mean) against the
-    // order; the ratios are exp(-slope) and exp(slope). NaN with fewer than two such orders.
+    // Least-squares fits over the orders that have segments (horton.h): log10(count) and
+    // log10(mean) against the order; the ratios are 10^(-slope) and 10^(slope). NaN with fewer
+    // than two such orders.
+    HortonFigures horton;
     double bifurcation_ratio = 0.0;
     double length_ratio = 0.0;
     int passes = 0;                // passes kept, the report's last order

@@ -60,7 +60,7 @@ void PassRecorder::pass_ends(int k, const PassWalks& w) {
     int number = 0;
     for (std::size_t walk = 0; walk < w.segm_dist.size(); ++walk) {
         if (!w.segm_counted[walk]) continue;
-        SegmentRecord seg;
+        TracedSegment seg;
         seg.pass = k;
         seg.number = ++number;
         seg.points = w.segm_points[walk];
@@ -68,6 +68,7 @@ void PassRecorder::pass_ends(int k, const PassWalks& w) {
         if (keep_paths && walk < w.segm_path.size() && !w.segm_path[walk].empty()) {
             seg.first = w.segm_path[walk].front();
             seg.last = w.segm_path[walk].back();
+            if (keep_whole) seg.path = w.segm_path[walk];
         }
         record.segments.push_back(seg);
     }

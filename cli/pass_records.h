@@ -13,7 +13,7 @@
 struct RunState;
 
 // One segment: a walk that ended on a junction or border pixel.
-struct SegmentRecord {
+struct TracedSegment {
     int pass = 0;               // the pass that traced it, which is its Strahler order
     int number = 0;             // its number in the block of its pass in the report, from 1
     int points = 0;             // pixels, its last (junction or border) pixel included
@@ -21,6 +21,7 @@ struct SegmentRecord {
     PixelIndex first = -1;      // line * nb_col + column of its first and last pixel; -1 when the
     PixelIndex last = -1;       // pixels were not kept
     long long flows_into = -1;  // index in OrderRecord::segments of the segment below, or -1
+    std::vector<PixelIndex> path;  // every pixel in walk order, when the paths are kept whole
 };
 
 struct PassRecord {
@@ -37,15 +38,25 @@ struct PassRecord {
 
 struct OrderRecord {
     std::vector<PassRecord> passes;  // passes 1 to the last one kept
-    std::vector<SegmentRecord> segments;
+    std::vector<TracedSegment> segments;
+};
+
+// What a recorder keeps of each segment's pixels.
+enum class PathsKept {
+    none,
+    ends,  // its first and last pixel, and where it flows
+    whole  // every pixel too, for the vector files and lengths measured on the map
 };
 
 struct PassRecorder final : PassEvents {
     // until_used_up: keep the passes up to the last one that walked, and drop the rest (they
-    // find nothing to walk). paths: keep the first and last pixel and the flow of each segment.
-    // The step images are saved when s.save_step is 1, named after s.nomim_step.
-    PassRecorder(RunState& state, bool until_used_up, bool paths)
-        : s(state), stop_when_used_up(until_used_up), keep_paths(paths) {}
+    // find nothing to walk). The step images are saved when s.save_step is 1, named after
+    // s.nomim_step.
+    PassRecorder(RunState& state, bool until_used_up, PathsKept paths)
+        : s(state),
+          stop_when_used_up(until_used_up),
+          keep_paths(paths != PathsKept::none),
+          keep_whole(paths == PathsKept::whole) {}
 
     void pass_begins(int k, const std::string& border_text) override;
     void pass_ends(int k, const PassWalks& w) override;
@@ -55,6 +66,7 @@ struct PassRecorder final : PassEvents {
     RunState& s;
     bool stop_when_used_up;
     bool keep_paths;
+    bool keep_whole;
     bool used_up = false;         // a pass found nothing to walk: the later ones are dropped
     bool points_written = false;  // the points image of the pass under way, pending
     OrderRecord record;

@@ -18,8 +18,10 @@ std::string result_prefix(const std::string& network, const std::string& output,
 }
 
 std::vector<std::string> result_files(const std::string& prefix) {
-    std::vector<std::string> files = {prefix + ".raw", prefix + ".txt", prefix + ".bmp",
-                                      prefix + ".asc", prefix + "_info.txt"};
+    std::vector<std::string> files = {
+        prefix + ".raw", prefix + ".txt",         prefix + ".bmp",        prefix + ".asc",
+        prefix + ".tif", prefix + "_info.txt",    prefix + ".hdr",        prefix + ".bpw",
+        prefix + ".prj", prefix + ".bmp.aux.xml", prefix + ".asc.aux.xml"};
     for (int k = 1; k <= 5; ++k) {
         files.push_back(step_image_name(prefix, "points", k));
         files.push_back(step_image_name(prefix, "segments", k));

@@ -24,13 +24,20 @@ std::string csv_field(const std::string& text) {
 namespace {
 
 // ",row,column,x,y" of a pixel, or four empty fields when it is not known.
-void write_pixel(std::FILE* f, const RunState& s, PixelIndex p) {
+void write_pixel(std::FILE* f, const RunState& s, const NetworkPlace& place, PixelIndex p) {
     if (p < 0) {
         std::fputs(",,,,", f);
         return;
     }
     const long long row = p / s.nb_col;
     const long long column = p % s.nb_col;
+    if (place.gis) {
+        const MapPoint at =
+            pixel_centre(place.georef, static_cast<int>(row), static_cast<int>(column));
+        std::fprintf(f, place.georef.geographic ? ",%lld,%lld,%.9f,%.9f" : ",%lld,%lld,%.6f,%.6f",
+                     row, column, at.x, at.y);
+        return;
+    }
     const double x = s.X_min + (static_cast<double>(column) + 0.5) * s.dpix_size;
     const double y = s.Y_min + (static_cast<double>(s.nb_lig - row) - 0.5) * s.dpix_size;
     std::fprintf(f, ",%lld,%lld,%.6f,%.6f", row, column, x, y);
@@ -38,14 +45,15 @@ void write_pixel(std::FILE* f, const RunState& s, PixelIndex p) {
 
 }  // namespace
 
-void write_segments_rows(std::FILE* f, const RunState& s, const OrderRecord& record) {
+void write_segments_rows(std::FILE* f, const RunState& s, const NetworkPlace& place,
+                         const OrderRecord& record) {
     const std::string network = csv_field(s.nomim1);
     for (std::size_t i = 0; i < record.segments.size(); ++i) {
-        const SegmentRecord& seg = record.segments[i];
+        const TracedSegment& seg = record.segments[i];
         std::fprintf(f, "%s,%zu,%d,%d,%d,%d,%.6f", network.c_str(), i + 1, seg.pass, seg.pass,
                      seg.number, seg.points, seg.length);
-        write_pixel(f, s, seg.first);
-        write_pixel(f, s, seg.last);
+        write_pixel(f, s, place, seg.first);
+        write_pixel(f, s, place, seg.last);
         if (seg.flows_into >= 0) {
             std::fprintf(f, ",%lld\n", seg.flows_into + 1);
         } else {

@@ -5,20 +5,23 @@
 // first_x, first_y, last_row, last_column, last_x, last_y, flows_into. id counts the segments of
 // the network from 1; segment is the number the report gives it in its pass block; order and
 // pass are equal (pass k traces the streams of order k). Rows and columns count from 0, line 0
-// the top line. Map x and y are those of the pixel centres: x = X_min + (column + 0.5) * pixel,
-// y = Y_min + (lines - row - 0.5) * pixel, with the lower-left corner of the ASCII header or
-// --corner. flows_into is the id of the segment downstream, empty for an outlet on the border or
+// the top line. Map x and y are those of the pixel centres: for a raw input x = X_min + (column
+// + 0.5) * pixel, y = Y_min + (lines - row - 0.5) * pixel, with the lower-left corner 0,0 or
+// --corner; for a GDAL input through its georeference (degrees with 9 decimals on a geographic
+// system). flows_into is the id of the segment downstream, empty for an outlet on the border or
 // a stream whose downstream no pass reached.
 #pragma once
 
 #include <cstdio>
 
+#include "cli/network_input.h"
 #include "cli/pass_records.h"
 
 struct RunState;
 
 void write_segments_header(std::FILE* f);
-void write_segments_rows(std::FILE* f, const RunState& s, const OrderRecord& record);
+void write_segments_rows(std::FILE* f, const RunState& s, const NetworkPlace& place,
+                         const OrderRecord& record);
 
 // A field as CSV wants it: in double quotes, with its quotes doubled, when it holds a comma, a
 // quote or a line end.

@@ -48,6 +48,17 @@ void write_network(std::FILE* f, const NetworkSummary& n) {
     write_ratios(f, "length_ratios", sum.length_ratios, sum);
     std::fprintf(f, "      \"bifurcation_ratio\": %s,\n", number(sum.bifurcation_ratio).c_str());
     std::fprintf(f, "      \"length_ratio\": %s,\n", number(sum.length_ratio).c_str());
+    const HortonSeries& count = sum.horton.count;
+    const HortonSeries& mean = sum.horton.mean_length;
+    const double none = std::nan("");
+    std::fprintf(f,
+                 "      \"horton\": {\"log10_count_slope\": %s, \"log10_count_intercept\": %s,"
+                 " \"log10_mean_length_slope\": %s, \"log10_mean_length_intercept\": %s},\n",
+                 number(count.fitted ? count.slope : none, "%.9f").c_str(),
+                 number(count.fitted ? count.intercept : none, "%.9f").c_str(),
+                 number(mean.fitted ? mean.slope : none, "%.9f").c_str(),
+                 number(mean.fitted ? mean.intercept : none, "%.9f").c_str());
+    std::fprintf(f, "      \"lengths\": \"%s\",\n", n.lengths.c_str());
     std::fprintf(f, "      \"unsound\": {\"loop_pixels\": %lld, \"borderless_parts\": %d}\n    }",
                  n.loop_pixels, n.borderless_parts);
 }

@@ -5,9 +5,10 @@
 // (the passes the report lists), passes_with_segments, highest_order, segments, total_length,
 // orders (per order: order, count, total_length, mean_length), bifurcation_ratios and
 // length_ratios (per pair of consecutive orders: from, to, ratio), bifurcation_ratio and
-// length_ratio (least-squares fits over the orders with segments), unsound (loop_pixels,
-// borderless_parts). Lengths are in metres with six decimals; a figure that does not exist (the
-// mean of an order without segments, a ratio with nothing to divide) is null.
+// length_ratio (least-squares fits over the orders with segments), horton (the slopes and
+// intercepts of those fits, log10 against the order), lengths (how they were measured),
+// unsound (loop_pixels, borderless_parts). Lengths are in metres with six decimals; a figure that
+// does not exist (the mean of an order without segments, a ratio with nothing to divide) is null.
 #pragma once
 
 #include <cstdio>
@@ -21,7 +22,10 @@ struct NetworkSummary {
     std::string order_image;
     bool order_image_written = false;
     std::string report;
-    double pixel_size = 0.0;
+    double pixel_size = 0.0;  // metres; NaN when the lengths are measured on the map
+    // How lengths were measured: "half-steps" (the engine's, one pixel size), "geodesic" or
+    // "planar" (along the pixel paths on the map).
+    std::string lengths = "half-steps";
     OrderSummary figures;
     long long loop_pixels = 0;
     int borderless_parts = 0;

@@ -16,6 +16,19 @@ bool write_ascii_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col, do
     return std::fclose(f.release()) == 0 && ok;
 }
 
+bool write_ascii_image_exact(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
+                             double y_min, double cellsize) {
+    if (!f) return false;
+    bool ok = std::fprintf(f.get(),
+                           "ncols %d\nnrows %d\nxllcorner %.17g\nyllcorner %.17g\ncellsize %.17g\n"
+                           "NODATA_value 255\n",
+                           nb_col, nb_lig, x_min, y_min, cellsize) > 0;
+    AsciiWriter w(f.get());
+    for (int i = 0; i < nb_lig; ++i) ascii_write_line(w, grid[i], nb_col);
+    ok = ascii_write_finish(w) && ok;
+    return std::fclose(f.release()) == 0 && ok;
+}
+
 bool ascii_file_may_hold(const std::string& path, int nb_lig, int nb_col,
                          unsigned long long& bytes) {
     const long long cells = static_cast<long long>(nb_lig) * nb_col;  // < 2^62

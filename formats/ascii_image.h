@@ -16,6 +16,12 @@
 bool write_ascii_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
                        double y_min, double cellsize, const std::function<void(int)>& progress);
 
+// The same grid for GIS readers: the corner and cell size with 17 significant digits (a cell of
+// a few millionths of a degree keeps every digit) and NODATA_value 255, the value of a cell
+// outside the network.
+bool write_ascii_image_exact(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
+                             double y_min, double cellsize);
+
 // Whether the file at path is long enough for the cells of a grid of nb_lig x nb_col: every cell
 // takes at least one digit and one separator (the last needs no separator), so a file too short
 // for its header's sizes is refused before a huge grid is allocated. bytes receives the file's

@@ -193,10 +193,9 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
              {{"order"}, "NETWORK"},
              {{"order", "images/S/a.raw", "--last", "64"}, "--last"},
              {{"order", "images/S/a.raw", "--value", "255"}, "--value"},
-             {{"order", "images/S/a.raw", "--format", "tif"}, "--format"},
+             {{"order", "images/S/a.raw", "--format", "png"}, "--format"},
              {{"order", "images/S/a.raw", "--bogus"}, "--bogus"},
              {{"sort", "images/S/a.raw"}, "sort"},
-             {{"order", "images/S/a.tif"}, "images/S/a.tif"},
              {{"order", "images/S/c.bmp"}, "--pixel-size"},
              {{"order", "images/S/a.raw", "images/S/b.raw", "--output", "x"}, "--output"},
              {{"order", "images/S/a.raw", "--output", "images/S/a"}, "images/S/a.raw"},
@@ -217,13 +216,15 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
     EXPECT_EQ(version.output.rfind("branchranker ", 0), 0u);
 
     // A missing network, a raw image without its descriptor: said, and the others are done.
-    const ProgramResult missing =
-        run_program_with(dir.path, {"order", "images/S/a.raw", "images/S/gone.raw",
-                                    "images/S/nodesc.raw", "images/S/c.bmp", "--pixel-size", "5"});
+    const ProgramResult missing = run_program_with(
+        dir.path, {"order", "images/S/a.raw", "images/S/gone.raw", "images/S/nodesc.raw",
+                   "images/S/c.bmp", "images/S/lost.tif", "--pixel-size", "5"});
     EXPECT_EQ(missing.exit_status, 1);
     EXPECT_NE(missing.errors.find("images/S/gone.raw: cannot be opened"), std::string::npos)
         << missing.errors;
     EXPECT_NE(missing.errors.find("images/S/nodesc.txt: cannot be opened"), std::string::npos)
+        << missing.errors;
+    EXPECT_NE(missing.errors.find("images/S/lost.tif: cannot be opened"), std::string::npos)
         << missing.errors;
     EXPECT_TRUE(file_exists(dir / "images/S/a_strahler_info.txt"));
     EXPECT_TRUE(file_exists(dir / "images/S/c_strahler.bmp"));

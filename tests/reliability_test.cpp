@@ -173,8 +173,10 @@ TEST(Reliability, LostConsoleMakesTheStatusOneAndTheFilesWhole) {
 }
 
 // Issue case 3: memory runs out in the engine (a 4096 x 4096 raster of short dashes, whose lists
-// of end points and walks outgrow its two grids), with the address space limited to 160 MiB.
-// The program is the build without sanitizers, which reserve far more than that at start.
+// of end points and walks outgrow its two grids), with the data the program may allocate limited
+// to 160 MiB (the mapped code of the shared libraries, GDAL's among them, is not counted: it
+// alone takes about 160 MiB of address space). The program is the build without sanitizers,
+// which reserve far more than that at start.
 TEST(Reliability, MemoryThatRunsOutEndsTheRunWithoutAPartialFile) {
     const int n = 4096;
     std::string cells(static_cast<std::size_t>(n) * n, '\xff');
@@ -193,7 +195,7 @@ TEST(Reliability, MemoryThatRunsOutEndsTheRunWithoutAPartialFile) {
     small.exe = BRANCHRANKER_PLAIN_EXE;
     small.in_child = [] {
         const rlimit limit{160u << 20, 160u << 20};
-        ::setrlimit(RLIMIT_AS, &limit);
+        ::setrlimit(RLIMIT_DATA, &limit);
     };
     ProgramResult r = run_program(dir.path, "M m 0 0 0 0 2 1\n", 120, small);
     EXPECT_EQ(r.exit_status, 1);

@@ -13,6 +13,10 @@ GdalSession::~GdalSession() {
     CPLPopErrorHandler();
 }
 
+void release_gdal() {
+    GDALDestroy();
+}
+
 std::string gdal_detail() {
     const char* msg = CPLGetLastErrorMsg();
     if (msg == nullptr || *msg == '\0') return "";

@@ -14,6 +14,10 @@ struct GdalSession {
     GdalSession& operator=(const GdalSession&) = delete;
 };
 
+// Frees what GDAL keeps for the whole process (drivers, caches, the coordinate system
+// context); called once by a program that used GDAL, after every dataset is closed.
+void release_gdal();
+
 // The last message GDAL/OGR gave on this thread, as " (GDAL: text)", or "" when there is none;
 // meant to be appended to an error text.
 std::string gdal_detail();

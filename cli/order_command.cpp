@@ -239,9 +239,9 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
 
     const bool lines = vector_segments(o);
-    const PathsKept paths = place.remeasure || lines ? PathsKept::whole
-                            : csv != nullptr         ? PathsKept::ends
-                                                     : PathsKept::none;
+    // The segments table holds every line too.
+    const PathsKept paths =
+        place.remeasure || lines || csv != nullptr ? PathsKept::whole : PathsKept::none;
     PassRecorder recorder(s, !o.last.has_value(), paths);
     treatment(s, recorder);
     OrderRecord& record = recorder.record;

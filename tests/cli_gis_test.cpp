@@ -119,11 +119,18 @@ NetworkOptions tree(std::uint64_t seed) {
 }
 
 std::vector<std::string> split(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, ',')) fields.push_back(field);
-    if (!line.empty() && line.back() == ',') fields.push_back("");
+    // Fields split on commas; a quoted field (the line's geometry) may hold commas.
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (char ch : line) {
+        if (ch == '"') {
+            quoted = !quoted;
+        } else if (ch == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += ch;
+        }
+    }
     return fields;
 }
 

@@ -80,11 +80,18 @@ std::string fixed6(double v) {
 }
 
 std::vector<std::string> split(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, ',')) fields.push_back(field);
-    if (!line.empty() && line.back() == ',') fields.push_back("");
+    // Fields split on commas; a quoted field (the line's geometry) may hold commas.
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (char ch : line) {
+        if (ch == '"') {
+            quoted = !quoted;
+        } else if (ch == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += ch;
+        }
+    }
     return fields;
 }
 
@@ -283,7 +290,7 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
     std::string line;
     std::getline(csv, line);
     const std::vector<std::string> columns = split(line);
-    ASSERT_EQ(columns.size(), 16u);
+    ASSERT_EQ(columns.size(), 17u);
     std::map<std::string, std::vector<std::vector<std::string>>> rows;  // network -> rows
     while (std::getline(csv, line)) {
         const std::vector<std::string> fields = split(line);
@@ -332,6 +339,13 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
                 EXPECT_NEAR(std::stod(f[9]), c.x_min + (j + 0.5) * c.pixel, 1e-6);
                 EXPECT_NEAR(std::stod(f[10]), c.y_min + (c.net.nb_lig - i - 0.5) * c.pixel, 1e-6);
                 EXPECT_TRUE(c.net.on(std::stoi(f[11]), std::stoi(f[12])));
+                // The line runs from the first pixel's centre to the last one's, through one
+                // point a pixel.
+                EXPECT_EQ(f[16].rfind("LINESTRING (" + f[9] + " " + f[10] + ", ", 0), 0u) << f[16];
+                EXPECT_EQ(f[16].substr(f[16].size() - f[13].size() - f[14].size() - 2),
+                          f[13] + " " + f[14] + ")");
+                EXPECT_EQ(std::count(f[16].begin(), f[16].end(), ',') + 1,
+                          std::max(2, std::stoi(f[5])));
                 if (!f[15].empty()) {  // flows into a segment of a higher order
                     const std::size_t below = std::stoul(f[15]) - 1;
                     ASSERT_LT(below, table.size());

@@ -118,7 +118,7 @@ TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {
     }
     const double share = static_cast<double>(right) / static_cast<double>(scored);
     std::printf("terrain channel pixels with their true order: %.4f of %lld\n", share, scored);
-    // 0.75 today: channels that run side by side without joining (combs across filled flats)
-    // meet in the raster, and those meetings raise the order below them.
-    EXPECT_GE(share, 0.74);
+    // 0.857 today: channels that run side by side without joining meet in the raster, and those
+    // meetings raise the order below them.
+    EXPECT_GE(share, 0.85);
 }

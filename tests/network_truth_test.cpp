@@ -178,7 +178,7 @@ TEST(NetworkTruth, SameOptionsSameNetworkOnEveryMachine) {
     g.threshold = 12;
     const TruthNetwork b = generate_terrain_network(g);
     EXPECT_EQ(truth_checksum(b), truth_checksum(generate_terrain_network(g)));
-    EXPECT_EQ(truth_checksum(b), 0xa03f9356821b3be1ULL);
+    EXPECT_EQ(truth_checksum(b), 0x6f68c70ef3bcde90ULL);
     g.seed = 6;
     EXPECT_NE(generate_terrain_network(g).net.cells, b.net.cells);
 }

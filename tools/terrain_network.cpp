@@ -52,14 +52,27 @@ std::vector<std::uint32_t> surface(const TerrainOptions& o) {
     int longest = 2;
     while (longest < std::max(o.nb_lig, o.nb_col) / 2) longest *= 2;
     long long total = 0;
-    for (int wave = longest; wave >= 2; wave /= 2) total += wave;
+    // Finer waves weigh more than in 1/f noise (wave^(3/4) rather than wave): the surface is
+    // rough at every scale, as measured terrain is, rather than made of smooth planes down
+    // which flow lines run side by side.
+    auto weight = [](int wave) {
+        const long long cube = 4096LL * wave * wave * wave;  // 8^4 wave^3
+        long long w = 1;
+        while ((w + 1) * (w + 1) * (w + 1) * (w + 1) <= cube) ++w;
+        return w;  // 8 wave^(3/4)
+    };
+    std::vector<long long> weights;  // of the octaves, longest wave first
+    for (int wave = longest; wave >= 2; wave /= 2) weights.push_back(weight(wave));
+    for (long long w : weights) total += w;
     std::vector<std::uint32_t> h(static_cast<std::size_t>(o.nb_lig) * o.nb_col);
     for (int l = 0; l < o.nb_lig; ++l) {
         for (int c = 0; c < o.nb_col; ++c) {
             long long sum = 0;
             int octave = 0;
             for (int wave = longest; wave >= 2; wave /= 2) {
-                sum += octave_value(seed, octave++, wave, l, c) * wave;
+                sum += octave_value(seed, octave, wave, l, c) *
+                       weights[static_cast<std::size_t>(octave)];
+                ++octave;
             }
             h[static_cast<std::size_t>(l) * o.nb_col + c] =
                 static_cast<std::uint32_t>((sum << 8) / total);  // 0..2^24 - 1
@@ -69,20 +82,26 @@ std::vector<std::uint32_t> surface(const TerrainOptions& o) {
 }
 
 // Priority flood from the border: afterwards every inner pixel has a strictly lower neighbour.
+// Pixels of equal height leave the queue in the order they entered it, so a filled flat rises
+// outwards from where it spills, like rings round its outlet, and drains towards it.
 void fill(std::vector<std::uint32_t>& h, int lig, int col) {
-    using Key = std::uint64_t;  // height above, pixel below: every key unique
+    using Key = std::pair<std::uint64_t, std::size_t>;  // height and entry, pixel
     std::priority_queue<Key, std::vector<Key>, std::greater<Key>> open;
     std::vector<char> closed(h.size(), 0);
+    std::uint64_t entry = 0;
+    auto push = [&](std::size_t p) {
+        open.push({(static_cast<std::uint64_t>(h[p]) << 32) | (entry++ & 0xffffffffu), p});
+    };
     for (int l = 0; l < lig; ++l) {
         for (int c = 0; c < col; ++c) {
             if (l != 0 && c != 0 && l != lig - 1 && c != col - 1) continue;
             const std::size_t p = static_cast<std::size_t>(l) * col + c;
             closed[p] = 1;
-            open.push((static_cast<Key>(h[p]) << 32) | p);
+            push(p);
         }
     }
     while (!open.empty()) {
-        const std::size_t p = open.top() & 0xffffffffu;
+        const std::size_t p = open.top().second;
         open.pop();
         const int l = static_cast<int>(p / col);
         const int c = static_cast<int>(p % col);
@@ -94,7 +113,7 @@ void fill(std::vector<std::uint32_t>& h, int lig, int col) {
             if (closed[q]) continue;
             closed[q] = 1;
             h[q] = std::max(h[q], h[p] + 1);
-            open.push((static_cast<Key>(h[q]) << 32) | q);
+            push(q);
         }
     }
 }

@@ -11,6 +11,21 @@
 
 namespace {
 
+// Calls visit(j) for every column j of line i that holds the network value, jumping from one to
+// the next: network pixels are a small part of an image.
+template <typename Visit>
+void for_each_network_pixel(const WalkGrids& g, int i, Visit visit) {
+    const auto value = static_cast<unsigned char>(g.net);
+    const unsigned char* line = g.tab1[i];
+    const unsigned char* const end = line + g.nb_col;
+    for (const unsigned char* p = line; p < end; ++p) {
+        p = static_cast<const unsigned char*>(
+            std::memchr(p, value, static_cast<std::size_t>(end - p)));
+        if (p == nullptr) break;
+        visit(static_cast<int>(p - line));
+    }
+}
+
 struct Graph {
     std::vector<PixelIndex> pixels;  // row-major
     std::vector<std::size_t> first;  // links of pixel a: to[first[a] .. first[a + 1])
@@ -19,16 +34,10 @@ struct Graph {
 
 Graph left_graph(const WalkGrids& g) {
     Graph graph;
-    const auto value = static_cast<unsigned char>(g.net);
     for (int i = 0; i < g.nb_lig; ++i) {
-        const unsigned char* line = g.tab1[i];
-        const unsigned char* const end = line + g.nb_col;
-        for (const unsigned char* p = line; p < end; ++p) {
-            p = static_cast<const unsigned char*>(
-                std::memchr(p, value, static_cast<std::size_t>(end - p)));
-            if (p == nullptr) break;
-            graph.pixels.push_back(static_cast<PixelIndex>(i) * g.nb_col + (p - line));
-        }
+        for_each_network_pixel(g, i, [&](int j) {
+            graph.pixels.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
+        });
     }
     std::vector<std::pair<PixelIndex, int>> numbered;
     numbered.reserve(graph.pixels.size());
@@ -157,13 +166,7 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g) {
     };
     auto add = [&](int i, int j) { loops.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); };
     for (int i = 0; i < g.nb_lig; ++i) {
-        const unsigned char* line = g.tab1[i];
-        const unsigned char* const end = line + g.nb_col;
-        for (const unsigned char* p = line; p < end; ++p) {
-            p = static_cast<const unsigned char*>(
-                std::memchr(p, value, static_cast<std::size_t>(end - p)));
-            if (p == nullptr) break;
-            const int j = static_cast<int>(p - line);
+        for_each_network_pixel(g, i, [&](int j) {
             if (on(i, j + 1) && on(i + 1, j) && on(i + 1, j + 1)) {
                 add(i, j);
                 add(i, j + 1);
@@ -178,7 +181,7 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g) {
                     }
                 }
             }
-        }
+        });
     }
     std::sort(loops.begin(), loops.end());
     loops.erase(std::unique(loops.begin(), loops.end()), loops.end());

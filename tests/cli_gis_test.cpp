@@ -118,22 +118,6 @@ NetworkOptions tree(std::uint64_t seed) {
     return o;
 }
 
-std::vector<std::string> split(const std::string& line) {
-    // Fields split on commas; a quoted field (the line's geometry) may hold commas.
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (char ch : line) {
-        if (ch == '"') {
-            quoted = !quoted;
-        } else if (ch == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += ch;
-        }
-    }
-    return fields;
-}
-
 }  // namespace
 
 // A GeoTIFF network in UTM with 25 m pixels: the order GeoTIFF holds the orders of the same
@@ -199,7 +183,7 @@ TEST(CommandLineGis, GeoTiffResultsReadBackWithGdal) {
     std::string row;
     std::getline(csv, row);
     std::vector<std::vector<std::string>> table_rows;
-    while (std::getline(csv, row)) table_rows.push_back(split(row));
+    while (std::getline(csv, row)) table_rows.push_back(csv_fields(row));
     const Dataset v = open_vector(dir / "n.gpkg");
     ASSERT_TRUE(v);
     OGRLayerH layer = GDALDatasetGetLayer(v.get(), 0);

@@ -79,22 +79,6 @@ std::string fixed6(double v) {
     return text;
 }
 
-std::vector<std::string> split(const std::string& line) {
-    // Fields split on commas; a quoted field (the line's geometry) may hold commas.
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (char ch : line) {
-        if (ch == '"') {
-            quoted = !quoted;
-        } else if (ch == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += ch;
-        }
-    }
-    return fields;
-}
-
 }  // namespace
 
 // One command orders a hundred networks; each report is byte for byte the one the dialogue
@@ -289,11 +273,11 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
     std::istringstream csv(read_file(dir / "out/seg.csv"));
     std::string line;
     std::getline(csv, line);
-    const std::vector<std::string> columns = split(line);
+    const std::vector<std::string> columns = csv_fields(line);
     ASSERT_EQ(columns.size(), 17u);
     std::map<std::string, std::vector<std::vector<std::string>>> rows;  // network -> rows
     while (std::getline(csv, line)) {
-        const std::vector<std::string> fields = split(line);
+        const std::vector<std::string> fields = csv_fields(line);
         ASSERT_EQ(fields.size(), columns.size()) << line;
         rows[fields[0]].push_back(fields);
     }

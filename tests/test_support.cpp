@@ -106,6 +106,21 @@ ProgramResult run_program_with(const std::string& dir, const std::vector<std::st
     return run_program(dir, "", seconds, options);
 }
 
+std::vector<std::string> csv_fields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (char ch : line) {
+        if (ch == '"') {
+            quoted = !quoted;
+        } else if (ch == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += ch;
+        }
+    }
+    return fields;
+}
+
 std::string banner() {
     return "\n\n\t**************************************************************"
            "\n\t*                                                            *"

@@ -58,6 +58,9 @@ ProgramResult run_program(const std::string& dir, const std::string& answers, in
 ProgramResult run_program_with(const std::string& dir, const std::vector<std::string>& args,
                                int seconds = 60);
 
+// The fields of one line of a CSV table, split on its commas; a quoted field may hold commas.
+std::vector<std::string> csv_fields(const std::string& line);
+
 // The banner as the program prints it.
 std::string banner();
 

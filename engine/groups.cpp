@@ -25,6 +25,33 @@ void for_each_link(const WalkGrids& g, PixelIndex p, Visit visit) {
     }
 }
 
+// The network pixels that cut the corner between two junction pixels touching diagonally.
+std::vector<PixelIndex> between_touching_junctions(const WalkGrids& g,
+                                                   const std::vector<PixelIndex>& junctions) {
+    std::vector<std::pair<PixelIndex, int>> pairs;
+    pairs.reserve(junctions.size());
+    for (PixelIndex p : junctions) pairs.emplace_back(p, 0);
+    const PixelMap junction = make_pixel_map(std::move(pairs), g.nb_lig, g.nb_col);
+    auto network = [&](int i, int j) {
+        return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col && g.tab1[i][j] == g.net;
+    };
+    std::vector<PixelIndex> between;
+    for (PixelIndex p : junction.keys) {
+        const int i = static_cast<int>(p / g.nb_col);
+        const int j = static_cast<int>(p % g.nb_col);
+        for (const int dj : {-1, 1}) {  // the two corners below; those above come from above
+            const int a = i + 1;
+            const int b = j + dj;
+            if (!network(a, b) || junction.find(static_cast<PixelIndex>(a) * g.nb_col + b) < 0) {
+                continue;
+            }
+            if (network(i, b)) between.push_back(static_cast<PixelIndex>(i) * g.nb_col + b);
+            if (network(a, j)) between.push_back(static_cast<PixelIndex>(a) * g.nb_col + j);
+        }
+    }
+    return between;
+}
+
 int root(std::vector<int>& parent, int a) {
     while (parent[a] != a) {
         parent[a] = parent[parent[a]];
@@ -42,6 +69,9 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     numbered.reserve(junctions.size() + loop_pixels.size());
     for (PixelIndex p : loop_pixels) numbered.emplace_back(p, 1);
     for (PixelIndex p : junctions) numbered.emplace_back(p, 0);
+    // Junction pixels that touch at a cut corner touch all the same: the network pixel that
+    // cuts it, linked to both, joins their group.
+    for (PixelIndex p : between_touching_junctions(g, junctions)) numbered.emplace_back(p, 0);
     const PixelMap kind = make_pixel_map(std::move(numbered), g.nb_lig, g.nb_col);
     const std::size_t n = kind.keys.size();
 

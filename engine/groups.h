@@ -1,10 +1,10 @@
 // Junction groups: places where the drawing does not meet at one pixel.
 //
 // A group is a connected set of pixels that acts as one junction: junction pixels (three or
-// more linked neighbours in the network as loaded) that touch each other, together with every
-// pixel on a closed loop (a braid, a block of pixels two wide) and the junction pixels next to
-// it. A junction pixel alone, on no loop, is no group: it keeps the rules of a single-pixel
-// junction.
+// more linked neighbours in the network as loaded) that touch each other, at a side or a corner
+// (when the corner is cut, the network pixel that cuts it joins them), together with every pixel
+// on a closed loop (a braid, a block of pixels two wide) and the junction pixels next to it. A
+// junction pixel alone, on no loop, is no group: it keeps the rules of a single-pixel junction.
 //
 // The passes treat a group as one node. A walk that reaches it stops on the first group pixel it
 // meets while three or more lines still leave the group; it runs through the group, from the

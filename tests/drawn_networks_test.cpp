@@ -97,10 +97,10 @@ TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
         "drawn networks: %.4f of %lld scored pixels right, every stream count right in"
         " %d of %d networks\n",
         share, scored, counts_right, networks);
-    // What the engine reaches today (0.996 and 171 of 200); the rest sits where several
-    // junctions of the tree lie within a few pixels of each other.
-    EXPECT_GE(share, 0.995);
-    EXPECT_GE(counts_right, 170);
+    // What the engine reaches today (0.997 and 180 of 200); the rest sits where junctions of
+    // the tree lie a pixel or two apart, which the raster shows as two junctions in a row.
+    EXPECT_GE(share, 0.997);
+    EXPECT_GE(counts_right, 180);
 }
 
 TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {

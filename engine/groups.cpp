@@ -15,8 +15,9 @@ template <typename Visit>
 void for_each_link(const WalkGrids& g, PixelIndex p, Visit visit) {
     const int i = static_cast<int>(p / g.nb_col);
     const int j = static_cast<int>(p % g.nb_col);
-    const unsigned links =
-        linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j));
+    const unsigned links = linked(
+        g.on_border(i, j) ? loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
+                          : loaded_mask(g.tab1, g.tab5, g.net, i, j));
     for (int n = 0; n < 8; ++n) {
         if (links >> n & 1u) {
             visit(static_cast<PixelIndex>(i + kNeighbours[n].di) * g.nb_col + j +

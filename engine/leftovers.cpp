@@ -173,11 +173,27 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g) {
                 add(i + 1, j);
                 add(i + 1, j + 1);
             }
-            // The pixel (i, j) is the top of a ring around (i + 1, j).
-            if (on(i + 1, j - 1) && on(i + 1, j + 1) && on(i + 2, j) && !on(i + 1, j)) {
-                for (int a = i; a <= i + 2; ++a) {
-                    for (int b = j - 1; b <= j + 1; ++b) {
-                        if (on(a, b)) add(a, b);
+            // The pixel (i, j) is the top left of the ring around a hole of background one or
+            // two pixels wide and high, starting at (i + 1, j): every cell beside the hole is
+            // network, so the pixels round it close a loop.
+            for (int high = 1; high <= 2; ++high) {
+                for (int wide = 1; wide <= 2; ++wide) {
+                    bool hole = true;
+                    bool ring = true;
+                    for (int a = i + 1; a <= i + high && hole; ++a) {
+                        for (int b = j; b < j + wide && hole; ++b) hole = !on(a, b);
+                    }
+                    if (!hole) continue;
+                    for (int b = j; b < j + wide && ring; ++b) ring = on(i + high + 1, b);
+                    for (int a = i + 1; a <= i + high && ring; ++a) {
+                        ring = on(a, j - 1) && on(a, j + wide);
+                    }
+                    for (int b = j + 1; b < j + wide && ring; ++b) ring = on(i, b);
+                    if (!ring) continue;
+                    for (int a = i; a <= i + high + 1; ++a) {
+                        for (int b = j - 1; b <= j + wide; ++b) {
+                            if (on(a, b)) add(a, b);
+                        }
                     }
                 }
             }

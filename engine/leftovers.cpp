@@ -176,6 +176,7 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g) {
             // The pixel (i, j) is the top left of the ring around a hole of background one or
             // two pixels wide and high, starting at (i + 1, j): every cell beside the hole is
             // network, so the pixels round it close a loop.
+            if (on(i + 1, j) || !on(i + 1, j - 1)) return;  // no hole starts below
             for (int high = 1; high <= 2; ++high) {
                 for (int wide = 1; wide <= 2; ++wide) {
                     bool hole = true;

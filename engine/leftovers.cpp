@@ -159,15 +159,17 @@ Leftovers find_leftovers(const WalkGrids& g) {
 
 std::vector<PixelIndex> small_loops(const WalkGrids& g) {
     std::vector<PixelIndex> loops;
-    if (g.net < 0) return loops;
+    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return loops;
     const auto value = static_cast<unsigned char>(g.net);
-    auto on = [&](int i, int j) {
-        return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col && g.tab1[i][j] == value;
-    };
     auto add = [&](int i, int j) { loops.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); };
-    for (int i = 0; i < g.nb_lig; ++i) {
+    // Loops near the last lines and columns are left to the search of what the run leaves.
+    for (int i = 0; i + 1 < g.nb_lig; ++i) {
+        const unsigned char* const line = g.tab1[i];
+        const unsigned char* const below = g.tab1[i + 1];
+        const bool room = i + 3 < g.nb_lig;  // lines for a hole two high and its ring
         for_each_network_pixel(g, i, [&](int j) {
-            if (on(i, j + 1) && on(i + 1, j) && on(i + 1, j + 1)) {
+            if (j + 1 >= g.nb_col) return;
+            if (line[j + 1] == value && below[j] == value && below[j + 1] == value) {
                 add(i, j);
                 add(i, j + 1);
                 add(i + 1, j);
@@ -176,7 +178,9 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g) {
             // The pixel (i, j) is the top left of the ring around a hole of background one or
             // two pixels wide and high, starting at (i + 1, j): every cell beside the hole is
             // network, so the pixels round it close a loop.
-            if (on(i + 1, j) || !on(i + 1, j - 1)) return;  // no hole starts below
+            if (!room || j < 1 || j + 2 >= g.nb_col) return;
+            if (below[j] == value || below[j - 1] != value) return;  // no hole starts below
+            auto on = [&](int a, int b) { return g.tab1[a][b] == value; };
             for (int high = 1; high <= 2; ++high) {
                 for (int wide = 1; wide <= 2; ++wide) {
                     bool hole = true;

@@ -23,6 +23,6 @@ Leftovers find_leftovers(const WalkGrids& g);
 
 // The small closed loops that can be seen at once: squares of four network pixels, and the
 // rings of network pixels around a hole of background up to two pixels wide and high (those
-// that reach the last three lines or columns are left to find_leftovers). Pixels in row-major order, each
-// once. Found before the first run, they spare the run that only finds loops.
+// that reach the last three lines or columns are left to find_leftovers). Pixels in row-major
+// order, each once. Found before the first run, they spare the run that only finds loops.
 std::vector<PixelIndex> small_loops(const WalkGrids& g);

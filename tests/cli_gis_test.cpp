@@ -18,37 +18,13 @@
 #include <vector>
 
 #include "formats/gis/order_palette.h"
+#include "tests/gdal_checks.h"
 #include "tests/test_support.h"
 #include "tools/network_generator.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct GdalCloser {
-    void operator()(void* d) const { GDALClose(d); }
-};
-using Dataset = std::unique_ptr<void, GdalCloser>;
-
-Dataset open_raster(const std::string& path) {
-    GDALAllRegister();
-    return Dataset(GDALOpenEx(path.c_str(), GDAL_OF_RASTER, nullptr, nullptr, nullptr));
-}
-
-Dataset open_vector(const std::string& path) {
-    GDALAllRegister();
-    return Dataset(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr));
-}
-
-bool same_crs(const char* wkt, int epsg) {
-    OGRSpatialReferenceH a = OSRNewSpatialReference(wkt);
-    OGRSpatialReferenceH b = OSRNewSpatialReference(nullptr);
-    OSRImportFromEPSG(b, epsg);
-    const bool same = a && OSRIsSame(a, b);
-    OSRDestroySpatialReference(a);
-    OSRDestroySpatialReference(b);
-    return same;
-}
 
 // One byte band of the network's cells, written with GDAL: GeoTIFF or PNG (made in memory
 // first, as PNG is written by copy). A palette, when given, goes with the band.

@@ -30,6 +30,7 @@
 #include "formats/gis/segment_writer.h"
 #include "formats/gis/world_file.h"
 #include "formats/image.h"
+#include "tests/gdal_checks.h"
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;
@@ -60,25 +61,6 @@ Georef utm_georef() {
     std::string error;
     EXPECT_TRUE(make_georef(gt, "EPSG:32631", g, error)) << error;
     return g;
-}
-
-struct GdalCloser {
-    void operator()(void* d) const { GDALClose(d); }
-};
-using Dataset = std::unique_ptr<void, GdalCloser>;
-
-Dataset open_raster(const std::string& path) {
-    return Dataset(GDALOpenEx(path.c_str(), GDAL_OF_RASTER, nullptr, nullptr, nullptr));
-}
-
-bool same_crs(const char* wkt, int epsg) {
-    OGRSpatialReferenceH a = OSRNewSpatialReference(wkt);
-    OGRSpatialReferenceH b = OSRNewSpatialReference(nullptr);
-    OSRImportFromEPSG(b, epsg);
-    const bool same = a && OSRIsSame(a, b);
-    OSRDestroySpatialReference(a);
-    OSRDestroySpatialReference(b);
-    return same;
 }
 
 // A raster of the network made with GDAL: `net` on network pixels, `back` elsewhere, through a

@@ -240,9 +240,8 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
 
     const bool lines = vector_segments(o);
     // The segments table holds every line too.
-    const PathsKept paths =
-        place.remeasure || lines || csv != nullptr ? PathsKept::whole : PathsKept::none;
-    PassRecorder recorder(s, !o.last.has_value(), paths);
+    const bool pixels = place.remeasure || lines || csv != nullptr;
+    PassRecorder recorder(s, !o.last.has_value(), pixels);
     treatment(s, recorder);
     OrderRecord& record = recorder.record;
     if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, s.nb_col);

@@ -68,7 +68,7 @@ void PassRecorder::pass_ends(int k, const PassWalks& w) {
         if (keep_paths && walk < w.segm_path.size() && !w.segm_path[walk].empty()) {
             seg.first = w.segm_path[walk].front();
             seg.last = w.segm_path[walk].back();
-            if (keep_whole) seg.path = w.segm_path[walk];
+            seg.path = w.segm_path[walk];
         }
         record.segments.push_back(seg);
     }

@@ -41,22 +41,13 @@ struct OrderRecord {
     std::vector<TracedSegment> segments;
 };
 
-// What a recorder keeps of each segment's pixels.
-enum class PathsKept {
-    none,
-    ends,  // its first and last pixel, and where it flows
-    whole  // every pixel too, for the vector files and lengths measured on the map
-};
-
 struct PassRecorder final : PassEvents {
     // until_used_up: keep the passes up to the last one that walked, and drop the rest (they
     // find nothing to walk). The step images are saved when s.save_step is 1, named after
-    // s.nomim_step.
-    PassRecorder(RunState& state, bool until_used_up, PathsKept paths)
-        : s(state),
-          stop_when_used_up(until_used_up),
-          keep_paths(paths != PathsKept::none),
-          keep_whole(paths == PathsKept::whole) {}
+    // s.nomim_step. keep_pixels: every segment keeps its pixels (and so its ends) and where it
+    // flows, for the segments table, the vector files and lengths measured on the map.
+    PassRecorder(RunState& state, bool until_used_up, bool keep_pixels)
+        : s(state), stop_when_used_up(until_used_up), keep_paths(keep_pixels) {}
 
     void pass_begins(int k, const std::string& border_text) override;
     void pass_ends(int k, const PassWalks& w) override;
@@ -66,7 +57,6 @@ struct PassRecorder final : PassEvents {
     RunState& s;
     bool stop_when_used_up;
     bool keep_paths;
-    bool keep_whole;
     bool used_up = false;         // a pass found nothing to walk: the later ones are dropped
     bool points_written = false;  // the points image of the pass under way, pending
     OrderRecord record;

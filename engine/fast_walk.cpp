@@ -26,10 +26,8 @@ long long erase_group(const WalkGrids& g, Group& group, unsigned char label, Wal
     return erased;
 }
 
-// The half-steps of the interior pixel (i, j) to its linked neighbours, summed in the
-// neighbour order.
-double half_steps(const WalkGrids& g, int i, int j, const StepLengths& d) {
-    const unsigned links = linked(loaded_mask(g.tab1, g.tab5, g.net, i, j));
+// The half-steps to the neighbours of a links mask, summed in the neighbour order, metres.
+double half_steps(unsigned links, const StepLengths& d) {
     double sum = 0.0;
     for (int n = 0; n < 8; ++n) {
         sum += links >> n & 1u ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
@@ -61,12 +59,11 @@ struct StepLook {
     }
     l.left_count = std::popcount(left);
     for (int n = 0; n < 8; ++n) {
-        const bool in = links >> n & 1u;
         const int i = ic + kNeighbours[n].di;
         const int j = jc + kNeighbours[n].dj;
-        l.now += in && g.tab1[i][j] != g.net && g.tab5[i][j] == label;
-        l.dist_loc += in ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
+        l.now += (links >> n & 1u) && g.tab1[i][j] != g.net && g.tab5[i][j] == label;
     }
+    l.dist_loc = half_steps(links, d);
     return l;
 }
 
@@ -197,7 +194,7 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
             for (std::size_t l = 0; l + 1 < path.size(); ++l) {
                 const int pi = static_cast<int>(path[l] / g.nb_col);
                 const int pj = static_cast<int>(path[l] % g.nb_col);
-                dist_tot += half_steps(g, pi, pj, d);
+                dist_tot += half_steps(linked(loaded_mask(g.tab1, g.tab5, g.net, pi, pj)), d);
                 prev_i = pi;
                 prev_j = pj;
                 ++end.points;

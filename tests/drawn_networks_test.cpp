@@ -97,10 +97,8 @@ TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
         "drawn networks: %.4f of %lld scored pixels right, every stream count right in"
         " %d of %d networks\n",
         share, scored, counts_right, networks);
-    // What the engine reaches today (0.997 and 180 of 200); the rest sits where junctions of
-    // the tree lie a pixel or two apart, which the raster shows as two junctions in a row.
-    EXPECT_GE(share, 0.997);
-    EXPECT_GE(counts_right, 180);
+    EXPECT_EQ(right, scored);
+    EXPECT_EQ(counts_right, networks);
 }
 
 TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {

@@ -30,8 +30,14 @@ constexpr int kSmallestDmin = 4;  // pixels
 // keeps pixels of its own in the drawing: a tributary drawn wholly against other strokes would
 // be a stream of the tree that no reader of the raster could see.
 constexpr std::size_t kOwnPixels = 3;
-// A join this close (pixels along the stroke) to a node goes to that node.
+// A join this close (pixels along the stroke) to a stroke's source is refused: the tip forks.
 constexpr int kSnap = 2;
+// Least distance (pixels, Chebyshev) between two nodes, and between a node and a braid's pixels.
+// Every pixel where strokes touch lies within kContactReach + 1 of its node, so nodes this far
+// apart never draw one blob of touching junctions: the raster shows each confluence of the tree
+// as a confluence of its own, and never two as one.
+constexpr int kNodeGap = 2 * (kContactReach + 1) + 2;
+constexpr int kBraidGap = kContactReach + 3;
 constexpr int kNoNode = -1;
 
 struct Stroke {
@@ -65,6 +71,8 @@ struct Drawing {
     std::vector<std::vector<int>> buckets;  // strokes whose bounding box meets the bucket
     long long sources = 1;
     std::vector<char> own;  // 1: a pixel of the source end of a stroke (kOwnPixels of them)
+    int node_cols = 0;      // buckets of side kNodeGap across the image
+    std::vector<std::vector<int>> node_buckets;  // nodes in each bucket
 };
 
 // Keeps the source end of a new stroke, drawn from its source, for that stroke alone.
@@ -102,8 +110,23 @@ void straight_pixels(const Drawing& d, int s, std::vector<Pixel>& out) {
 void arc_pixels(const Drawing& d, Pixel a, Pixel mid, Pixel b, std::vector<Pixel>& out) {
     out.clear();
     append_line(a.lig, a.col, mid.lig, mid.col, d.o.four_connected, out);
-    out.pop_back();  // mid comes again as the first pixel of the second half
+    const std::size_t k = out.size() - 1;  // mid
+    out.pop_back();                        // mid comes again as the first pixel of the second half
     append_line(mid.lig, mid.col, b.lig, b.col, d.o.four_connected, out);
+    // A stair-step line may leave mid by the pixel it came in by, and mid would stick out of the
+    // arc as a one-pixel spur (a stream of its own in any reading of the raster); an 8-connected
+    // line may turn there, and mid would make a triangle with the pixels either side. The arc
+    // then goes round mid.
+    if (k > 0 && k + 1 < out.size()) {
+        const Pixel before = out[k - 1];
+        const Pixel after = out[k + 1];
+        const auto at_k = out.begin() + static_cast<std::ptrdiff_t>(k);
+        if (before.lig == after.lig && before.col == after.col) {
+            out.erase(at_k, at_k + 2);
+        } else if (!d.o.four_connected && chebyshev(before, after) == 1) {
+            out.erase(at_k);
+        }
+    }
     out.pop_back();
     out.erase(out.begin());
 }
@@ -138,6 +161,27 @@ void index_stroke(Drawing& d, int s) {
         for (int c = c0; c <= c1; ++c)
             d.buckets[static_cast<std::size_t>(l) * d.bucket_cols + c].push_back(s);
     }
+}
+
+void index_node(Drawing& d, int n) {
+    const Pixel p = d.nodes[n].at;
+    d.node_buckets[static_cast<std::size_t>(p.lig / kNodeGap) * d.node_cols + p.col / kNodeGap]
+        .push_back(n);
+}
+
+// Whether every node lies at least gap (at most kNodeGap) from p.
+bool clear_of_nodes(const Drawing& d, Pixel p, int gap) {
+    const int rows = (d.net.nb_lig + kNodeGap - 1) / kNodeGap;
+    for (int l = std::max(0, p.lig / kNodeGap - 1); l <= std::min(rows - 1, p.lig / kNodeGap + 1);
+         ++l) {
+        for (int c = std::max(0, p.col / kNodeGap - 1);
+             c <= std::min(d.node_cols - 1, p.col / kNodeGap + 1); ++c) {
+            for (int n : d.node_buckets[static_cast<std::size_t>(l) * d.node_cols + c]) {
+                if (chebyshev(d.nodes[n].at, p) < gap) return false;
+            }
+        }
+    }
+    return true;
 }
 
 // The stroke nearest to p among those within lmax of it (lowest number on a tie), or kNoNode.
@@ -200,12 +244,6 @@ bool keeps_clear(const Drawing& d, const std::vector<Pixel>& line,
     return true;
 }
 
-struct Attach {
-    int node = kNoNode;  // an existing node, or kNoNode to split stroke `stroke` at `index`
-    int stroke = 0;
-    int index = 0;
-};
-
 // Tries to join a new source p to the network; true when the stroke is drawn.
 bool try_source(Drawing& d, Pixel p) {
     double dist2 = 0.0;
@@ -225,65 +263,33 @@ bool try_source(Drawing& d, Pixel p) {
             m = i;
         }
     }
+    if (m < kSnap) return false;  // beyond the source: the tip branches instead
 
-    // The nodes of s in order, its end included.
-    std::vector<int> along = d.strokes[s].nodes;
-    along.push_back(d.strokes[s].end_node);
-    auto index_of = [&](int node) {
-        return node == d.strokes[s].end_node ? last : d.nodes[node].index;
-    };
-
-    Attach options[2];
+    // The nearest pixel of s gives a join square onto it; a join a few pixels further down makes
+    // a small angle, where the two strokes run side by side before they meet.
+    int options[2];
     int count = 0;
-    int snap = kNoNode;
-    for (int node : along) {
-        if (std::abs(index_of(node) - m) <= kSnap) snap = node;
-    }
-    if (snap != kNoNode) {
-        options[count++] = {snap, s, 0};
-    } else {
-        int down = kNoNode;
-        for (int node : along) {
-            if (down == kNoNode && index_of(node) > m) down = node;
-        }
-        if (m < kSnap) return false;  // beyond the source: the tip branches instead
-        if (d.rng.below(100) < 25) options[count++] = {down, s, 0};
-        options[count++] = {kNoNode, s, m};
-    }
+    if (d.rng.below(100) < 25) options[count++] = std::min(last - 1, m + d.rng.between(3, 8));
+    options[count++] = m;
 
+    std::vector<std::size_t> allowed;  // the new stroke may touch s alone
+    for (Pixel x : line) allowed.push_back(at(d.net, x));
+    std::sort(allowed.begin(), allowed.end());
     for (int k = 0; k < count; ++k) {
-        const Attach& a = options[k];
-        const Pixel q = a.node == kNoNode ? line[a.index] : d.nodes[a.node].at;
-        if (!inner(d.net, q)) continue;
-        // Pixels the new stroke may touch: those of the strokes meeting at the attach point.
-        std::vector<int> meeting;
-        if (a.node == kNoNode) {
-            meeting.push_back(s);
-        } else {
-            meeting = d.nodes[a.node].tributaries;
-            meeting.push_back(d.nodes[a.node].stroke);
-        }
-        std::vector<std::size_t> allowed;
-        std::vector<Pixel> px;
-        for (int t : meeting) {
-            straight_pixels(d, t, px);
-            for (Pixel x : px) allowed.push_back(at(d.net, x));
-        }
-        std::sort(allowed.begin(), allowed.end());
-
+        const int index = options[k];
+        const Pixel q = line[index];
+        if (!inner(d.net, q) || !clear_of_nodes(d, q, kNodeGap)) continue;
         std::vector<Pixel> added;
         append_line(p.lig, p.col, q.lig, q.col, d.o.four_connected, added);
         if (!keeps_clear(d, added, allowed)) continue;
 
-        int node = a.node;
-        if (node == kNoNode) {
-            node = static_cast<int>(d.nodes.size());
-            d.nodes.push_back({s, a.index, q, {}});
-            std::vector<int>& on_s = d.strokes[s].nodes;
-            auto pos = std::find_if(on_s.begin(), on_s.end(),
-                                    [&](int n) { return d.nodes[n].index > a.index; });
-            on_s.insert(pos, node);
-        }
+        const int node = static_cast<int>(d.nodes.size());
+        d.nodes.push_back({s, index, q, {}});
+        index_node(d, node);
+        std::vector<int>& on_s = d.strokes[s].nodes;
+        auto pos =
+            std::find_if(on_s.begin(), on_s.end(), [&](int n) { return d.nodes[n].index > index; });
+        on_s.insert(pos, node);
         const int t = static_cast<int>(d.strokes.size());
         d.strokes.push_back({p, q, node, {}, -1, -1, {}, {}});
         d.nodes[node].tributaries.push_back(t);
@@ -301,6 +307,7 @@ bool try_source(Drawing& d, Pixel p) {
 bool try_fork(Drawing& d, int s) {
     const Stroke& k = d.strokes[s];
     const Pixel tip = k.from;
+    if (!clear_of_nodes(d, tip, kNodeGap)) return false;
     const double vl = tip.lig - k.to.lig;
     const double vc = tip.col - k.to.col;
     const double norm = std::sqrt(vl * vl + vc * vc);
@@ -356,6 +363,7 @@ bool try_fork(Drawing& d, int s) {
     }
     const int node = static_cast<int>(d.nodes.size());
     d.nodes.push_back({s, 0, tip, {}});
+    index_node(d, node);
     d.strokes[s].nodes.insert(d.strokes[s].nodes.begin(), node);
     for (const auto& line : branch) {
         keep_own(d, line);
@@ -416,7 +424,7 @@ void grow(Drawing& d, long long wanted) {
 // bulge a third of the stretch to either side.
 int add_braids(Drawing& d) {
     int placed = 0;
-    const long long tries = 40LL * d.o.braids + 100;
+    const long long tries = 200LL * d.o.braids + 100;
     std::vector<Pixel> line;
     std::vector<Pixel> arc[2];
     for (long long t = 0; t < tries && placed < d.o.braids; ++t) {
@@ -453,7 +461,7 @@ int add_braids(Drawing& d) {
         for (int side = 0; side < 2 && clear; ++side) {
             arc_pixels(d, a, mid[side], b, arc[side]);
             for (Pixel x : arc[side]) {
-                if (!inner(d.net, x)) clear = false;
+                if (!inner(d.net, x) || !clear_of_nodes(d, x, kBraidGap)) clear = false;
                 for (int e = -2; e <= 2 && clear; ++e) {
                     for (int f = -2; f <= 2 && clear; ++f) {
                         const Pixel n{x.lig + e, x.col + f};
@@ -584,7 +592,7 @@ TruthNetwork generate_drawn_network(const DrawnOptions& o) {
     net.background = o.background;
     net.cells.assign(static_cast<std::size_t>(o.nb_lig) * o.nb_col, o.background);
 
-    Drawing d{o, net, Prng{mix64(o.seed ^ 0x647261776eULL)}, {}, {}, 0, 0, 0, 0, {}, 1, {}};
+    Drawing d{o, net, Prng{mix64(o.seed ^ 0x647261776eULL)}, {}, {}, 0, 0, 0, 0, {}, 1, {}, 0, {}};
     d.own.assign(net.cells.size(), 0);
     const long long area = static_cast<long long>(o.nb_lig) * o.nb_col;
     long long wanted = o.sources;
@@ -632,7 +640,11 @@ TruthNetwork generate_drawn_network(const DrawnOptions& o) {
     d.strokes.push_back({source, outlet, 0, {}, -1, -1, {}, {}});
     std::vector<Pixel> line;
     straight_pixels(d, 0, line);
+    d.node_cols = (o.nb_col + kNodeGap - 1) / kNodeGap;
+    d.node_buckets.resize(static_cast<std::size_t>((o.nb_lig + kNodeGap - 1) / kNodeGap) *
+                          d.node_cols);
     d.nodes.push_back({0, static_cast<int>(line.size()) - 1, outlet, {0}});
+    index_node(d, 0);
     for (Pixel x : line) net.cells[at(net, x)] = net.network_value;
     index_stroke(d, 0);
 

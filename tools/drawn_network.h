@@ -2,12 +2,17 @@
 // truth of every pixel.
 //
 // The tree grows from an outlet on the image border. Each new stroke runs from a new source to
-// the nearest point of the strokes already drawn (a T junction, square onto a straight trunk), to
-// a node already there (several tributaries at one point), or to the next node downstream (small
-// angles: the two strokes run side by side for a few pixels). Strokes touch only where they
-// join; every pixel but the outlet stays at least 2 pixels from the border. Optional braids
-// replace a stretch of a stroke by two arcs between the same two pixels (a small closed loop of
-// the same stream).
+// the nearest point of the strokes already drawn (a T junction, square onto a straight trunk) or
+// to a point a few pixels further down (small angles: the two strokes run side by side for a few
+// pixels), or the tip of a stroke forks in two (a Y). Strokes touch only where they join; every
+// pixel but the outlet stays at least 2 pixels from the border. Optional braids replace a
+// stretch of a stroke by two arcs between the same two pixels (a small closed loop of the same
+// stream).
+//
+// Every confluence joins two streams, and confluences (and braids) lie 16 pixels apart or more,
+// so that each is drawn as one blob of touching pixels of its own. Three streams meeting at one
+// point are not drawn: in a raster they cannot be told from two confluences a pixel apart, whose
+// orders differ (1 and 1 meeting 2 at one point make 2; 1 and 1 first, then 2, make 3).
 //
 // Truth: a pixel drawn by one piece of the tree (a stroke between two nodes, or one arc or
 // straight part of a braided piece) and 8-adjacent to no pixel of another piece takes the

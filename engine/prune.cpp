@@ -1,6 +1,8 @@
 #include "engine/prune.h"
 
+#include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 #include "engine/bands.h"
 #include "engine/fast_walk.h"
@@ -77,21 +79,57 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         if (hooks != nullptr) hooks->ends(k, w);
         run.passes.push_back(std::move(w));
         starts = reclassify_stops(g, groups, stops);
+        if (hooks == nullptr) run.stops.push_back(stops);
     }
     run.used_up = starts.empty();
     run.flows_into = std::move(confluences.flows_into);
     return run;
 }
 
+void forget_passes_after(const WalkGrids& g, const PruneRun& run, int last, int threads) {
+    // A walk labels its stop pixel; a later walk that stops there, starts there or takes it
+    // labels it again.
+    std::vector<std::pair<PixelIndex, unsigned char>> kept;
+    const int passes = std::min(last, static_cast<int>(run.stops.size()));
+    for (int k = 1; k <= passes; ++k) {
+        for (PixelIndex p : run.stops[static_cast<std::size_t>(k - 1)]) {
+            if (g.tab5[p / g.nb_col][p % g.nb_col] > last)
+                kept.emplace_back(p, static_cast<unsigned char>(k));
+        }
+    }
+    // Locals, and a store on every pixel (never a store on some of them, which the compiler
+    // may not widen), so that the loop works on whole vectors.
+    const int cols = g.nb_col;
+    const auto top = static_cast<unsigned char>(std::clamp(last, 0, 255));
+    unsigned char** const tab5 = g.tab5;
+    for_bands(band_count(threads, g.nb_lig, cols), 0, g.nb_lig, [=](int, int first, int end) {
+        const int n = cols;  // not read through the closure, which a byte store may alias
+        const unsigned char cap = top;
+        for (int i = first; i < end; ++i) {
+            unsigned char* const t5 = tab5[i];
+            for (int j = 0; j < n; ++j) {
+                t5[j] = static_cast<unsigned char>(t5[j] | -static_cast<int>(t5[j] > cap));
+            }
+        }
+    });
+    for (const auto& [p, k] : kept) g.tab5[p / g.nb_col][p % g.nb_col] = k;  // by pass: last wins
+}
+
 void restore_network(const WalkGrids& g, int threads) {
     const auto net = static_cast<unsigned char>(g.net < 0 ? 255 : g.net);
-    for_bands(band_count(threads, g.nb_lig, g.nb_col), 0, g.nb_lig, [&](int, int first, int last) {
+    // As in forget_passes_after: locals and a store on every pixel.
+    const int cols = g.nb_col;
+    unsigned char** const tab1 = g.tab1;
+    unsigned char** const tab5 = g.tab5;
+    for_bands(band_count(threads, g.nb_lig, cols), 0, g.nb_lig, [=](int, int first, int last) {
+        const int n = cols;
+        const unsigned char value = net;
         for (int i = first; i < last; ++i) {
-            unsigned char* t1 = g.tab1[i];
-            unsigned char* t5 = g.tab5[i];
-            for (int j = 0; j < g.nb_col; ++j) {
-                const bool labelled = t5[j] != 255;
-                t1[j] = labelled ? net : t1[j];
+            unsigned char* const t1 = tab1[i];
+            unsigned char* const t5 = tab5[i];
+            for (int j = 0; j < n; ++j) {
+                const auto labelled = static_cast<unsigned char>(-static_cast<int>(t5[j] != 255));
+                t1[j] = static_cast<unsigned char>((t1[j] & ~labelled) | (value & labelled));
                 t5[j] = 255;
             }
         }

@@ -28,6 +28,8 @@ struct PruneRun {
     // With paths kept: for every counted walk in report order, the index of the counted walk it
     // flows into (the later walk that starts from, runs through or takes its stop pixel), or -1.
     std::vector<long long> flows_into;
+    // Without hooks: [k - 1], the stop pixels of the counted walks of pass k.
+    std::vector<std::vector<PixelIndex>> stops;
 };
 
 // Runs passes 1 to `last`. With hooks, every pass runs and is shown; without, the run stops as
@@ -35,6 +37,12 @@ struct PruneRun {
 // carries its walks' pixels and the run tells where each segment flows.
 PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
                const StepLengths& d, const PassHooks* hooks, bool keep_paths = false);
+
+// Leaves the labels of tab5 as passes 1 to `last` of the run alone would have left them: the
+// pixels that later passes labelled are unlabelled, but for the stop pixels of passes up to
+// `last`, which keep the label of the last of those passes that stopped on them. tab1 is left
+// as the run left it. Bands of lines go on up to `threads` threads.
+void forget_passes_after(const WalkGrids& g, const PruneRun& run, int last, int threads = 1);
 
 // Puts every pixel that a walk labelled back into tab1 and clears the labels of tab5: the
 // network as loaded, ready for another run. Bands of lines go on up to `threads` threads.

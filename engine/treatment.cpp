@@ -5,9 +5,9 @@
 // Before anything is reported, the passes run once to the end of the network. That run tells
 // whether the drawing holds closed loops (which no pass can prune: they become junction groups,
 // and the passes run again with them) and parts that touch the border nowhere. When the run
-// went as far as the passes asked for and no step images are wanted, its passes are then
-// reported as they are; otherwise the network is put back and the passes run again, reported
-// one by one.
+// used the network up and no step images are wanted, its passes up to the last order asked
+// for are then reported as they are (the labels of later passes forgotten); otherwise the
+// network is put back and the passes run again, reported one by one.
 //
 // A pass works on what changes: its walks start from the list of end points, their labels go
 // straight into the result tab5, and the codes of the pixels where the walks stopped give the
@@ -92,9 +92,12 @@ void treatment(RunState& s, PassEvents& events) {
         s.red_length += counted_length(w);
         events.pass_ends(k, w);
     };
-    const bool report_run =
-        s.save_step != 1 && run.used_up && last >= static_cast<int>(run.passes.size());
+    // Passes beyond the last order wanted are forgotten; with the paths kept, where each
+    // segment flows would have to be forgotten too, and the passes run again instead.
+    const bool beyond = last < static_cast<int>(run.passes.size());
+    const bool report_run = s.save_step != 1 && run.used_up && !(beyond && paths);
     if (report_run) {
+        if (beyond) forget_passes_after(g, run, last, s.threads);
         const PassWalks none;
         for (int k = 1; k <= last; ++k) {
             events.pass_begins(k, border);

@@ -180,6 +180,8 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g) {
             // network, so the pixels round it close a loop.
             if (!room || j < 1 || j + 2 >= g.nb_col) return;
             if (below[j] == value || below[j - 1] != value) return;  // no hole starts below
+            // Nor one that the ring closes on the right of its first line.
+            if (below[j + 1] != value && below[j + 2] != value) return;
             auto on = [&](int a, int b) { return g.tab1[a][b] == value; };
             for (int high = 1; high <= 2; ++high) {
                 for (int wide = 1; wide <= 2; ++wide) {

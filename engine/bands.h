@@ -2,8 +2,7 @@
 //
 // Only work whose bands are independent goes here: each band writes its own lines and its own
 // results, which the caller joins in band order, so the outcome is the same for every number of
-// threads. The walks of a pass are not split: a walk may run the whole of a line whose other end
-// another walk of the same pass starts from, and then the order of the walks decides.
+// threads. (The walks of a pass split their starts, not lines: see shared_walks.h.)
 #pragma once
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "engine/fast_walk.h"
 
+#include <atomic>
 #include <bit>
 #include <vector>
 
@@ -7,6 +8,46 @@
 #include "engine/neighbours.h"
 
 namespace {
+
+// Reads and writes of tab1 and tab5. Walks on several threads (kShared) go through atomic
+// references: a walk labels a pixel in tab5 before it erases it from tab1 (a release), so a
+// walk that sees it erased (an acquire) also sees its label, and the count of neighbours as the
+// pass began stays whole. Walks on one thread read and write plainly.
+template <bool kShared>
+unsigned char read1(const unsigned char* p) {
+    if constexpr (kShared) {
+        return std::atomic_ref(*const_cast<unsigned char*>(p)).load(std::memory_order_acquire);
+    } else {
+        return *p;
+    }
+}
+
+template <bool kShared>
+unsigned char read5(const unsigned char* p) {
+    if constexpr (kShared) {
+        return std::atomic_ref(*const_cast<unsigned char*>(p)).load(std::memory_order_relaxed);
+    } else {
+        return *p;
+    }
+}
+
+template <bool kShared>
+void erase1(unsigned char* p) {
+    if constexpr (kShared) {
+        std::atomic_ref(*p).store(255, std::memory_order_release);
+    } else {
+        *p = 255;
+    }
+}
+
+template <bool kShared>
+void label5(unsigned char* p, unsigned char label) {
+    if constexpr (kShared) {
+        std::atomic_ref(*p).store(label, std::memory_order_relaxed);
+    } else {
+        *p = label;
+    }
+}
 
 // Labels every pixel of the group with k and erases it; returns the pixels erased.
 long long erase_group(const WalkGrids& g, Group& group, unsigned char label, WalkTrace* trace) {
@@ -47,6 +88,7 @@ struct StepLook {
 
 // Kept out of line, so that the common path of a step learns its next pixel from tab1 alone and
 // the walk does not wait on the reads of tab5.
+template <bool kShared>
 [[gnu::noinline, gnu::cold]] StepLook look_at_links(const WalkGrids& g, int ic, int jc,
                                                     unsigned present, unsigned links,
                                                     unsigned char label, const StepLengths& d) {
@@ -61,7 +103,8 @@ struct StepLook {
     for (int n = 0; n < 8; ++n) {
         const int i = ic + kNeighbours[n].di;
         const int j = jc + kNeighbours[n].dj;
-        l.now += (links >> n & 1u) && g.tab1[i][j] != g.net && g.tab5[i][j] == label;
+        l.now += (links >> n & 1u) && read1<kShared>(&g.tab1[i][j]) != g.net &&
+                 read5<kShared>(&g.tab5[i][j]) == label;
     }
     l.dist_loc = half_steps(links, d);
     return l;
@@ -71,9 +114,12 @@ struct StepLook {
 
 namespace {
 
-template <bool kCutCorners>
+// With kShared, the walk is one of a pass's walks on several threads (see shared_walk in
+// fast_walk.h): it never starts from a group, logs every pixel it steps on, and gives up (sets
+// *again) where the result could depend on the other walks.
+template <bool kCutCorners, bool kShared>
 WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
-             const StepLengths& d, WalkTrace* trace) {
+             const StepLengths& d, WalkTrace* trace, StepLog* log, bool* again) {
     unsigned char** const t1 = g.tab1;
     unsigned char** const t5 = g.tab5;
     const int net = g.net;
@@ -98,7 +144,10 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
     int prev_i = i;
     int prev_j = j;
     end.points = 1;
-    t5[ic][jc] = label;
+    if constexpr (kShared) {
+        log->push_back({static_cast<PixelIndex>(ic) * g.nb_col + jc, read5<true>(&t5[ic][jc])});
+    }
+    label5<kShared>(&t5[ic][jc], label);
     if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     for (;;) {
         // A network pixel on the border has code 3.
@@ -128,7 +177,7 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
         double dist_loc = 0.0;
         auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
                         int n, double half_step) {
-            if (line1[dj] == net) {
+            if (read1<kShared>(line1 + dj) == net) {
                 present |= 1u << n;
                 ++left_count;
                 dist_loc += half_step;
@@ -139,7 +188,7 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
             } else {
                 // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the
                 // neighbour order, the same to the last digit.
-                const unsigned char order = line5[dj];
+                const unsigned char order = read5<kShared>(line5 + dj);
                 erased |= unsigned(order != 255) << n;
                 now += order == label;
                 dist_loc += order != 255 ? half_step : 0.0;
@@ -158,7 +207,8 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
         const unsigned sides = loaded & 0xAAu;
         const unsigned beside = (sides << 1) | (sides >> 1) | (sides >> 7) | (sides << 7);
         if (kCutCorners && (loaded & 0x55u & beside) != 0) [[unlikely]] {
-            const StepLook look_again = look_at_links(g, ic, jc, present, linked(loaded), label, d);
+            const StepLook look_again =
+                look_at_links<kShared>(g, ic, jc, present, linked(loaded), label, d);
             next_i = look_again.next_i;
             next_j = look_again.next_j;
             left_count = look_again.left_count;
@@ -177,6 +227,10 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
             Group& gr = groups.list[static_cast<std::size_t>(gi)];
             if (gr.border || gr.degree >= 3) {
                 end.counted = true;
+                break;
+            }
+            if constexpr (kShared) {
+                *again = true;  // what is left of the group depends on the other walks
                 break;
             }
             GroupExit exit;
@@ -206,16 +260,31 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
             continue;
         }
         free_step = false;
-        t1[ic][jc] = 255;
+        erase1<kShared>(&t1[ic][jc]);
         // The last point of a walk is never summed.
-        if (next_i < 0) break;
+        if (next_i < 0) {
+            // Running out of network (the far end of a part without border) is walked again in
+            // order: another walk of the pass may have taken the rest of the line.
+            if constexpr (kShared) *again = true;
+            break;
+        }
+        if constexpr (kShared) {
+            // Another start of the pass: which of the two walks takes the line depends on
+            // their order.
+            const unsigned char old = read5<true>(&t5[next_i][next_j]);
+            if (old == kStartMark) {
+                *again = true;
+                break;
+            }
+            log->push_back({static_cast<PixelIndex>(next_i) * g.nb_col + next_j, old});
+        }
         dist_tot += dist_loc;
         prev_i = ic;
         prev_j = jc;
         ic = next_i;
         jc = next_j;
         ++end.points;
-        t5[ic][jc] = label;
+        label5<kShared>(&t5[ic][jc], label);
         if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     }
     if (end.points > 1) {
@@ -238,6 +307,17 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
                   const StepLengths& d, WalkTrace* trace) {
     // Where no interior pixel has a cut corner, every link is an eight-neighbour one and the
     // steps need not look for them.
-    return g.cut_corners ? walk<true>(g, groups, k, i, j, group, d, trace)
-                         : walk<false>(g, groups, k, i, j, group, d, trace);
+    return g.cut_corners
+               ? walk<true, false>(g, groups, k, i, j, group, d, trace, nullptr, nullptr)
+               : walk<false, false>(g, groups, k, i, j, group, d, trace, nullptr, nullptr);
+}
+
+bool shared_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, const StepLengths& d,
+                 StepLog& log, WalkEnd& end) {
+    const std::size_t mark = log.size();
+    bool again = false;
+    end = g.cut_corners ? walk<true, true>(g, groups, k, i, j, -1, d, nullptr, &log, &again)
+                        : walk<false, true>(g, groups, k, i, j, -1, d, nullptr, &log, &again);
+    if (!again) log.resize(mark);
+    return !again;
 }

@@ -12,6 +12,7 @@
 
 #include "engine/groups.h"
 #include "engine/length.h"
+#include "engine/pixel_index.h"
 #include "engine/walk_grids.h"
 
 struct WalkEnd {
@@ -37,3 +38,27 @@ struct WalkTrace {
 // The trace is filled when it is given.
 WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
                   const StepLengths& d, WalkTrace* trace = nullptr);
+
+// The tab5 value of a start of a pass whose walks run on several threads, until its walk
+// labels it (never an order, never "no order" 255).
+inline constexpr unsigned char kStartMark = 254;
+
+// A pixel a shared walk stepped on, with the tab5 value it found there.
+struct LoggedStep {
+    PixelIndex at = 0;
+    unsigned char old = 255;
+};
+using StepLog = std::vector<LoggedStep>;
+
+// The walk from the end point (i, j) as one of the walks of pass k that run on several threads
+// at once, the starts of the pass marked with kStartMark. The walks of a pass share nothing but
+// the junctions where they stop, unless a line has a start at both ends, or leads to a junction
+// group that is run through or taken: there the outcome depends on the order of the walks. So
+// a shared walk gives up where it steps towards another start, reaches such a group, or runs
+// out of network: it returns false and leaves in `log` the pixels it stepped on, with their
+// tab5 values as it found them, for the caller to put back (tab1 to the network value, tab5 to
+// that value unless it is k, which another walk logging the same pixel found before) once every
+// walk of the round has ended, and to walk again in order. Otherwise it returns true with `end`
+// and the walk is the one that walking the starts in order gives.
+bool shared_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, const StepLengths& d,
+                 StepLog& log, WalkEnd& end);

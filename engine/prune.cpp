@@ -6,6 +6,7 @@
 
 #include "engine/bands.h"
 #include "engine/fast_walk.h"
+#include "engine/shared_walks.h"
 
 namespace {
 
@@ -37,34 +38,25 @@ struct Confluences {
 }  // namespace
 
 PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
-               const StepLengths& d, const PassHooks* hooks, bool keep_paths) {
+               const StepLengths& d, const PassHooks* hooks, bool keep_paths, int threads) {
     PruneRun run;
     Confluences confluences;
-    WalkTrace trace;
+    std::vector<WalkTrace> traces;
     std::vector<PixelIndex> stops;
     for (int k = 1; k <= last; ++k) {
         if (hooks == nullptr && starts.empty()) break;
         if (hooks != nullptr) hooks->begins(k);
         PassWalks w;
         stops.clear();
-        for (const Start& start : starts) {
-            const int i = static_cast<int>(start.at / g.nb_col);
-            const int j = static_cast<int>(start.at % g.nb_col);
-            // A start that an earlier walk of the pass took (the far end of what was left of a
-            // part) starts nothing.
-            if (start.group >= 0 ? groups.list[static_cast<std::size_t>(start.group)].gone
-                                 : g.tab1[i][j] != g.net) {
-                if (g.tab2 != nullptr && start.group < 0) g.tab2[i][j] = 255;
-                continue;
-            }
+        const std::vector<std::optional<WalkEnd>> ends =
+            walk_pass(g, groups, starts, k, d, threads, keep_paths ? &traces : nullptr);
+        for (std::size_t s = 0; s < ends.size(); ++s) {
+            if (!ends[s]) continue;
+            const WalkEnd& end = *ends[s];
             ++w.segm_order;
-            trace.path.clear();
-            trace.groups.clear();
-            const WalkEnd end =
-                fast_walk(g, groups, k, i, j, start.group, d, keep_paths ? &trace : nullptr);
             if (keep_paths) {
-                confluences.walked(trace, end.counted);
-                w.segm_path.push_back(trace.path);
+                confluences.walked(traces[s], end.counted);
+                w.segm_path.push_back(std::move(traces[s].path));
             }
             run.erased += end.erased;
             if (end.counted) {

@@ -70,7 +70,8 @@ void treatment(RunState& s, PassEvents& events) {
     // of four network pixels); a larger one shows as what the run cannot prune.
     std::vector<PixelIndex> loops = first.cut_corners ? small_loops(g) : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
-    PruneRun run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
+    PruneRun run =
+        prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, s.threads);
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
         Leftovers left = find_leftovers(g);
         if (!left.loop_pixels.empty() && !groups_hold(groups, left.loop_pixels)) {
@@ -80,7 +81,8 @@ void treatment(RunState& s, PassEvents& events) {
             loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
             restore_network(g, s.threads);
             groups = make_groups(g, first.touching_junctions, loops);
-            run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths);
+            run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
+                        s.threads);
             left = find_leftovers(g);
         }
         s.loop_pixels = left.loop_parts_pixels;
@@ -115,6 +117,7 @@ void treatment(RunState& s, PassEvents& events) {
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
-    run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths);
+    run =
+        prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, s.threads);
     if (paths) events.network_done(run.flows_into);
 }

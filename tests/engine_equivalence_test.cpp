@@ -39,6 +39,7 @@ struct Options {
     int save_step = 0;
     int image_type = 0;
     double pixel = 10.0;
+    int threads = 1;  // of the program's engine: its walks run on threads from 32 starts on
 };
 
 struct Outcome {
@@ -67,6 +68,7 @@ Outcome run_engine(const Raster& r, const Options& o,
     s.Num_order = o.num_order;
     s.save_step = o.save_step;
     s.image_type = o.image_type;
+    s.threads = o.threads;
     s.X_min = 100.5;
     s.Y_min = -3.25;
     // The plain engine needs all five grids; the program makes tab1 and tab5, and tab2 for the
@@ -278,6 +280,7 @@ Options random_options(Random& rnd, unsigned char net) {
     o.save_step = rnd.below(3) == 0 ? 1 : 0;
     o.image_type = rnd.below(3);
     o.pixel = 0.5 + rnd.below(40);
+    o.threads = 1 + static_cast<int>(o.pixel) % 3;  // no draw of its own: the cases stay
     return o;
 }
 
@@ -347,6 +350,7 @@ TEST(EngineEquivalence, GeneratedNetworksCleanAndUntidy) {
         o.num_order = 3 + n % 6;
         o.save_step = n % 3 == 0 ? 1 : 0;
         o.image_type = n % 3;
+        o.threads = 2 + n % 2;
         compared += expect_same(r, o, "generated case " + std::to_string(n));
     }
     EXPECT_EQ(compared, 6);  // the clean ones

@@ -1,0 +1,30 @@
+// The walks of one pass on several threads.
+//
+// The starts are split into runs of consecutive starts, one thread each, and every walk that can
+// be walked without knowing the others is walked there (see shared_walk in fast_walk.h). The
+// walks that gave up are put back once all have ended and walked again, one after another in
+// the order of their starts. Their outcome is that of walking every start in order: a walk that
+// depends on another (they share a line, or a group that one runs through or takes) has given
+// up, and so has that other one.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "engine/fast_walk.h"
+#include "engine/groups.h"
+#include "engine/length.h"
+#include "engine/point_updates.h"
+#include "engine/walk_grids.h"
+
+// Starts a thread of walks is worth from; fewer, and the pass runs on one thread.
+inline constexpr std::size_t kStartsPerThread = 16;
+
+// The walks of pass k from `starts` (row-major) on up to `threads` threads: for every start, the
+// end of its walk, or nothing when an earlier walk of the pass took it. With `traces`, each
+// walk's trace goes to the entry of its start. Grids with a points image (step images), and
+// walks with traces, are walked in order on one thread.
+std::vector<std::optional<WalkEnd>> walk_pass(const WalkGrids& g, Groups& groups,
+                                              const std::vector<Start>& starts, int k,
+                                              const StepLengths& d, int threads,
+                                              std::vector<WalkTrace>* traces = nullptr);

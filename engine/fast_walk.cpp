@@ -110,19 +110,71 @@ template <bool kShared>
     return l;
 }
 
+// One look at the neighbours of the interior pixel (ic, jc) gives all that a step needs: the
+// pixels still there, those erased by this pass (label k, no longer network), whose sum with
+// those still there is the count that classified the pixel, the loaded network for the links
+// and the half-steps. The common case is read as the plain eight-neighbour rule, in the order
+// of the neighbours, so that the next pixel is known as soon as tab1 is read; only where a
+// loaded pixel cuts a loaded corner (rare) are the links worked out again.
+template <bool kCutCorners, bool kShared>
+[[gnu::always_inline]] inline StepLook look_around(const WalkGrids& g, int ic, int jc,
+                                                   unsigned char label, const StepLengths& d) {
+    const int net = g.net;
+    const unsigned char* const up1 = g.tab1[ic - 1] + jc;
+    const unsigned char* const mid1 = g.tab1[ic] + jc;
+    const unsigned char* const down1 = g.tab1[ic + 1] + jc;
+    const unsigned char* const up5 = g.tab5[ic - 1] + jc;
+    const unsigned char* const mid5 = g.tab5[ic] + jc;
+    const unsigned char* const down5 = g.tab5[ic + 1] + jc;
+    unsigned present = 0;
+    unsigned erased = 0;
+    StepLook l;
+    auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj, int n,
+                    double half_step) {
+        if (read1<kShared>(line1 + dj) == net) {
+            present |= 1u << n;
+            ++l.left_count;
+            l.dist_loc += half_step;
+            if (l.next_i < 0) {
+                l.next_i = ic + di;
+                l.next_j = jc + dj;
+            }
+        } else {
+            // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the neighbour
+            // order, the same to the last digit.
+            const unsigned char order = read5<kShared>(line5 + dj);
+            erased |= unsigned(order != 255) << n;
+            l.now += order == label;
+            l.dist_loc += order != 255 ? half_step : 0.0;
+        }
+    };
+    look(up1, up5, -1, -1, 0, d.dist_diag);
+    look(up1, up5, -1, 0, 1, d.dist_cardi);
+    look(up1, up5, -1, 1, 2, d.dist_diag);
+    look(mid1, mid5, 0, 1, 3, d.dist_cardi);
+    look(down1, down5, 1, 1, 4, d.dist_diag);
+    look(down1, down5, 1, 0, 5, d.dist_cardi);
+    look(down1, down5, 1, -1, 6, d.dist_diag);
+    look(mid1, mid5, 0, -1, 7, d.dist_cardi);
+    // A loaded corner neighbour next to a loaded side neighbour is cut.
+    const unsigned loaded = present | erased;
+    const unsigned sides = loaded & 0xAAu;
+    const unsigned beside = (sides << 1) | (sides >> 1) | (sides >> 7) | (sides << 7);
+    if (kCutCorners && (loaded & 0x55u & beside) != 0) [[unlikely]] {
+        return look_at_links<kShared>(g, ic, jc, present, linked(loaded), label, d);
+    }
+    return l;
+}
+
 }  // namespace
 
 namespace {
 
-// With kShared, the walk is one of a pass's walks on several threads (see shared_walk in
-// fast_walk.h): it never starts from a group, logs every pixel it steps on, and gives up (sets
-// *again) where the result could depend on the other walks.
-template <bool kCutCorners, bool kShared>
+template <bool kCutCorners>
 WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
-             const StepLengths& d, WalkTrace* trace, StepLog* log, bool* again) {
+             const StepLengths& d, WalkTrace* trace) {
     unsigned char** const t1 = g.tab1;
     unsigned char** const t5 = g.tab5;
-    const int net = g.net;
     const auto label = static_cast<unsigned char>(k);
     const int last_i = g.nb_lig - 1;
     const int last_j = g.nb_col - 1;
@@ -144,10 +196,7 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
     int prev_i = i;
     int prev_j = j;
     end.points = 1;
-    if constexpr (kShared) {
-        log->push_back({static_cast<PixelIndex>(ic) * g.nb_col + jc, read5<true>(&t5[ic][jc])});
-    }
-    label5<kShared>(&t5[ic][jc], label);
+    t5[ic][jc] = label;
     if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     for (;;) {
         // A network pixel on the border has code 3.
@@ -155,66 +204,12 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
             end.counted = true;
             break;
         }
-        // One look at the neighbours gives all that the step needs: the pixels still there,
-        // those erased by this pass (label k, no longer network), whose sum with those still
-        // there is the count that classified the pixel, the loaded network for the links and
-        // the half-steps.
-        const unsigned char* const up1 = t1[ic - 1] + jc;
-        const unsigned char* const mid1 = t1[ic] + jc;
-        const unsigned char* const down1 = t1[ic + 1] + jc;
-        const unsigned char* const up5 = t5[ic - 1] + jc;
-        const unsigned char* const mid5 = t5[ic] + jc;
-        const unsigned char* const down5 = t5[ic + 1] + jc;
-        // The common case is read as the plain eight-neighbour rule, in the order of the
-        // neighbours, so that the next pixel is known as soon as tab1 is read; only where a
-        // loaded pixel cuts a loaded corner (rare) are the links worked out again.
-        unsigned present = 0;
-        unsigned erased = 0;
-        int left_count = 0;  // still there
-        int now = 0;         // erased by this pass
-        int next_i = -1;
-        int next_j = -1;
-        double dist_loc = 0.0;
-        auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
-                        int n, double half_step) {
-            if (read1<kShared>(line1 + dj) == net) {
-                present |= 1u << n;
-                ++left_count;
-                dist_loc += half_step;
-                if (next_i < 0) {
-                    next_i = ic + di;
-                    next_j = jc + dj;
-                }
-            } else {
-                // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the
-                // neighbour order, the same to the last digit.
-                const unsigned char order = read5<kShared>(line5 + dj);
-                erased |= unsigned(order != 255) << n;
-                now += order == label;
-                dist_loc += order != 255 ? half_step : 0.0;
-            }
-        };
-        look(up1, up5, -1, -1, 0, d.dist_diag);
-        look(up1, up5, -1, 0, 1, d.dist_cardi);
-        look(up1, up5, -1, 1, 2, d.dist_diag);
-        look(mid1, mid5, 0, 1, 3, d.dist_cardi);
-        look(down1, down5, 1, 1, 4, d.dist_diag);
-        look(down1, down5, 1, 0, 5, d.dist_cardi);
-        look(down1, down5, 1, -1, 6, d.dist_diag);
-        look(mid1, mid5, 0, -1, 7, d.dist_cardi);
-        // A loaded corner neighbour next to a loaded side neighbour is cut.
-        const unsigned loaded = present | erased;
-        const unsigned sides = loaded & 0xAAu;
-        const unsigned beside = (sides << 1) | (sides >> 1) | (sides >> 7) | (sides << 7);
-        if (kCutCorners && (loaded & 0x55u & beside) != 0) [[unlikely]] {
-            const StepLook look_again =
-                look_at_links<kShared>(g, ic, jc, present, linked(loaded), label, d);
-            next_i = look_again.next_i;
-            next_j = look_again.next_j;
-            left_count = look_again.left_count;
-            now = look_again.now;
-            dist_loc = look_again.dist_loc;
-        }
+        const StepLook a = look_around<kCutCorners, false>(g, ic, jc, label, d);
+        const int next_i = a.next_i;
+        const int next_j = a.next_j;
+        const int left_count = a.left_count;
+        const int now = a.now;
+        const double dist_loc = a.dist_loc;
         // A junction: more than two linked neighbours when the pass began. The start point
         // had one, so it never ends its own walk.
         if (!free_step && left_count + now > 2) {
@@ -227,10 +222,6 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
             Group& gr = groups.list[static_cast<std::size_t>(gi)];
             if (gr.border || gr.degree >= 3) {
                 end.counted = true;
-                break;
-            }
-            if constexpr (kShared) {
-                *again = true;  // what is left of the group depends on the other walks
                 break;
             }
             GroupExit exit;
@@ -260,31 +251,16 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
             continue;
         }
         free_step = false;
-        erase1<kShared>(&t1[ic][jc]);
+        t1[ic][jc] = 255;
         // The last point of a walk is never summed.
-        if (next_i < 0) {
-            // Running out of network (the far end of a part without border) is walked again in
-            // order: another walk of the pass may have taken the rest of the line.
-            if constexpr (kShared) *again = true;
-            break;
-        }
-        if constexpr (kShared) {
-            // Another start of the pass: which of the two walks takes the line depends on
-            // their order.
-            const unsigned char old = read5<true>(&t5[next_i][next_j]);
-            if (old == kStartMark) {
-                *again = true;
-                break;
-            }
-            log->push_back({static_cast<PixelIndex>(next_i) * g.nb_col + next_j, old});
-        }
+        if (next_i < 0) break;
         dist_tot += dist_loc;
         prev_i = ic;
         prev_j = jc;
         ic = next_i;
         jc = next_j;
         ++end.points;
-        label5<kShared>(&t5[ic][jc], label);
+        t5[ic][jc] = label;
         if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     }
     if (end.points > 1) {
@@ -307,17 +283,87 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
                   const StepLengths& d, WalkTrace* trace) {
     // Where no interior pixel has a cut corner, every link is an eight-neighbour one and the
     // steps need not look for them.
-    return g.cut_corners
-               ? walk<true, false>(g, groups, k, i, j, group, d, trace, nullptr, nullptr)
-               : walk<false, false>(g, groups, k, i, j, group, d, trace, nullptr, nullptr);
+    return g.cut_corners ? walk<true>(g, groups, k, i, j, group, d, trace)
+                         : walk<false>(g, groups, k, i, j, group, d, trace);
 }
 
-bool shared_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, const StepLengths& d,
-                 StepLog& log, WalkEnd& end) {
-    const std::size_t mark = log.size();
-    bool again = false;
-    end = g.cut_corners ? walk<true, true>(g, groups, k, i, j, -1, d, nullptr, &log, &again)
-                        : walk<false, true>(g, groups, k, i, j, -1, d, nullptr, &log, &again);
-    if (!again) log.resize(mark);
-    return !again;
+namespace {
+
+// Asks for the lines of tab1 and tab5 around the interior pixel (i, j), which the next step
+// from it reads: they come while other walks take their steps.
+void prefetch_around(const WalkGrids& g, int i, int j) {
+    for (int a = i - 1; a <= i + 1; ++a) {
+        __builtin_prefetch(g.tab1[a] + j);
+        __builtin_prefetch(g.tab5[a] + j);
+    }
+}
+
+template <bool kCutCorners>
+SharedStep step(const WalkGrids& g, const Groups& groups, unsigned char label, const StepLengths& d,
+                SharedWalk& w) {
+    const int ic = w.ic;
+    const int jc = w.jc;
+    if (!g.on_border(ic, jc)) {
+        const StepLook a = look_around<kCutCorners, true>(g, ic, jc, label, d);
+        if (a.left_count + a.now <= 2) {
+            erase1<true>(&g.tab1[ic][jc]);
+            // Running out of network (the far end of a part without border): another walk of
+            // the pass may have taken the rest of the line.
+            if (a.next_i < 0) return SharedStep::gave_up;
+            // Another start of the pass: which of the two walks takes the line depends on
+            // their order.
+            const unsigned char old = read5<true>(&g.tab5[a.next_i][a.next_j]);
+            if (old == kStartMark) return SharedStep::gave_up;
+            w.log.push_back({static_cast<PixelIndex>(a.next_i) * g.nb_col + a.next_j, old});
+            w.dist_tot += a.dist_loc;
+            w.prev_i = ic;
+            w.prev_j = jc;
+            w.ic = a.next_i;
+            w.jc = a.next_j;
+            ++w.end.points;
+            label5<true>(&g.tab5[w.ic][w.jc], label);
+            if (!g.on_border(w.ic, w.jc)) prefetch_around(g, w.ic, w.jc);
+            return SharedStep::going;
+        }
+        // A junction. What is left of a group with fewer than three lines depends on the other
+        // walks.
+        const int gi =
+            groups.empty() ? -1 : groups.of.find(static_cast<PixelIndex>(ic) * g.nb_col + jc);
+        if (gi >= 0) {
+            const Group& gr = groups.list[static_cast<std::size_t>(gi)];
+            if (!gr.border && gr.degree < 3) return SharedStep::gave_up;
+        }
+    }
+    // A stop: a junction, a group with three lines or more, or the border.
+    w.end.counted = true;
+    if (w.end.points > 1) {
+        // The last link gets its other half here.
+        const bool diagonal = w.prev_i != ic && w.prev_j != jc;
+        w.dist_tot += diagonal ? d.dist_diag : d.dist_cardi;
+    }
+    w.end.erased = w.end.points - 1;  // every point but the stop
+    w.end.length = w.dist_tot;
+    w.end.last_i = ic;
+    w.end.last_j = jc;
+    return SharedStep::ended;
+}
+
+}  // namespace
+
+void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
+    w.ic = w.prev_i = i;
+    w.jc = w.prev_j = j;
+    w.dist_tot = 0.0;
+    w.end = WalkEnd{};
+    w.end.points = 1;
+    w.log.clear();
+    w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read5<true>(&g.tab5[i][j])});
+    label5<true>(&g.tab5[i][j], static_cast<unsigned char>(k));
+    if (!g.on_border(i, j)) prefetch_around(g, i, j);
+}
+
+SharedStep step_shared_walk(const WalkGrids& g, const Groups& groups, int k, const StepLengths& d,
+                            SharedWalk& w) {
+    const auto label = static_cast<unsigned char>(k);
+    return g.cut_corners ? step<true>(g, groups, label, d, w) : step<false>(g, groups, label, d, w);
 }

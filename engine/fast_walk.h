@@ -50,15 +50,31 @@ struct LoggedStep {
 };
 using StepLog = std::vector<LoggedStep>;
 
-// The walk from the end point (i, j) as one of the walks of pass k that run on several threads
-// at once, the starts of the pass marked with kStartMark. The walks of a pass share nothing but
-// the junctions where they stop, unless a line has a start at both ends, or leads to a junction
-// group that is run through or taken: there the outcome depends on the order of the walks. So
-// a shared walk gives up where it steps towards another start, reaches such a group, or runs
-// out of network: it returns false and leaves in `log` the pixels it stepped on, with their
-// tab5 values as it found them, for the caller to put back (tab1 to the network value, tab5 to
-// that value unless it is k, which another walk logging the same pixel found before) once every
-// walk of the round has ended, and to walk again in order. Otherwise it returns true with `end`
-// and the walk is the one that walking the starts in order gives.
-bool shared_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, const StepLengths& d,
-                 StepLog& log, WalkEnd& end);
+// A walk of pass k from an end point as one of the walks of the pass that are on their way at
+// once, on one thread or several, the starts of the pass marked with kStartMark. It is taken one
+// step at a time, so that a thread keeps several walks going and the memory reads of one wait
+// while the others step. The walks of a pass share nothing but the junctions where they stop,
+// unless a line has a start at both ends or leads to a junction group that is run through or
+// taken: there the outcome depends on the order of the walks. So a shared walk gives up where it
+// steps towards another start, reaches such a group, or runs out of network. Its log then holds
+// the pixels it stepped on, with their tab5 values as it found them, for the caller to put back
+// (tab1 to the network value, tab5 to that value unless it is k, which a walk that logged the
+// same pixel after another one found) once every walk of the round has ended, and to walk again
+// in order. A walk that ends is the one that walking the starts in order gives.
+struct SharedWalk {
+    int ic = 0;  // the pixel it is on
+    int jc = 0;
+    int prev_i = 0;
+    int prev_j = 0;
+    double dist_tot = 0.0;
+    WalkEnd end;  // complete once it has ended
+    StepLog log;
+};
+
+enum class SharedStep { going, ended, gave_up };
+
+// Starts the shared walk w from the end point (i, j) (not a group).
+void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w);
+// Takes one step of w.
+SharedStep step_shared_walk(const WalkGrids& g, const Groups& groups, int k, const StepLengths& d,
+                            SharedWalk& w);

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <utility>
 
+#include "engine/bands.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 #include "engine/pixel_map.h"
@@ -157,13 +158,15 @@ Leftovers find_leftovers(const WalkGrids& g) {
     return left;
 }
 
-std::vector<PixelIndex> small_loops(const WalkGrids& g) {
-    std::vector<PixelIndex> loops;
-    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return loops;
+namespace {
+
+// The pixels of the small loops whose top lines lie in [first, last), into `loops` (some
+// twice).
+void small_loops_of_lines(const WalkGrids& g, int first, int last, std::vector<PixelIndex>& loops) {
     const auto value = static_cast<unsigned char>(g.net);
     auto add = [&](int i, int j) { loops.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); };
     // Loops near the last lines and columns are left to the search of what the run leaves.
-    for (int i = 0; i + 1 < g.nb_lig; ++i) {
+    for (int i = first; i < last; ++i) {
         const unsigned char* const line = g.tab1[i];
         const unsigned char* const below = g.tab1[i + 1];
         const bool room = i + 3 < g.nb_lig;  // lines for a hole two high and its ring
@@ -206,6 +209,20 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g) {
             }
         });
     }
+}
+
+}  // namespace
+
+std::vector<PixelIndex> small_loops(const WalkGrids& g, int threads) {
+    std::vector<PixelIndex> loops;
+    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return loops;
+    const int bands = band_count(threads, g.nb_lig - 1, g.nb_col);
+    std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(bands));
+    for_bands(bands, 0, g.nb_lig - 1, [&](int band, int first, int last) {
+        small_loops_of_lines(g, first, last, found[static_cast<std::size_t>(band)]);
+    });
+    for (const std::vector<PixelIndex>& some : found)
+        loops.insert(loops.end(), some.begin(), some.end());
     std::sort(loops.begin(), loops.end());
     loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
     return loops;

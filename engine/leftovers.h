@@ -25,4 +25,5 @@ Leftovers find_leftovers(const WalkGrids& g);
 // rings of network pixels around a hole of background up to two pixels wide and high (those
 // that reach the last three lines or columns are left to find_leftovers). Pixels in row-major
 // order, each once. Found before the first run, they spare the run that only finds loops.
-std::vector<PixelIndex> small_loops(const WalkGrids& g);
+// Bands of lines go on up to `threads` threads.
+std::vector<PixelIndex> small_loops(const WalkGrids& g, int threads = 1);

@@ -13,6 +13,48 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
     return g.tab1[start.at / g.nb_col][start.at % g.nb_col] != g.net;
 }
 
+// The shared walks of starts [first, last) on this thread, kLanes of them on their way at once,
+// each lane taking a new start as soon as its walk has ended or given up. A group start is left
+// to be walked in order.
+void walk_run(const WalkGrids& g, const Groups& groups, const std::vector<Start>& starts, int k,
+              const StepLengths& d, int first, int last, std::vector<std::optional<WalkEnd>>& ends,
+              StepLog& kept) {
+    constexpr int kLanes = 8;
+    SharedWalk lanes[kLanes];
+    int lane_start[kLanes];
+    int next = first;
+    auto start_lane = [&](int lane) {
+        while (next < last && starts[static_cast<std::size_t>(next)].group >= 0) ++next;
+        if (next == last) return false;
+        const PixelIndex at = starts[static_cast<std::size_t>(next)].at;
+        start_shared_walk(g, k, static_cast<int>(at / g.nb_col), static_cast<int>(at % g.nb_col),
+                          lanes[lane]);
+        lane_start[lane] = next++;
+        return true;
+    };
+    int going = 0;
+    bool busy[kLanes] = {};
+    for (int lane = 0; lane < kLanes; ++lane) {
+        busy[lane] = start_lane(lane);
+        going += busy[lane];
+    }
+    while (going > 0) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            if (!busy[lane]) continue;
+            SharedWalk& w = lanes[lane];
+            const SharedStep step = step_shared_walk(g, groups, k, d, w);
+            if (step == SharedStep::going) continue;
+            if (step == SharedStep::ended) {
+                ends[static_cast<std::size_t>(lane_start[lane])] = w.end;
+            } else {
+                kept.insert(kept.end(), w.log.begin(), w.log.end());
+            }
+            busy[lane] = start_lane(lane);
+            going -= !busy[lane];
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<std::optional<WalkEnd>> walk_pass(const WalkGrids& g, Groups& groups,
@@ -22,31 +64,22 @@ std::vector<std::optional<WalkEnd>> walk_pass(const WalkGrids& g, Groups& groups
     const std::size_t n = starts.size();
     std::vector<std::optional<WalkEnd>> ends(n);
     if (traces != nullptr) traces->assign(n, WalkTrace{});
-    const auto most = static_cast<int>(std::min<std::size_t>(n / kStartsPerThread, 1024));
-    const bool in_order = g.tab2 != nullptr || traces != nullptr;
-    const int runs = in_order ? 1 : std::clamp(threads, 1, std::max(1, most));
-    if (runs > 1) {
+    const bool in_order = g.tab2 != nullptr || traces != nullptr || n < kStartsPerThread;
+    if (!in_order) {
         for (const Start& start : starts) {
             if (start.group < 0) g.tab5[start.at / g.nb_col][start.at % g.nb_col] = kStartMark;
         }
-        std::vector<StepLog> logs(static_cast<std::size_t>(runs));
+        const auto most = static_cast<int>(std::min<std::size_t>(n / kStartsPerThread, 1024));
+        const int runs = std::clamp(threads, 1, most);
+        std::vector<StepLog> kept(static_cast<std::size_t>(runs));  // of the walks that gave up
         for_bands(runs, 0, static_cast<int>(n), [&](int run, int first, int last) {
-            StepLog& log = logs[static_cast<std::size_t>(run)];
-            for (int s = first; s < last; ++s) {
-                const Start& start = starts[static_cast<std::size_t>(s)];
-                if (start.group >= 0) continue;  // a group start is walked in order
-                WalkEnd end;
-                const auto i = static_cast<int>(start.at / g.nb_col);
-                const auto j = static_cast<int>(start.at % g.nb_col);
-                if (shared_walk(g, groups, k, i, j, d, log, end)) {
-                    ends[static_cast<std::size_t>(s)] = end;
-                }
-            }
+            walk_run(g, groups, starts, k, d, first, last, ends,
+                     kept[static_cast<std::size_t>(run)]);
         });
         // Put back what the walks that gave up changed. A pixel logged twice keeps the value the
         // first of its walks found (the second found k).
         const auto net = static_cast<unsigned char>(g.net);
-        for (const StepLog& log : logs) {
+        for (const StepLog& log : kept) {
             for (const LoggedStep& step : log) {
                 const auto i = static_cast<int>(step.at / g.nb_col);
                 const auto j = static_cast<int>(step.at % g.nb_col);

@@ -1,11 +1,11 @@
 // The walks of one pass on several threads.
 //
 // The starts are split into runs of consecutive starts, one thread each, and every walk that can
-// be walked without knowing the others is walked there (see shared_walk in fast_walk.h). The
-// walks that gave up are put back once all have ended and walked again, one after another in
-// the order of their starts. Their outcome is that of walking every start in order: a walk that
-// depends on another (they share a line, or a group that one runs through or takes) has given
-// up, and so has that other one.
+// be walked without knowing the others is walked there, several at once on each thread (see
+// SharedWalk in fast_walk.h). The walks that gave up are put back once all have ended and walked
+// again, one after another in the order of their starts. Their outcome is that of walking every
+// start in order: a walk that depends on another (they share a line, or a group that one runs
+// through or takes) has given up, and so has that other one.
 #pragma once
 
 #include <optional>
@@ -17,7 +17,7 @@
 #include "engine/point_updates.h"
 #include "engine/walk_grids.h"
 
-// Starts a thread of walks is worth from; fewer, and the pass runs on one thread.
+// Starts a run of shared walks is worth from; fewer, and the pass walks them in order.
 inline constexpr std::size_t kStartsPerThread = 16;
 
 // The walks of pass k from `starts` (row-major) on up to `threads` threads: for every start, the

@@ -14,7 +14,7 @@
 #include "bench/figures.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/result.h"
-#include "dialogue/threads.h"
+#include "base/threads.h"
 #include "tests/support/plain_treatment.h"
 
 namespace {

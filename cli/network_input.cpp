@@ -72,7 +72,7 @@ bool load_raw(RunState& s, std::string& fault) {
     }
     if (!allocate(s, fault)) return false;
     int failed_line = 0;
-    if (!read_raw_rows(image.get(), s.tab1, s.nb_lig, s.nb_col, failed_line)) {
+    if (!read_raw_rows(image.get(), s.tab1, s.nb_lig, s.nb_col, failed_line, s.threads)) {
         fault = s.nomim1 + ": could not be read at line " + std::to_string(failed_line);
         return false;
     }

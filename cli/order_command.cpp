@@ -15,6 +15,7 @@
 #include "base/nrutil.h"
 #include "base/output_file.h"
 #include "base/run_state.h"
+#include "base/threads.h"
 #include "cli/map_lengths.h"
 #include "cli/network_input.h"
 #include "cli/order_image.h"
@@ -209,6 +210,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
                    std::vector<NetworkSummary>& summaries) {
     RunState s;
     std::string why;
+    s.threads = engine_threads();
     s.val_red = o.colour ? 0 : o.value;
     NetworkPlace place;
     const double corner[2] = {o.corner_x, o.corner_y};

@@ -90,7 +90,7 @@ void load_raw_input(RunState& s, Console& c) {
     }
     s.tab1 = allocate_grid(s, c, "an image");
     int failed_line = 0;
-    if (!read_raw_rows(s.f1.get(), s.tab1, s.nb_lig, s.nb_col, failed_line)) {
+    if (!read_raw_rows(s.f1.get(), s.tab1, s.nb_lig, s.nb_col, failed_line, s.threads)) {
         end_run(c, 1, "\n\tFile %s could not be read at line %d\n", s.nomim1.c_str(), failed_line);
     }
     s.f1.reset();

@@ -13,7 +13,7 @@
 #include "dialogue/parameters.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/run_end.h"
-#include "dialogue/threads.h"
+#include "base/threads.h"
 
 void check_text_outputs(RunState& s, Console& c) {
     auto complete = [&](File& f, PendingOutput& out, const std::string& path) {

@@ -50,8 +50,8 @@ void label5(unsigned char* p, unsigned char label) {
 }
 
 // Labels every pixel of the group with k and erases it; returns the pixels erased.
-long long erase_group(const WalkGrids& g, Group& group, unsigned char label, WalkTrace* trace) {
-    long long erased = 0;
+int erase_group(const WalkGrids& g, Group& group, unsigned char label, WalkTrace* trace) {
+    int erased = 0;
     for (PixelIndex p : group.pixels) {
         if (trace != nullptr) trace->groups.push_back(p);
         const int i = static_cast<int>(p / g.nb_col);

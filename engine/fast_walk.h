@@ -16,12 +16,12 @@
 #include "engine/walk_grids.h"
 
 struct WalkEnd {
-    int points = 0;        // pixels recorded, the last included
-    double length = 0.0;   // metres
-    bool counted = false;  // stopped on a junction, a junction group or the border
-    int last_i = 0;        // the last pixel recorded
+    double length = 0.0;  // metres
+    int points = 0;       // pixels recorded, the last included; 0: no walk
+    int last_i = 0;       // the last pixel recorded
     int last_j = 0;
-    long long erased = 0;  // network pixels this walk erased from tab1
+    int erased = 0;        // network pixels this walk erased from tab1
+    bool counted = false;  // stopped on a junction, a junction group or the border
 };
 
 // What a walk covers, kept when the front end wants the segments' pixels: the pixels it

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/byte_grid.h"
-#include "engine/bands.h"
+#include "base/bands.h"
 
 // With several threads, bands of lines are set at once: the first touch of a new grid's pages is
 // most of the work, and the system takes page faults on several cores side by side.

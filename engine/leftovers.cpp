@@ -5,7 +5,7 @@
 #include <numeric>
 #include <utility>
 
-#include "engine/bands.h"
+#include "base/bands.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 #include "engine/pixel_map.h"

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/run_state.h"
-#include "engine/bands.h"
+#include "base/bands.h"
 #include "engine/classify.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"

@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "engine/bands.h"
+#include "base/bands.h"
 #include "engine/fast_walk.h"
 #include "engine/shared_walks.h"
 
@@ -48,11 +48,11 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         if (hooks != nullptr) hooks->begins(k);
         PassWalks w;
         stops.clear();
-        const std::vector<std::optional<WalkEnd>> ends =
+        const std::vector<WalkEnd> ends =
             walk_pass(g, groups, starts, k, d, threads, keep_paths ? &traces : nullptr);
         for (std::size_t s = 0; s < ends.size(); ++s) {
-            if (!ends[s]) continue;
-            const WalkEnd& end = *ends[s];
+            const WalkEnd& end = ends[s];
+            if (end.points == 0) continue;
             ++w.segm_order;
             if (keep_paths) {
                 confluences.walked(traces[s], end.counted);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/bands.h"
+#include "base/bands.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
 // each lane taking a new start as soon as its walk has ended or given up. A group start is left
 // to be walked in order.
 void walk_run(const WalkGrids& g, const Groups& groups, const std::vector<Start>& starts, int k,
-              const StepLengths& d, int first, int last, std::vector<std::optional<WalkEnd>>& ends,
+              const StepLengths& d, int first, int last, std::vector<WalkEnd>& ends,
               StepLog& kept) {
     constexpr int kLanes = 8;
     SharedWalk lanes[kLanes];
@@ -57,12 +57,11 @@ void walk_run(const WalkGrids& g, const Groups& groups, const std::vector<Start>
 
 }  // namespace
 
-std::vector<std::optional<WalkEnd>> walk_pass(const WalkGrids& g, Groups& groups,
-                                              const std::vector<Start>& starts, int k,
-                                              const StepLengths& d, int threads,
-                                              std::vector<WalkTrace>* traces) {
+std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts,
+                               int k, const StepLengths& d, int threads,
+                               std::vector<WalkTrace>* traces) {
     const std::size_t n = starts.size();
-    std::vector<std::optional<WalkEnd>> ends(n);
+    std::vector<WalkEnd> ends(n);
     if (traces != nullptr) traces->assign(n, WalkTrace{});
     const bool in_order = g.tab2 != nullptr || traces != nullptr || n < kStartsPerThread;
     if (!in_order) {
@@ -89,7 +88,7 @@ std::vector<std::optional<WalkEnd>> walk_pass(const WalkGrids& g, Groups& groups
         }
     }
     for (std::size_t s = 0; s < n; ++s) {
-        if (ends[s]) continue;
+        if (ends[s].points > 0) continue;
         const Start& start = starts[s];
         if (taken(g, groups, start)) {
             if (g.tab2 != nullptr && start.group < 0) {

@@ -8,7 +8,6 @@
 // through or takes) has given up, and so has that other one.
 #pragma once
 
-#include <optional>
 #include <vector>
 
 #include "engine/fast_walk.h"
@@ -21,10 +20,9 @@
 inline constexpr std::size_t kStartsPerThread = 16;
 
 // The walks of pass k from `starts` (row-major) on up to `threads` threads: for every start, the
-// end of its walk, or nothing when an earlier walk of the pass took it. With `traces`, each
-// walk's trace goes to the entry of its start. Grids with a points image (step images), and
+// end of its walk, or no walk (0 points) when an earlier walk of the pass took it. With `traces`,
+// each walk's trace goes to the entry of its start. Grids with a points image (step images), and
 // walks with traces, are walked in order on one thread.
-std::vector<std::optional<WalkEnd>> walk_pass(const WalkGrids& g, Groups& groups,
-                                              const std::vector<Start>& starts, int k,
-                                              const StepLengths& d, int threads,
-                                              std::vector<WalkTrace>* traces = nullptr);
+std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts,
+                               int k, const StepLengths& d, int threads,
+                               std::vector<WalkTrace>* traces = nullptr);

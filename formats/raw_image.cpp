@@ -1,10 +1,15 @@
 #include "formats/raw_image.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "base/bands.h"
 #include "base/run_state.h"
 #include "base/scan.h"
 
@@ -52,6 +57,18 @@ int run_of_lines(const ByteGrid& grid, int first, int nb_lig, std::size_t width)
     return last - first + 1;
 }
 
+// Reads up to `bytes` bytes at `offset` of the file, as many as it holds there; what came.
+std::size_t read_at(int fd, unsigned char* to, std::size_t bytes, off_t offset) {
+    std::size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = ::pread(fd, to + done, bytes - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 }  // namespace
 
 bool raw_file_holds(const std::string& path, int nb_lig, int nb_col, unsigned long long& bytes) {
@@ -70,8 +87,39 @@ bool read_raw_descriptor(std::FILE* f, RawDescriptor& d) {
            scan_int(p, end, d.mind) && scan_int(p, end, d.maxd) && scan_real(p, end, d.dpix_size);
 }
 
-bool read_raw_rows(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int& failed_line) {
+bool read_raw_rows(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int& failed_line,
+                   int threads) {
     const auto width = static_cast<std::size_t>(nb_col);
+    const int bands = band_count(threads, nb_lig, nb_col);
+    const off_t start = bands > 1 ? ::ftello(f) : -1;
+    if (start >= 0) {
+        // Bands of lines read at their own places in the file, one thread each: the system's
+        // copy into pages touched for the first time (each cleared first) is most of a read.
+        std::vector<int> short_at(static_cast<std::size_t>(bands), -1);  // first line not read
+        for_bands(bands, 0, nb_lig, [&](int band, int first, int last) {
+            for (int i = first; i < last;) {
+                const int lines = run_of_lines(grid, i, last, width);
+                const std::size_t want = static_cast<std::size_t>(lines) * width;
+                const std::size_t got =
+                    read_at(::fileno(f), grid[i], want,
+                            start + static_cast<off_t>(static_cast<std::size_t>(i) * width));
+                if (got != want) {
+                    short_at[static_cast<std::size_t>(band)] = i + static_cast<int>(got / width);
+                    return;
+                }
+                i += lines;
+            }
+        });
+        for (int line : short_at) {
+            if (line >= 0) {
+                failed_line = line;
+                return false;
+            }
+        }
+        // The stream goes where reading it would have left it.
+        ::fseeko(f, start + static_cast<off_t>(static_cast<std::size_t>(nb_lig) * width), SEEK_SET);
+        return true;
+    }
     for (int i = 0; i < nb_lig;) {
         const int lines = run_of_lines(grid, i, nb_lig, width);
         const std::size_t want = static_cast<std::size_t>(lines) * width;

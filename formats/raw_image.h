@@ -34,9 +34,11 @@ void keep_raw_descriptor(const RawDescriptor& d, RunState& s);
 // allocated or created. bytes receives its length, 0 when that cannot be known (which fails).
 bool raw_file_holds(const std::string& path, int nb_lig, int nb_col, unsigned long long& bytes);
 
-// Reads nb_lig lines of nb_col bytes into grid. False when the stream ends or fails first;
-// failed_line is then the line that could not be read.
-bool read_raw_rows(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int& failed_line);
+// Reads nb_lig lines of nb_col bytes into grid, from the place of the stream on, in bands of
+// lines on up to `threads` threads where the stream can tell its place. False when the stream
+// ends or fails first; failed_line is then the first line that could not be read.
+bool read_raw_rows(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int& failed_line,
+                   int threads = 1);
 
 // The descriptor written for a raw input that had none: the pixel size with six decimals.
 // False when nothing could be written.

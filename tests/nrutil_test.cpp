@@ -134,16 +134,27 @@ TEST(RawImage, ReadsAndWritesInPiecesAndNamesTheLineCut) {
     EXPECT_FALSE(out);
     ASSERT_EQ(read_file(path), expected);
 
-    ByteGrid back(ucmatrice_unset(cols, lines), lines);
-    int failed = -1;
-    {
+    // On one thread, and in bands of lines on three, after a header that the stream has read.
+    const std::string header = "header";
+    write_file(path, header + expected);
+    for (int threads : {1, 3}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        ByteGrid back(ucmatrice_unset(cols, lines), lines);
+        int failed = -1;
         File in = open_file(path, "rb");
-        ASSERT_TRUE(read_raw_rows(in.get(), back, lines, cols, failed));
+        char skipped[8];
+        ASSERT_EQ(std::fread(skipped, 1, header.size(), in.get()), header.size());
+        ASSERT_TRUE(read_raw_rows(in.get(), back, lines, cols, failed, threads));
+        EXPECT_EQ(std::memcmp(back[0], grid[0], expected.size()), 0);
+        EXPECT_EQ(std::fgetc(in.get()), EOF);  // left at the end of the image
     }
-    EXPECT_EQ(std::memcmp(back[0], grid[0], expected.size()), 0);
 
     write_file(path, expected.substr(0, static_cast<std::size_t>(2500) * cols + 17));
-    File cut = open_file(path, "rb");
-    EXPECT_FALSE(read_raw_rows(cut.get(), back, lines, cols, failed));
-    EXPECT_EQ(failed, 2500);
+    for (int threads : {1, 3}) {
+        ByteGrid back(ucmatrice_unset(cols, lines), lines);
+        int failed = -1;
+        File cut = open_file(path, "rb");
+        EXPECT_FALSE(read_raw_rows(cut.get(), back, lines, cols, failed, threads));
+        EXPECT_EQ(failed, 2500) << threads << " threads";
+    }
 }

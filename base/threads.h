@@ -1,4 +1,4 @@
-// How many threads the engine of a run may use.
+// How many threads a run may use: for reading its network and for its engine.
 #pragma once
 
 // BRANCHRANKER_THREADS when it holds a whole number from 1 to 1024; otherwise (unset, empty or

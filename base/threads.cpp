@@ -1,4 +1,4 @@
-#include "dialogue/threads.h"
+#include "base/threads.h"
 
 #include <cstdlib>
 #include <thread>

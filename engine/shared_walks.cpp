@@ -19,7 +19,7 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
 void walk_run(const WalkGrids& g, const Groups& groups, const std::vector<Start>& starts, int k,
               const StepLengths& d, int first, int last, std::vector<WalkEnd>& ends,
               StepLog& kept) {
-    constexpr int kLanes = 8;
+    constexpr int kLanes = 16;
     SharedWalk lanes[kLanes];
     int lane_start[kLanes];
     int next = first;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
-#include "base/run_state.h"
 #include "base/bands.h"
+#include "base/run_state.h"
 #include "engine/classify.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
@@ -184,23 +184,40 @@ std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkG
 }
 
 std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
-                                    const std::vector<PixelIndex>& stops) {
+                                    const std::vector<PixelIndex>& stops, int threads) {
+    // The codes of the stops, which only read the grids, in runs of stops on the threads (the
+    // points image, written, on one); their starts and groups joined in run order.
+    const auto n = static_cast<int>(stops.size());
+    const int runs = g.tab2 != nullptr ? 1 : std::clamp(threads, 1, std::max(1, n / 1024));
+    std::vector<std::vector<Start>> found(static_cast<std::size_t>(runs));
+    std::vector<std::vector<int>> met(static_cast<std::size_t>(runs));
+    for_bands(runs, 0, n, [&](int run, int first, int last) {
+        std::vector<Start>& some = found[static_cast<std::size_t>(run)];
+        std::vector<int>& groups_met = met[static_cast<std::size_t>(run)];
+        for (int s = first; s < last; ++s) {
+            const PixelIndex p = stops[static_cast<std::size_t>(s)];
+            const int i = static_cast<int>(p / g.nb_col);
+            const int j = static_cast<int>(p % g.nb_col);
+            if (g.on_border(i, j)) continue;  // stays 3
+            const int group = groups.empty() ? -1 : groups.of.find(p);
+            if (group >= 0) {
+                groups_met.push_back(group);
+                continue;
+            }
+            // Without cut corners the links are the eight neighbours.
+            const unsigned char code = g.cut_corners
+                                           ? linked_point_code(g.tab1, g.tab5, g.net, i, j)
+                                           : point_code(g.tab1, g.net, i, j);
+            if (g.tab2 != nullptr) g.tab2[i][j] = code;
+            if (code == 2) some.push_back(Start{p, -1});
+        }
+    });
     std::vector<Start> starts;
     std::vector<int> touched;
-    for (PixelIndex p : stops) {
-        const int i = static_cast<int>(p / g.nb_col);
-        const int j = static_cast<int>(p % g.nb_col);
-        if (g.on_border(i, j)) continue;  // stays 3
-        const int group = groups.empty() ? -1 : groups.of.find(p);
-        if (group >= 0) {
-            touched.push_back(group);
-            continue;
-        }
-        // Without cut corners the links are the eight neighbours.
-        const unsigned char code = g.cut_corners ? linked_point_code(g.tab1, g.tab5, g.net, i, j)
-                                                 : point_code(g.tab1, g.net, i, j);
-        if (g.tab2 != nullptr) g.tab2[i][j] = code;
-        if (code == 2) starts.push_back(Start{p, -1});
+    for (int run = 0; run < runs; ++run) {
+        const auto r = static_cast<std::size_t>(run);
+        starts.insert(starts.end(), found[r].begin(), found[r].end());
+        touched.insert(touched.end(), met[r].begin(), met[r].end());
     }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());

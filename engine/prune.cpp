@@ -70,7 +70,7 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         }
         if (hooks != nullptr) hooks->ends(k, w);
         run.passes.push_back(std::move(w));
-        starts = reclassify_stops(g, groups, stops);
+        starts = reclassify_stops(g, groups, stops, threads);
         if (hooks == nullptr) run.stops.push_back(stops);
     }
     run.used_up = starts.empty();

@@ -48,8 +48,11 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         if (hooks != nullptr) hooks->begins(k);
         PassWalks w;
         stops.clear();
-        const std::vector<WalkEnd> ends =
+        std::vector<WalkEnd> ends =
             walk_pass(g, groups, starts, k, d, threads, keep_paths ? &traces : nullptr);
+        // Gone before the next starts are made: on a large network the first pass has hundreds
+        // of thousands of starts.
+        std::vector<Start>().swap(starts);
         for (std::size_t s = 0; s < ends.size(); ++s) {
             const WalkEnd& end = ends[s];
             if (end.points == 0) continue;
@@ -68,6 +71,7 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
             w.segm_dist.push_back(end.length);
             w.segm_counted.push_back(end.counted ? 1 : 0);
         }
+        std::vector<WalkEnd>().swap(ends);
         if (hooks != nullptr) hooks->ends(k, w);
         run.passes.push_back(std::move(w));
         starts = reclassify_stops(g, groups, stops, threads);

@@ -12,41 +12,18 @@ namespace {
 // Reads and writes of tab1 and tab5. Walks on several threads (kShared) go through atomic
 // references: a walk labels a pixel in tab5 before it erases it from tab1 (a release), so a
 // walk that sees it erased (an acquire) also sees its label, and the count of neighbours as the
-// pass began stays whole. Walks on one thread read and write plainly.
-template <bool kShared>
-unsigned char read1(const unsigned char* p) {
+// pass began stays whole. Walks on one thread read plainly.
+template <bool kShared, std::memory_order kOrder = std::memory_order_relaxed>
+unsigned char read(const unsigned char* p) {
     if constexpr (kShared) {
-        return std::atomic_ref(*const_cast<unsigned char*>(p)).load(std::memory_order_acquire);
+        return std::atomic_ref(*const_cast<unsigned char*>(p)).load(kOrder);
     } else {
         return *p;
     }
 }
 
-template <bool kShared>
-unsigned char read5(const unsigned char* p) {
-    if constexpr (kShared) {
-        return std::atomic_ref(*const_cast<unsigned char*>(p)).load(std::memory_order_relaxed);
-    } else {
-        return *p;
-    }
-}
-
-template <bool kShared>
-void erase1(unsigned char* p) {
-    if constexpr (kShared) {
-        std::atomic_ref(*p).store(255, std::memory_order_release);
-    } else {
-        *p = 255;
-    }
-}
-
-template <bool kShared>
-void label5(unsigned char* p, unsigned char label) {
-    if constexpr (kShared) {
-        std::atomic_ref(*p).store(label, std::memory_order_relaxed);
-    } else {
-        *p = label;
-    }
+void store_shared(unsigned char* p, unsigned char value, std::memory_order order) {
+    std::atomic_ref(*p).store(value, order);
 }
 
 // Labels every pixel of the group with k and erases it; returns the pixels erased.
@@ -103,8 +80,9 @@ template <bool kShared>
     for (int n = 0; n < 8; ++n) {
         const int i = ic + kNeighbours[n].di;
         const int j = jc + kNeighbours[n].dj;
-        l.now += (links >> n & 1u) && read1<kShared>(&g.tab1[i][j]) != g.net &&
-                 read5<kShared>(&g.tab5[i][j]) == label;
+        l.now += (links >> n & 1u) &&
+                 read<kShared, std::memory_order_acquire>(&g.tab1[i][j]) != g.net &&
+                 read<kShared>(&g.tab5[i][j]) == label;
     }
     l.dist_loc = half_steps(links, d);
     return l;
@@ -131,7 +109,7 @@ template <bool kCutCorners, bool kShared>
     StepLook l;
     auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj, int n,
                     double half_step) {
-        if (read1<kShared>(line1 + dj) == net) {
+        if (read<kShared, std::memory_order_acquire>(line1 + dj) == net) {
             present |= 1u << n;
             ++l.left_count;
             l.dist_loc += half_step;
@@ -142,7 +120,7 @@ template <bool kCutCorners, bool kShared>
         } else {
             // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the neighbour
             // order, the same to the last digit.
-            const unsigned char order = read5<kShared>(line5 + dj);
+            const unsigned char order = read<kShared>(line5 + dj);
             erased |= unsigned(order != 255) << n;
             l.now += order == label;
             l.dist_loc += order != 255 ? half_step : 0.0;
@@ -306,13 +284,13 @@ SharedStep step(const WalkGrids& g, const Groups& groups, unsigned char label, c
     if (!g.on_border(ic, jc)) {
         const StepLook a = look_around<kCutCorners, true>(g, ic, jc, label, d);
         if (a.left_count + a.now <= 2) {
-            erase1<true>(&g.tab1[ic][jc]);
+            store_shared(&g.tab1[ic][jc], 255, std::memory_order_release);
             // Running out of network (the far end of a part without border): another walk of
             // the pass may have taken the rest of the line.
             if (a.next_i < 0) return SharedStep::gave_up;
             // Another start of the pass: which of the two walks takes the line depends on
             // their order.
-            const unsigned char old = read5<true>(&g.tab5[a.next_i][a.next_j]);
+            const unsigned char old = read<true>(&g.tab5[a.next_i][a.next_j]);
             if (old == kStartMark) return SharedStep::gave_up;
             w.log.push_back({static_cast<PixelIndex>(a.next_i) * g.nb_col + a.next_j, old});
             w.dist_tot += a.dist_loc;
@@ -321,7 +299,7 @@ SharedStep step(const WalkGrids& g, const Groups& groups, unsigned char label, c
             w.ic = a.next_i;
             w.jc = a.next_j;
             ++w.end.points;
-            label5<true>(&g.tab5[w.ic][w.jc], label);
+            store_shared(&g.tab5[w.ic][w.jc], label, std::memory_order_relaxed);
             if (!g.on_border(w.ic, w.jc)) prefetch_around(g, w.ic, w.jc);
             return SharedStep::going;
         }
@@ -357,8 +335,8 @@ void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
     w.end = WalkEnd{};
     w.end.points = 1;
     w.log.clear();
-    w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read5<true>(&g.tab5[i][j])});
-    label5<true>(&g.tab5[i][j], static_cast<unsigned char>(k));
+    w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read<true>(&g.tab5[i][j])});
+    store_shared(&g.tab5[i][j], static_cast<unsigned char>(k), std::memory_order_relaxed);
     if (!g.on_border(i, j)) prefetch_around(g, i, j);
 }
 

@@ -34,6 +34,10 @@ void PassTexts::pass_ends(int k, const PassWalks& w) {
 void run_passes(RunState& s, Console& c) {
     PassTexts texts(s, c);
     treatment(s, texts);
+    end_passes(s, c);
+}
+
+void end_passes(RunState& s, Console& c) {
     const std::string unsound = unsound_block(s.loop_pixels, s.borderless_parts);
     print(c, "%s", unsound.c_str());
     std::fputs(unsound.c_str(), s.finfo.get());

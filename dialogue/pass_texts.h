@@ -22,3 +22,7 @@ struct PassTexts final : PassEvents {
 // The treatment phase of the dialogue: the engine's passes with these texts, then the result
 // image and the closing lines.
 void run_passes(RunState& s, Console& c);
+
+// What follows the passes: the block of what could not be ordered soundly (when it applies),
+// the result image and the closing lines.
+void end_passes(RunState& s, Console& c);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "bench/spawner.h"
 #include "tools/network_generator.h"
@@ -26,7 +27,14 @@ void bench_ascii(const Network& net, const BenchSetup& b);
 void bench_whole_run(Spawner& spawner, const Network& net, const BenchSetup& b, int last_order,
                      const std::string& prefix, bool clean);
 
+// A network other than the clean forest (drawn, terrain), named in its figures.
+struct OtherNetwork {
+    const char* name;
+    const Network* net;
+    int last_order;
+};
+
 // The order engine without step images: the fast one against the reference on the clean
-// network, and on the drawn network (when it has cells) beside the clean one.
-void bench_engines(const Network& net, const Network& drawn, const BenchSetup& b, int last_order,
-                   int drawn_last_order, double sweep);
+// network, and on each of the others beside the clean one.
+void bench_engines(const Network& net, const std::vector<OtherNetwork>& others, const BenchSetup& b,
+                   int last_order, double sweep);

@@ -104,8 +104,8 @@ EngineRun run_engine(const Engine& engine, const Network& net, const std::string
 
 }  // namespace
 
-void bench_engines(const Network& net, const Network& drawn, const BenchSetup& b, int last_order,
-                   int drawn_last_order, double sweep) {
+void bench_engines(const Network& net, const std::vector<OtherNetwork>& others, const BenchSetup& b,
+                   int last_order, double sweep) {
     // Best of a few rounds, the two engines taking turns (see bench_ascii).
     // The program's engine with every core, as the program runs it, and with one thread.
     const int cores = engine_threads();
@@ -143,24 +143,26 @@ void bench_engines(const Network& net, const Network& drawn, const BenchSetup& b
            fast.ready && plain.ready && fast.image == plain.image && fast.report == plain.report,
            "bool");
 
-    if (drawn.cells.empty()) return;
-    // The drawn network has junctions of several pixels, which the reference engine does not
-    // read as the program does: only the program's engine runs on it. Its time is set beside
-    // the clean network's per pixel, in case the two differ in size.
-    EngineRun on_drawn;
-    double drawn_passes = 0.0;
-    for (int round = 0; round < b.rounds; ++round) {
-        EngineRun d = run_engine(program_engine, drawn, b.work, drawn_last_order, cores);
-        if (round == 0 || d.passes < drawn_passes) drawn_passes = d.passes;
-        if (round == 0 || d.seconds < on_drawn.seconds) on_drawn = std::move(d);
-    }
+    // The drawn and terrain networks have junctions of several pixels, which the reference
+    // engine does not read as the program does: only the program's engine runs on them. Their
+    // times are set beside the clean network's per pixel, as they differ in size and share.
     const double pixels = static_cast<double>(net.cells.size());
-    const double drawn_pixels = static_cast<double>(drawn.cells.size());
-    figure("treatment_drawn", on_drawn.seconds, "s");
-    figure("treatment_drawn_ok", on_drawn.ready, "bool");
-    figure("treatment_drawn_over_clean",
-           ratio(on_drawn.seconds / drawn_pixels, fast.seconds / pixels), "x");
-    figure("passes_drawn", drawn_passes, "s");
-    figure("passes_drawn_over_clean", ratio(drawn_passes / drawn_pixels, fast_passes / pixels),
-           "x");
+    for (const OtherNetwork& other : others) {
+        EngineRun on_other;
+        double other_passes = 0.0;
+        for (int round = 0; round < b.rounds; ++round) {
+            EngineRun d = run_engine(program_engine, *other.net, b.work, other.last_order, cores);
+            if (round == 0 || d.passes < other_passes) other_passes = d.passes;
+            if (round == 0 || d.seconds < on_other.seconds) on_other = std::move(d);
+        }
+        const double other_pixels = static_cast<double>(other.net->cells.size());
+        const std::string name = other.name;
+        figure(("treatment_" + name).c_str(), on_other.seconds, "s");
+        figure(("treatment_" + name + "_ok").c_str(), on_other.ready, "bool");
+        figure(("treatment_" + name + "_over_clean").c_str(),
+               ratio(on_other.seconds / other_pixels, fast.seconds / pixels), "x");
+        figure(("passes_" + name).c_str(), other_passes, "s");
+        figure(("passes_" + name + "_over_clean").c_str(),
+               ratio(other_passes / other_pixels, fast_passes / pixels), "x");
+    }
 }

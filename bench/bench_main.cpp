@@ -1,10 +1,11 @@
 // branchranker_bench: speed and memory of branchranker on a generated drainage network.
 //
 //   branchranker_bench [--size N | --lines N --columns N] [--seed S] [--program PATH]
-//                      [--drawn-size N] [--rounds R]
+//                      [--drawn-size N] [--terrain-size N] [--rounds R]
 //
-// Default 16384 x 16384, a drawn network of the same size (--drawn-size 0: none; a drawn network
-// of 16384 x 16384 takes about 30 s to generate), best of 3 rounds. Prints one figure a line,
+// Default 16384 x 16384, a drawn network and a terrain network of the same size (--drawn-size 0,
+// --terrain-size 0: none; at 16384 x 16384 they take about 50 s and 3 min to generate), best of
+// 3 rounds. Prints one figure a line,
 // "name value unit". Needs room in /tmp for a few files of about four bytes per pixel.
 
 #include <unistd.h>
@@ -15,20 +16,22 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "bench/bench.h"
 #include "bench/figures.h"
 #include "bench/spawner.h"
 #include "tools/drawn_network.h"
 #include "tools/network_generator.h"
+#include "tools/terrain_network.h"
 
 namespace {
 
 void usage() {
     std::fprintf(stderr,
                  "usage: branchranker_bench [--size N | --lines N --columns N] [--seed S] "
-                 "[--program PATH] [--drawn-size N] [--rounds R]\n"
-                 "  N from 16 to 65536 (default 16384; --drawn-size 0: no drawn network);\n"
+                 "[--program PATH] [--drawn-size N] [--terrain-size N] [--rounds R]\n"
+                 "  N from 16 to 65536 (default 16384; 0: no drawn or terrain network);\n"
                  "  PATH the branchranker program to run; R from 1 to 20 (default 3)\n");
 }
 
@@ -65,6 +68,7 @@ int main(int argc, char** argv) {
     b.program = BRANCHRANKER_EXE;
     b.floor_program = BRANCHRANKER_FLOOR_EXE;
     long long drawn_size = -1;  // the size of the clean network
+    long long terrain_size = -1;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         long long v = 0;
@@ -74,6 +78,9 @@ int main(int argc, char** argv) {
             o.nb_lig = o.nb_col = static_cast<int>(v);
         } else if (ok && arg == "--drawn-size") {
             ok = number(argv[++a], 0, 65536, drawn_size) && (drawn_size == 0 || drawn_size >= 16);
+        } else if (ok && arg == "--terrain-size") {
+            ok = number(argv[++a], 0, 65536, terrain_size) &&
+                 (terrain_size == 0 || terrain_size >= 16);
         } else if (ok && arg == "--rounds") {
             ok = number(argv[++a], 1, 20, v);
             b.rounds = static_cast<int>(v);
@@ -121,7 +128,21 @@ int main(int argc, char** argv) {
         figure("rounds", b.rounds, "rounds");
         const int last_order = std::clamp(st.highest_order, 1, 63);
 
+        // The drawn and terrain networks, each with its own figures.
         TruthNetwork drawn;
+        TruthNetwork terrain;
+        std::vector<OtherNetwork> others;
+        auto describe = [&](const char* name, const TruthNetwork& t, double generated) {
+            const std::string n = name;
+            figure((n + "_generate").c_str(), generated, "s");
+            figure((n + "_lines").c_str(), t.net.nb_lig, "px");
+            figure((n + "_columns").c_str(), t.net.nb_col, "px");
+            figure((n + "_highest_order").c_str(), t.highest_order, "order");
+            const auto on = std::count(t.net.cells.begin(), t.net.cells.end(), t.net.network_value);
+            figure((n + "_network_share").c_str(),
+                   static_cast<double>(on) / static_cast<double>(t.net.cells.size()), "ratio");
+            others.push_back({name, &t.net, std::clamp(t.highest_order, 1, 63)});
+        };
         if (drawn_size != 0) {
             DrawnOptions d;
             d.nb_lig = drawn_size < 0 ? o.nb_lig : static_cast<int>(drawn_size);
@@ -129,25 +150,27 @@ int main(int argc, char** argv) {
             d.seed = o.seed;
             const auto drawn_start = BenchClock::now();
             drawn = generate_drawn_network(d);
-            figure("drawn_generate", seconds_since(drawn_start), "s");
-            figure("drawn_lines", drawn.net.nb_lig, "px");
-            figure("drawn_columns", drawn.net.nb_col, "px");
-            figure("drawn_highest_order", drawn.highest_order, "order");
-            const auto drawn_pixels =
-                std::count(drawn.net.cells.begin(), drawn.net.cells.end(), drawn.net.network_value);
-            figure("drawn_network_share",
-                   static_cast<double>(drawn_pixels) / static_cast<double>(drawn.net.cells.size()),
-                   "ratio");
+            describe("drawn", drawn, seconds_since(drawn_start));
         }
-        const int drawn_last_order = std::clamp(drawn.highest_order, 1, 63);
+        if (terrain_size != 0) {
+            TerrainOptions d;
+            d.nb_lig = terrain_size < 0 ? o.nb_lig : static_cast<int>(terrain_size);
+            d.nb_col = terrain_size < 0 ? o.nb_col : static_cast<int>(terrain_size);
+            d.seed = o.seed;
+            d.threshold = 1000;  // about a square kilometre of 30 m cells
+            const auto terrain_start = BenchClock::now();
+            terrain = generate_terrain_network(d);
+            describe("terrain", terrain, seconds_since(terrain_start));
+        }
 
         const double sweep = bench_grid_sweep(net);
         bench_whole_run(spawner, net, b, last_order, "", true);
-        if (!drawn.net.cells.empty()) {
-            bench_whole_run(spawner, drawn.net, b, drawn_last_order, "drawn_", false);
+        for (const OtherNetwork& other : others) {
+            bench_whole_run(spawner, *other.net, b, other.last_order, std::string(other.name) + "_",
+                            false);
         }
         bench_ascii(net, b);
-        bench_engines(net, drawn.net, b, last_order, drawn_last_order, sweep);
+        bench_engines(net, others, b, last_order, sweep);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "branchranker_bench: %s\n", e.what());
         status = 1;

@@ -54,8 +54,11 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
                              "treatment_speedup",
                              "drawn_run_raw_to_raw",
                              "drawn_run_over_floor",
+                             "passes_threads_over_one",
                              "treatment_drawn",
-                             "treatment_drawn_over_clean"}) {
+                             "passes_drawn_over_clean",
+                             "terrain_run_over_floor",
+                             "passes_terrain_over_clean"}) {
         EXPECT_EQ(figures.count(name), 1u) << name;
     }
     EXPECT_EQ(figures["lines"], 256);
@@ -65,6 +68,8 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
     EXPECT_EQ(figures["floor_ok"], 1);
     EXPECT_EQ(figures["drawn_run_exit_status"], 0);
     EXPECT_EQ(figures["treatment_drawn_ok"], 1);
+    EXPECT_EQ(figures["terrain_run_exit_status"], 0);
+    EXPECT_EQ(figures["treatment_terrain_ok"], 1);
     EXPECT_EQ(figures["run_result_is_strahler"], 1);
     EXPECT_GT(figures["run_peak_bytes_per_pixel"], 0);
     EXPECT_EQ(figures["ascii_write_identical"], 1);

@@ -1,7 +1,6 @@
 #include "engine/groups.h"
 
 #include <algorithm>
-#include <numeric>
 #include <unordered_map>
 #include <utility>
 
@@ -26,26 +25,40 @@ void for_each_link(const WalkGrids& g, PixelIndex p, Visit visit) {
     }
 }
 
-// The network pixels that cut the corner between two junction pixels touching diagonally.
-std::vector<PixelIndex> between_touching_junctions(const WalkGrids& g,
+// Marks in tab5 while the groups are made, which holds no label then: the candidates (junction
+// pixels that touch, the pixels that cut a corner between two of them, loop pixels) and those
+// already put in a group or left a plain junction. Candidates are network pixels of tab1, so a
+// mark never changes which pixels are in the loaded network.
+constexpr unsigned char kJunctionMark = 253;
+constexpr unsigned char kLoopMark = 252;
+constexpr unsigned char kSeenMark = 251;
+
+// Takes the marks of the candidates away when the groups are made, or when making them fails.
+struct CandidateMarks {
+    const WalkGrids& g;
+    std::vector<PixelIndex> pixels;  // row-major, each once
+    unsigned char& at(PixelIndex p) const { return g.tab5[p / g.nb_col][p % g.nb_col]; }
+    ~CandidateMarks() {
+        for (PixelIndex p : pixels) at(p) = 255;
+    }
+};
+
+// The network pixels that cut the corner between two junction pixels touching diagonally (the
+// junction pixels marked).
+std::vector<PixelIndex> between_touching_junctions(const CandidateMarks& marks,
                                                    const std::vector<PixelIndex>& junctions) {
-    std::vector<std::pair<PixelIndex, int>> pairs;
-    pairs.reserve(junctions.size());
-    for (PixelIndex p : junctions) pairs.emplace_back(p, 0);
-    const PixelMap junction = make_pixel_map(std::move(pairs), g.nb_lig, g.nb_col);
+    const WalkGrids& g = marks.g;
     auto network = [&](int i, int j) {
         return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col && g.tab1[i][j] == g.net;
     };
     std::vector<PixelIndex> between;
-    for (PixelIndex p : junction.keys) {
+    for (PixelIndex p : junctions) {
         const int i = static_cast<int>(p / g.nb_col);
         const int j = static_cast<int>(p % g.nb_col);
         for (const int dj : {-1, 1}) {  // the two corners below; those above come from above
             const int a = i + 1;
             const int b = j + dj;
-            if (!network(a, b) || junction.find(static_cast<PixelIndex>(a) * g.nb_col + b) < 0) {
-                continue;
-            }
+            if (!network(a, b) || g.tab5[a][b] != kJunctionMark) continue;
             if (network(i, b)) between.push_back(static_cast<PixelIndex>(i) * g.nb_col + b);
             if (network(a, j)) between.push_back(static_cast<PixelIndex>(a) * g.nb_col + j);
         }
@@ -53,88 +66,68 @@ std::vector<PixelIndex> between_touching_junctions(const WalkGrids& g,
     return between;
 }
 
-int root(std::vector<int>& parent, int a) {
-    while (parent[a] != a) {
-        parent[a] = parent[parent[a]];
-        a = parent[a];
-    }
-    return a;
-}
-
 }  // namespace
 
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                    const std::vector<PixelIndex>& loop_pixels) {
-    // Candidates: every junction pixel and every loop pixel, numbered; loops are marked.
-    std::vector<std::pair<PixelIndex, int>> numbered;
-    numbered.reserve(junctions.size() + loop_pixels.size());
-    for (PixelIndex p : loop_pixels) numbered.emplace_back(p, 1);
-    for (PixelIndex p : junctions) numbered.emplace_back(p, 0);
+    CandidateMarks marks{g, {}};
+    for (PixelIndex p : junctions) marks.at(p) = kJunctionMark;
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
     // cuts it, linked to both, joins their group.
-    for (PixelIndex p : between_touching_junctions(g, junctions)) numbered.emplace_back(p, 0);
-    const PixelMap kind = make_pixel_map(std::move(numbered), g.nb_lig, g.nb_col);
-    const std::size_t n = kind.keys.size();
+    std::vector<PixelIndex>& candidates = marks.pixels;
+    candidates = between_touching_junctions(marks, junctions);
+    for (PixelIndex p : candidates) marks.at(p) = kJunctionMark;
+    for (PixelIndex p : loop_pixels) marks.at(p) = kLoopMark;
+    candidates.insert(candidates.end(), junctions.begin(), junctions.end());
+    candidates.insert(candidates.end(), loop_pixels.begin(), loop_pixels.end());
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
-    std::vector<int> parent(n);
-    std::iota(parent.begin(), parent.end(), 0);
-    PixelMap index;
-    {
-        std::vector<std::pair<PixelIndex, int>> pairs;
-        pairs.reserve(n);
-        for (std::size_t a = 0; a < n; ++a) pairs.emplace_back(kind.keys[a], static_cast<int>(a));
-        index = make_pixel_map(std::move(pairs), g.nb_lig, g.nb_col);
-    }
-    for (std::size_t a = 0; a < n; ++a) {
-        for_each_link(g, kind.keys[a], [&](PixelIndex q) {
-            const int b = index.find(q);
-            if (b >= 0)
-                parent[static_cast<std::size_t>(root(parent, b))] =
-                    root(parent, static_cast<int>(a));
-        });
-    }
-
-    // A set of one junction pixel on no loop stays a plain junction.
-    std::vector<int> members(n, 0);
-    std::vector<char> has_loop(n, 0);
-    for (std::size_t a = 0; a < n; ++a) {
-        const auto r = static_cast<std::size_t>(root(parent, static_cast<int>(a)));
-        ++members[r];
-        if (kind.values[a] == 1) has_loop[r] = 1;
-    }
+    // Each linked set of candidates, from its first pixel in row-major order; a set of one
+    // junction pixel on no loop stays a plain junction.
     Groups groups;
-    std::vector<int> group_of_root(n, -1);
     std::vector<std::pair<PixelIndex, int>> of;
-    for (std::size_t a = 0; a < n; ++a) {
-        const auto r = static_cast<std::size_t>(root(parent, static_cast<int>(a)));
-        if (members[r] < 2 && !has_loop[r]) continue;
-        if (group_of_root[r] < 0) {
-            group_of_root[r] = static_cast<int>(groups.list.size());
-            groups.list.emplace_back();
-            groups.list.back().loop = has_loop[r] != 0;
+    std::vector<PixelIndex> set;
+    for (PixelIndex first : candidates) {
+        if (marks.at(first) == kSeenMark) continue;
+        bool loop = marks.at(first) == kLoopMark;
+        marks.at(first) = kSeenMark;
+        set.assign(1, first);
+        for (std::size_t head = 0; head < set.size(); ++head) {
+            for_each_link(g, set[head], [&](PixelIndex q) {
+                unsigned char& m = marks.at(q);
+                if (m != kJunctionMark && m != kLoopMark) return;
+                loop = loop || m == kLoopMark;
+                m = kSeenMark;
+                set.push_back(q);
+            });
         }
-        Group& group = groups.list[static_cast<std::size_t>(group_of_root[r])];
-        const PixelIndex p = kind.keys[a];
-        group.pixels.push_back(p);
-        group.border = group.border ||
-                       g.on_border(static_cast<int>(p / g.nb_col), static_cast<int>(p % g.nb_col));
-        of.emplace_back(p, group_of_root[r]);
-    }
-    groups.of = make_pixel_map(std::move(of), g.nb_lig, g.nb_col);
-    // The links that leave each group never change (they are those of the network as loaded);
-    // which of them still lead to a line is read from tab1 when needed.
-    for (std::size_t k = 0; k < groups.list.size(); ++k) {
-        Group& group = groups.list[k];
+        if (set.size() < 2 && !loop) continue;
+        const auto k = static_cast<int>(groups.list.size());
+        Group& group = groups.list.emplace_back();
+        group.loop = loop;
+        std::sort(set.begin(), set.end());
+        group.pixels = set;
+        // The links that leave the group never change (they are those of the network as
+        // loaded); which of them still lead to a line is read from tab1 when needed. A linked
+        // candidate is in the same set.
         for (PixelIndex p : group.pixels) {
+            const int i = static_cast<int>(p / g.nb_col);
+            const int j = static_cast<int>(p % g.nb_col);
+            group.border = group.border || g.on_border(i, j);
+            of.emplace_back(p, k);
             for_each_link(g, p, [&](PixelIndex q) {
-                if (groups.of.find(q) != static_cast<int>(k)) group.links.push_back({p, q});
+                if (marks.at(q) != kSeenMark) group.links.push_back({p, q});
             });
         }
         std::sort(group.links.begin(), group.links.end(),
                   [](const GroupExit& a, const GroupExit& b) {
                       return a.outside != b.outside ? a.outside < b.outside : a.inside < b.inside;
                   });
-        group.degree = count_exits(g, groups, static_cast<int>(k), nullptr);
+    }
+    groups.of = make_pixel_map(std::move(of), g.nb_lig, g.nb_col);
+    for (std::size_t k = 0; k < groups.list.size(); ++k) {
+        groups.list[k].degree = count_exits(g, groups, static_cast<int>(k), nullptr);
     }
     return groups;
 }

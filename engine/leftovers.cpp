@@ -5,7 +5,6 @@
 #include <numeric>
 #include <utility>
 
-#include "base/bands.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 #include "engine/pixel_map.h"
@@ -158,72 +157,45 @@ Leftovers find_leftovers(const WalkGrids& g) {
     return left;
 }
 
-namespace {
-
-// The pixels of the small loops whose top lines lie in [first, last), into `loops` (some
-// twice).
-void small_loops_of_lines(const WalkGrids& g, int first, int last, std::vector<PixelIndex>& loops) {
+void small_loops_at(const WalkGrids& g, int i, int j, std::vector<PixelIndex>& loops) {
     const auto value = static_cast<unsigned char>(g.net);
-    auto add = [&](int i, int j) { loops.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); };
+    auto on = [&](int a, int b) { return g.tab1[a][b] == value; };
+    auto add = [&](int a, int b) { loops.push_back(static_cast<PixelIndex>(a) * g.nb_col + b); };
     // Loops near the last lines and columns are left to the search of what the run leaves.
-    for (int i = first; i < last; ++i) {
-        const unsigned char* const line = g.tab1[i];
-        const unsigned char* const below = g.tab1[i + 1];
-        const bool room = i + 3 < g.nb_lig;  // lines for a hole two high and its ring
-        for_each_network_pixel(g, i, [&](int j) {
-            if (j + 1 >= g.nb_col) return;
-            if (line[j + 1] == value && below[j] == value && below[j + 1] == value) {
-                add(i, j);
-                add(i, j + 1);
-                add(i + 1, j);
-                add(i + 1, j + 1);
+    if (i + 1 >= g.nb_lig || j + 1 >= g.nb_col || !on(i, j)) return;
+    const unsigned char* const below = g.tab1[i + 1];
+    if (on(i, j + 1) && below[j] == value && below[j + 1] == value) {
+        add(i, j);
+        add(i, j + 1);
+        add(i + 1, j);
+        add(i + 1, j + 1);
+    }
+    // The pixel (i, j) is the top left of the ring around a hole of background one or two
+    // pixels wide and high, starting at (i + 1, j): every cell beside the hole is network, so
+    // the pixels round it close a loop.
+    if (i + 3 >= g.nb_lig || j < 1 || j + 2 >= g.nb_col) return;  // no room for hole and ring
+    if (below[j] == value || below[j - 1] != value) return;       // no hole starts below
+    // Nor one that the ring closes on the right of its first line.
+    if (below[j + 1] != value && below[j + 2] != value) return;
+    for (int high = 1; high <= 2; ++high) {
+        for (int wide = 1; wide <= 2; ++wide) {
+            bool hole = true;
+            bool ring = true;
+            for (int a = i + 1; a <= i + high && hole; ++a) {
+                for (int b = j; b < j + wide && hole; ++b) hole = !on(a, b);
             }
-            // The pixel (i, j) is the top left of the ring around a hole of background one or
-            // two pixels wide and high, starting at (i + 1, j): every cell beside the hole is
-            // network, so the pixels round it close a loop.
-            if (!room || j < 1 || j + 2 >= g.nb_col) return;
-            if (below[j] == value || below[j - 1] != value) return;  // no hole starts below
-            // Nor one that the ring closes on the right of its first line.
-            if (below[j + 1] != value && below[j + 2] != value) return;
-            auto on = [&](int a, int b) { return g.tab1[a][b] == value; };
-            for (int high = 1; high <= 2; ++high) {
-                for (int wide = 1; wide <= 2; ++wide) {
-                    bool hole = true;
-                    bool ring = true;
-                    for (int a = i + 1; a <= i + high && hole; ++a) {
-                        for (int b = j; b < j + wide && hole; ++b) hole = !on(a, b);
-                    }
-                    if (!hole) continue;
-                    for (int b = j; b < j + wide && ring; ++b) ring = on(i + high + 1, b);
-                    for (int a = i + 1; a <= i + high && ring; ++a) {
-                        ring = on(a, j - 1) && on(a, j + wide);
-                    }
-                    for (int b = j + 1; b < j + wide && ring; ++b) ring = on(i, b);
-                    if (!ring) continue;
-                    for (int a = i; a <= i + high + 1; ++a) {
-                        for (int b = j - 1; b <= j + wide; ++b) {
-                            if (on(a, b)) add(a, b);
-                        }
-                    }
+            if (!hole) continue;
+            for (int b = j; b < j + wide && ring; ++b) ring = on(i + high + 1, b);
+            for (int a = i + 1; a <= i + high && ring; ++a) {
+                ring = on(a, j - 1) && on(a, j + wide);
+            }
+            for (int b = j + 1; b < j + wide && ring; ++b) ring = on(i, b);
+            if (!ring) continue;
+            for (int a = i; a <= i + high + 1; ++a) {
+                for (int b = j - 1; b <= j + wide; ++b) {
+                    if (on(a, b)) add(a, b);
                 }
             }
-        });
+        }
     }
-}
-
-}  // namespace
-
-std::vector<PixelIndex> small_loops(const WalkGrids& g, int threads) {
-    std::vector<PixelIndex> loops;
-    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return loops;
-    const int bands = band_count(threads, g.nb_lig - 1, g.nb_col);
-    std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(bands));
-    for_bands(bands, 0, g.nb_lig - 1, [&](int band, int first, int last) {
-        small_loops_of_lines(g, first, last, found[static_cast<std::size_t>(band)]);
-    });
-    for (const std::vector<PixelIndex>& some : found)
-        loops.insert(loops.end(), some.begin(), some.end());
-    std::sort(loops.begin(), loops.end());
-    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
-    return loops;
 }

@@ -23,7 +23,9 @@ Leftovers find_leftovers(const WalkGrids& g);
 
 // The small closed loops that can be seen at once: squares of four network pixels, and the
 // rings of network pixels around a hole of background up to two pixels wide and high (those
-// that reach the last three lines or columns are left to find_leftovers). Pixels in row-major
-// order, each once. Found before the first run, they spare the run that only finds loops.
-// Bands of lines go on up to `threads` threads.
-std::vector<PixelIndex> small_loops(const WalkGrids& g, int threads = 1);
+// that reach the last three lines or columns are left to find_leftovers). Found before the first
+// run, they spare the run that only finds loops.
+//
+// small_loops_at adds the pixels of the loops whose top left pixel is (i, j) (some twice), if
+// any; the first classification calls it where the neighbours of a pixel allow such a loop.
+void small_loops_at(const WalkGrids& g, int i, int j, std::vector<PixelIndex>& loops);

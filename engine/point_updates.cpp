@@ -8,6 +8,7 @@
 #include "base/bands.h"
 #include "base/run_state.h"
 #include "engine/classify.h"
+#include "engine/leftovers.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 
@@ -15,15 +16,19 @@ namespace {
 
 // One interior line: counts the linked neighbours of every pixel at once (a loop the compiler
 // turns into vector operations on bytes; a corner neighbour counts only when neither cell between
-// is network), flags the network pixels with exactly one (1) or three and more (2), and returns
-// the network pixels of the line.
+// is network), flags the network pixels with exactly one (1) or three and more (2), flags with 1
+// in loop_flags the pixels that may be the top left of a small loop (see small_loops_at: a
+// square of four, or a hole below that starts right of a network pixel and is closed on the
+// right of the line below), and returns the network pixels of the line.
 unsigned classify_line(const unsigned char* __restrict up, const unsigned char* __restrict mid,
                        const unsigned char* __restrict down, int nb_col, unsigned char value,
-                       unsigned char* __restrict flags, unsigned& cut_corners) {
+                       unsigned char* __restrict flags, unsigned char* __restrict loop_flags,
+                       unsigned& cut_corners) {
     using Byte = unsigned char;
     unsigned pixels = 0;
     Byte cut = 0;  // a network pixel of the line has a corner neighbour that is not linked
-    for (int j = 1; j < nb_col - 1; ++j) {
+    // d2: whether the pixel two columns right of the one below is network.
+    auto one = [&](int j, Byte d2) {
         const Byte u = up[j] == value;
         const Byte r = mid[j + 1] == value;
         const Byte dn = down[j] == value;
@@ -39,7 +44,11 @@ unsigned classify_line(const unsigned char* __restrict up, const unsigned char* 
         cut |= static_cast<Byte>(
             here & ((ul & (u | l)) | (ur & (u | r)) | (dr & (dn | r)) | (dl & (dn | l))));
         flags[j] = static_cast<Byte>((here & (count == 1)) | (here & (count > 2)) << 1);
-    }
+        loop_flags[j] = static_cast<Byte>(here & ((r & dn & dr) | ((dn ^ 1) & dl & (dr | d2))));
+    };
+    int j = 1;
+    for (; j < nb_col - 2; ++j) one(j, down[j + 2] == value);
+    for (; j < nb_col - 1; ++j) one(j, 0);
     cut_corners |= cut;
     return pixels;
 }
@@ -61,18 +70,26 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
     unsigned char* const* t1 = g.tab1;
     const auto value = static_cast<unsigned char>(g.net);
     // The flags of this line and of the line above, to find junction pixels that touch.
-    std::vector<unsigned char> line_flags(2 * static_cast<std::size_t>(g.nb_col), 0);
+    std::vector<unsigned char> line_flags(3 * static_cast<std::size_t>(g.nb_col), 0);
     unsigned char* flags = line_flags.data();
     unsigned char* above = flags + g.nb_col;
+    unsigned char* const loop_flags = above + g.nb_col;
     unsigned cut_corners = 0;
     if (first > 1) {
-        classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, cut_corners);
+        classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, loop_flags,
+                      cut_corners);
     }
     std::vector<PixelIndex> junctions;
     for (int i = first; i < last; ++i) {
-        c.interior_pixels +=
-            classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, cut_corners);
+        c.interior_pixels += classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags,
+                                           loop_flags, cut_corners);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
+        junctions.clear();  // here: the pixels that may start a small loop
+        collect(loop_flags, g.nb_col, 1, line_start, junctions);
+        for (PixelIndex p : junctions) {
+            small_loops_at(g, i, static_cast<int>(p - line_start), c.small_loops);
+        }
+        small_loops_at(g, i, 0, c.small_loops);  // a square in the first column
         collect(flags, g.nb_col, 1, line_start, c.ends);
         junctions.clear();
         collect(flags, g.nb_col, 2, line_start, junctions);
@@ -125,7 +142,13 @@ Classified classify_all(const WalkGrids& g, int threads) {
         c.ends.insert(c.ends.end(), parts[b].ends.begin(), parts[b].ends.end());
         c.touching_junctions.insert(c.touching_junctions.end(), parts[b].touching_junctions.begin(),
                                     parts[b].touching_junctions.end());
+        c.small_loops.insert(c.small_loops.end(), parts[b].small_loops.begin(),
+                             parts[b].small_loops.end());
     }
+    for (int j = 0; j < g.nb_col; ++j) small_loops_at(g, 0, j, c.small_loops);  // the first line
+    std::sort(c.small_loops.begin(), c.small_loops.end());
+    c.small_loops.erase(std::unique(c.small_loops.begin(), c.small_loops.end()),
+                        c.small_loops.end());
     return c;
 }
 

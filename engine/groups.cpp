@@ -36,7 +36,7 @@ constexpr unsigned char kSeenMark = 251;
 // Takes the marks of the candidates away when the groups are made, or when making them fails.
 struct CandidateMarks {
     const WalkGrids& g;
-    std::vector<PixelIndex> pixels;  // row-major, each once
+    std::vector<PixelIndex> pixels;  // every candidate, some twice
     unsigned char& at(PixelIndex p) const { return g.tab5[p / g.nb_col][p % g.nb_col]; }
     ~CandidateMarks() {
         for (PixelIndex p : pixels) at(p) = 255;
@@ -74,19 +74,16 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     for (PixelIndex p : junctions) marks.at(p) = kJunctionMark;
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
     // cuts it, linked to both, joins their group.
-    std::vector<PixelIndex>& candidates = marks.pixels;
+    std::vector<PixelIndex>& candidates = marks.pixels;  // in any order, some twice
     candidates = between_touching_junctions(marks, junctions);
     for (PixelIndex p : candidates) marks.at(p) = kJunctionMark;
     for (PixelIndex p : loop_pixels) marks.at(p) = kLoopMark;
     candidates.insert(candidates.end(), junctions.begin(), junctions.end());
     candidates.insert(candidates.end(), loop_pixels.begin(), loop_pixels.end());
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
-    // Each linked set of candidates, from its first pixel in row-major order; a set of one
-    // junction pixel on no loop stays a plain junction.
+    // Each linked set of candidates; a set of one junction pixel on no loop stays a plain
+    // junction.
     Groups groups;
-    std::vector<std::pair<PixelIndex, int>> of;
     std::vector<PixelIndex> set;
     for (PixelIndex first : candidates) {
         if (marks.at(first) == kSeenMark) continue;
@@ -103,19 +100,25 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             });
         }
         if (set.size() < 2 && !loop) continue;
-        const auto k = static_cast<int>(groups.list.size());
         Group& group = groups.list.emplace_back();
         group.loop = loop;
         std::sort(set.begin(), set.end());
         group.pixels = set;
+    }
+    // Groups in the row-major order of their first pixels.
+    std::sort(groups.list.begin(), groups.list.end(),
+              [](const Group& a, const Group& b) { return a.pixels[0] < b.pixels[0]; });
+    std::vector<std::pair<PixelIndex, int>> of;
+    for (std::size_t k = 0; k < groups.list.size(); ++k) {
+        Group& group = groups.list[k];
         // The links that leave the group never change (they are those of the network as
-        // loaded); which of them still lead to a line is read from tab1 when needed. A linked
-        // candidate is in the same set.
+        // loaded); which of them still lead to a line is read from tab1 when needed. Every
+        // candidate is marked seen by now, and a linked one is in the same group.
         for (PixelIndex p : group.pixels) {
             const int i = static_cast<int>(p / g.nb_col);
             const int j = static_cast<int>(p % g.nb_col);
             group.border = group.border || g.on_border(i, j);
-            of.emplace_back(p, k);
+            of.emplace_back(p, static_cast<int>(k));
             for_each_link(g, p, [&](PixelIndex q) {
                 if (marks.at(q) != kSeenMark) group.links.push_back({p, q});
             });

@@ -93,17 +93,19 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
         collect(flags, g.nb_col, 1, line_start, c.ends);
         junctions.clear();
         collect(flags, g.nb_col, 2, line_start, junctions);
+        // A touching junction pixel is listed once: its flag gains 4 (junction flags are 2).
         for (PixelIndex p : junctions) {
             const auto j = static_cast<std::size_t>(p - line_start);
-            if (flags[j - 1] == 2 || flags[j + 1] == 2 || above[j - 1] == 2 || above[j] == 2 ||
-                above[j + 1] == 2) {
+            if (((flags[j - 1] | flags[j + 1] | above[j - 1] | above[j] | above[j + 1]) & 2) != 0) {
                 c.touching_junctions.push_back(p);
+                flags[j] |= 4;
             }
             // The pixel above that it touches is a touching junction too.
             for (std::size_t a = j - 1; a <= j + 1; ++a) {
                 if (above[a] == 2) {
                     c.touching_junctions.push_back(line_start - g.nb_col +
                                                    static_cast<PixelIndex>(a));
+                    above[a] |= 4;
                 }
             }
         }
@@ -112,7 +114,7 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
             unsigned char* codes = g.tab2[i];
             for (int j = 1; j < g.nb_col - 1; ++j) {
                 if (above[j] == 1) codes[j] = 2;
-                if (above[j] == 2) codes[j] = 3;
+                if (above[j] & 2) codes[j] = 3;
             }
         }
     }

@@ -2,29 +2,14 @@
 
 #include <atomic>
 #include <bit>
+#include <cstddef>
 #include <vector>
 
+#include "engine/byte_reads.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 
 namespace {
-
-// Reads and writes of tab1 and tab5. Walks on several threads (kShared) go through atomic
-// references: a walk labels a pixel in tab5 before it erases it from tab1 (a release), so a
-// walk that sees it erased (an acquire) also sees its label, and the count of neighbours as the
-// pass began stays whole. Walks on one thread read plainly.
-template <bool kShared, std::memory_order kOrder = std::memory_order_relaxed>
-unsigned char read(const unsigned char* p) {
-    if constexpr (kShared) {
-        return std::atomic_ref(*const_cast<unsigned char*>(p)).load(kOrder);
-    } else {
-        return *p;
-    }
-}
-
-void store_shared(unsigned char* p, unsigned char value, std::memory_order order) {
-    std::atomic_ref(*p).store(value, order);
-}
 
 // Labels every pixel of the group with k and erases it; returns the pixels erased.
 int erase_group(const WalkGrids& g, Group& group, unsigned char label, WalkTrace* trace) {
@@ -81,8 +66,8 @@ template <bool kShared>
         const int i = ic + kNeighbours[n].di;
         const int j = jc + kNeighbours[n].dj;
         l.now += (links >> n & 1u) &&
-                 read<kShared, std::memory_order_acquire>(&g.tab1[i][j]) != g.net &&
-                 read<kShared>(&g.tab5[i][j]) == label;
+                 read_byte<kShared, std::memory_order_acquire>(&g.tab1[i][j]) != g.net &&
+                 read_byte<kShared>(&g.tab5[i][j]) == label;
     }
     l.dist_loc = half_steps(links, d);
     return l;
@@ -109,7 +94,7 @@ template <bool kCutCorners, bool kShared>
     StepLook l;
     auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj, int n,
                     double half_step) {
-        if (read<kShared, std::memory_order_acquire>(line1 + dj) == net) {
+        if (read_byte<kShared, std::memory_order_acquire>(line1 + dj) == net) {
             present |= 1u << n;
             ++l.left_count;
             l.dist_loc += half_step;
@@ -120,7 +105,7 @@ template <bool kCutCorners, bool kShared>
         } else {
             // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the neighbour
             // order, the same to the last digit.
-            const unsigned char order = read<kShared>(line5 + dj);
+            const unsigned char order = read_byte<kShared>(line5 + dj);
             erased |= unsigned(order != 255) << n;
             l.now += order == label;
             l.dist_loc += order != 255 ? half_step : 0.0;
@@ -276,21 +261,67 @@ void prefetch_around(const WalkGrids& g, int i, int j) {
     }
 }
 
+// A shared walk that reached group gi, which two lines left as the pass began, on the pixel
+// (ic, jc): runs through it to the other line, as the walk in order does, unless another walk
+// of the pass has taken the group or the other line's first pixel (then the outcome depends on
+// their order, and it gives up). Its group pixels are logged like the pixels it steps on.
+bool run_through(const WalkGrids& g, Groups& groups, int gi, unsigned char label,
+                 const StepLengths& d, SharedWalk& w) {
+    Group& gr = groups.list[static_cast<std::size_t>(gi)];
+    int free = 0;
+    if (!std::atomic_ref(gr.claim).compare_exchange_strong(free, 1, std::memory_order_acq_rel))
+        return false;
+    w.claimed.push_back(gi);
+    GroupExit exit;
+    if (count_exits<true>(g, groups, gi, &exit) != 1) return false;
+    // A walk in order labels every pixel of the group, those that earlier walks erased as line
+    // pixels too; that relabelling would be seen by the other walks of the pass.
+    for (PixelIndex p : gr.pixels) {
+        if (read_byte<true>(&g.tab1[p / g.nb_col][p % g.nb_col]) != g.net) return false;
+    }
+    const std::vector<PixelIndex> path = path_through<true>(
+        g, groups, gi, static_cast<PixelIndex>(w.ic) * g.nb_col + w.jc, exit.inside);
+    for (PixelIndex p : gr.pixels) {
+        unsigned char* const t1 = &g.tab1[p / g.nb_col][p % g.nb_col];
+        unsigned char* const t5 = &g.tab5[p / g.nb_col][p % g.nb_col];
+        w.log.push_back({p, read_byte<true>(t5)});
+        store_shared(t5, label, std::memory_order_relaxed);
+        store_shared(t1, 255, std::memory_order_release);
+        ++w.group_erased;
+    }
+    gr.gone = true;
+    w.group_points += static_cast<int>(path.size());
+    for (std::size_t l = 0; l + 1 < path.size(); ++l) {
+        const int pi = static_cast<int>(path[l] / g.nb_col);
+        const int pj = static_cast<int>(path[l] % g.nb_col);
+        w.dist_tot += half_steps(linked(loaded_mask<true>(g.tab1, g.tab5, g.net, pi, pj)), d);
+        w.prev_i = pi;
+        w.prev_j = pj;
+        ++w.end.points;
+    }
+    w.ic = static_cast<int>(path.back() / g.nb_col);
+    w.jc = static_cast<int>(path.back() % g.nb_col);
+    w.free_step = true;
+    return true;
+}
+
 template <bool kCutCorners>
-SharedStep step(const WalkGrids& g, const Groups& groups, unsigned char label, const StepLengths& d,
+SharedStep step(const WalkGrids& g, Groups& groups, unsigned char label, const StepLengths& d,
                 SharedWalk& w) {
     const int ic = w.ic;
     const int jc = w.jc;
     if (!g.on_border(ic, jc)) {
         const StepLook a = look_around<kCutCorners, true>(g, ic, jc, label, d);
-        if (a.left_count + a.now <= 2) {
+        // The first pixel after a group is never a stop: its other links lead into the group.
+        if (w.free_step || a.left_count + a.now <= 2) {
+            w.free_step = false;
             store_shared(&g.tab1[ic][jc], 255, std::memory_order_release);
             // Running out of network (the far end of a part without border): another walk of
             // the pass may have taken the rest of the line.
             if (a.next_i < 0) return SharedStep::gave_up;
             // Another start of the pass: which of the two walks takes the line depends on
             // their order.
-            const unsigned char old = read<true>(&g.tab5[a.next_i][a.next_j]);
+            const unsigned char old = read_byte<true>(&g.tab5[a.next_i][a.next_j]);
             if (old == kStartMark) return SharedStep::gave_up;
             w.log.push_back({static_cast<PixelIndex>(a.next_i) * g.nb_col + a.next_j, old});
             w.dist_tot += a.dist_loc;
@@ -303,13 +334,17 @@ SharedStep step(const WalkGrids& g, const Groups& groups, unsigned char label, c
             if (!g.on_border(w.ic, w.jc)) prefetch_around(g, w.ic, w.jc);
             return SharedStep::going;
         }
-        // A junction. What is left of a group with fewer than three lines depends on the other
-        // walks.
+        // A junction. A group with two lines left is run through; what is left of one with a
+        // single line depends on the other walks (it starts a walk of the pass itself).
         const int gi =
             groups.empty() ? -1 : groups.of.find(static_cast<PixelIndex>(ic) * g.nb_col + jc);
         if (gi >= 0) {
             const Group& gr = groups.list[static_cast<std::size_t>(gi)];
-            if (!gr.border && gr.degree < 3) return SharedStep::gave_up;
+            if (!gr.border && gr.degree < 3) {
+                if (gr.degree < 2 || !run_through(g, groups, gi, label, d, w))
+                    return SharedStep::gave_up;
+                return SharedStep::going;
+            }
         }
     }
     // A stop: a junction, a group with three lines or more, or the border.
@@ -319,7 +354,8 @@ SharedStep step(const WalkGrids& g, const Groups& groups, unsigned char label, c
         const bool diagonal = w.prev_i != ic && w.prev_j != jc;
         w.dist_tot += diagonal ? d.dist_diag : d.dist_cardi;
     }
-    w.end.erased = w.end.points - 1;  // every point but the stop
+    // Every point but the stop and the group pixels is erased, and so is every group pixel.
+    w.end.erased = w.group_erased + w.end.points - w.group_points - 1;
     w.end.length = w.dist_tot;
     w.end.last_i = ic;
     w.end.last_j = jc;
@@ -332,15 +368,19 @@ void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
     w.ic = w.prev_i = i;
     w.jc = w.prev_j = j;
     w.dist_tot = 0.0;
+    w.free_step = false;
+    w.group_points = 0;
+    w.group_erased = 0;
+    w.claimed.clear();
     w.end = WalkEnd{};
     w.end.points = 1;
     w.log.clear();
-    w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read<true>(&g.tab5[i][j])});
+    w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read_byte<true>(&g.tab5[i][j])});
     store_shared(&g.tab5[i][j], static_cast<unsigned char>(k), std::memory_order_relaxed);
     if (!g.on_border(i, j)) prefetch_around(g, i, j);
 }
 
-SharedStep step_shared_walk(const WalkGrids& g, const Groups& groups, int k, const StepLengths& d,
+SharedStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
                             SharedWalk& w) {
     const auto label = static_cast<unsigned char>(k);
     return g.cut_corners ? step<true>(g, groups, label, d, w) : step<false>(g, groups, label, d, w);

@@ -54,20 +54,28 @@ using StepLog = std::vector<LoggedStep>;
 // once, on one thread or several, the starts of the pass marked with kStartMark. It is taken one
 // step at a time, so that a thread keeps several walks going and the memory reads of one wait
 // while the others step. The walks of a pass share nothing but the junctions where they stop,
-// unless a line has a start at both ends or leads to a junction group that is run through or
-// taken: there the outcome depends on the order of the walks. So a shared walk gives up where it
-// steps towards another start, reaches such a group, or runs out of network. Its log then holds
-// the pixels it stepped on, with their tab5 values as it found them, for the caller to put back
+// unless a line has a start at both ends, or leads to a junction group that is taken or run
+// through: there the outcome depends on the order of the walks. So a shared walk gives up where
+// it steps towards another start, reaches a group with one line left (a start of the pass
+// itself), finds a group with two lines left already taken by another walk or its other line
+// gone, or runs out of network; a walk that runs through a group holds it (Group::claim) until
+// the round is over, and a walk that then reaches it gives up. Its log then holds the pixels it
+// stepped on or erased, with their tab5 values as it found them, for the caller to put back
 // (tab1 to the network value, tab5 to that value unless it is k, which a walk that logged the
-// same pixel after another one found) once every walk of the round has ended, and to walk again
-// in order. A walk that ends is the one that walking the starts in order gives.
+// same pixel after another one found) once every walk of the round has ended, with the groups it
+// claimed (not gone, claim 0), and to walk again in order. A walk that ends is the one that
+// walking the starts in order gives.
 struct SharedWalk {
     int ic = 0;  // the pixel it is on
     int jc = 0;
     int prev_i = 0;
     int prev_j = 0;
     double dist_tot = 0.0;
-    WalkEnd end;  // complete once it has ended
+    bool free_step = false;    // just out of a group: the next step is no stop
+    int group_points = 0;      // points recorded on pixels of groups
+    int group_erased = 0;      // group pixels erased
+    std::vector<int> claimed;  // groups run through
+    WalkEnd end;               // complete once it has ended
     StepLog log;
 };
 
@@ -76,5 +84,5 @@ enum class SharedStep { going, ended, gave_up };
 // Starts the shared walk w from the end point (i, j) (not a group).
 void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w);
 // Takes one step of w.
-SharedStep step_shared_walk(const WalkGrids& g, const Groups& groups, int k, const StepLengths& d,
+SharedStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
                             SharedWalk& w);

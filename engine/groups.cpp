@@ -10,13 +10,14 @@
 namespace {
 
 // The linked neighbours of pixel p in the network as loaded, in the neighbour order.
-template <typename Visit>
+template <bool kShared = false, typename Visit>
 void for_each_link(const WalkGrids& g, PixelIndex p, Visit visit) {
     const int i = static_cast<int>(p / g.nb_col);
     const int j = static_cast<int>(p % g.nb_col);
-    const unsigned links = linked(
-        g.on_border(i, j) ? loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
-                          : loaded_mask(g.tab1, g.tab5, g.net, i, j));
+    const unsigned links =
+        linked(g.on_border(i, j)
+                   ? loaded_mask_anywhere<kShared>(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
+                   : loaded_mask<kShared>(g.tab1, g.tab5, g.net, i, j));
     for (int n = 0; n < 8; ++n) {
         if (links >> n & 1u) {
             visit(static_cast<PixelIndex>(i + kNeighbours[n].di) * g.nb_col + j +
@@ -135,6 +136,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     return groups;
 }
 
+template <bool kShared>
 int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* exit) {
     int count = 0;
     PixelIndex last = -1;
@@ -142,7 +144,7 @@ int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* 
         if (link.outside == last) continue;
         const int qi = static_cast<int>(link.outside / g.nb_col);
         const int qj = static_cast<int>(link.outside % g.nb_col);
-        if (g.tab1[qi][qj] != g.net) continue;
+        if (read_byte<kShared, std::memory_order_acquire>(&g.tab1[qi][qj]) != g.net) continue;
         last = link.outside;
         if (count == 0 && exit != nullptr) *exit = link;
         ++count;
@@ -150,13 +152,14 @@ int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* 
     return count;
 }
 
+template <bool kShared>
 std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, int group,
                                      PixelIndex from, PixelIndex to) {
     std::unordered_map<PixelIndex, PixelIndex> came_from{{from, from}};
     std::vector<PixelIndex> queue{from};
     for (std::size_t head = 0; head < queue.size() && !came_from.count(to); ++head) {
         const PixelIndex p = queue[head];
-        for_each_link(g, p, [&](PixelIndex q) {
+        for_each_link<kShared>(g, p, [&](PixelIndex q) {
             if (groups.of.find(q) != group || came_from.count(q)) return;
             came_from.emplace(q, p);
             queue.push_back(q);
@@ -169,3 +172,10 @@ std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, i
     std::reverse(path.begin(), path.end());
     return path;
 }
+
+template int count_exits<false>(const WalkGrids&, const Groups&, int, GroupExit*);
+template int count_exits<true>(const WalkGrids&, const Groups&, int, GroupExit*);
+template std::vector<PixelIndex> path_through<false>(const WalkGrids&, const Groups&, int,
+                                                     PixelIndex, PixelIndex);
+template std::vector<PixelIndex> path_through<true>(const WalkGrids&, const Groups&, int,
+                                                    PixelIndex, PixelIndex);

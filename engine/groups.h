@@ -33,6 +33,9 @@ struct Group {
     bool border = false;             // holds a pixel on the image border: never a start
     bool loop = false;               // holds a closed loop
     bool gone = false;               // erased by a walk
+    // Taken by the shared walk of a pass that runs through the group (see fast_walk.h), through
+    // an atomic reference; 0 between passes.
+    int claim = 0;
 };
 
 struct Groups {
@@ -49,8 +52,11 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
 
 // Counts the network pixels left in tab1 outside the group that are linked to a pixel of it,
 // each once, and gives one of the exits (the first in row-major order of the outside pixel).
+// kShared: read as walks on several threads read (see byte_reads.h).
+template <bool kShared = false>
 int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* exit);
 
 // The pixels of a shortest linked path inside the group from `from` to `to`, both included.
+template <bool kShared = false>
 std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, int group,
                                      PixelIndex from, PixelIndex to);

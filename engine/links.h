@@ -17,6 +17,8 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/byte_reads.h"
+
 namespace links_detail {
 
 constexpr std::array<std::uint8_t, 256> make_link_table() {
@@ -46,9 +48,11 @@ inline unsigned linked(unsigned loaded_mask) {
 }
 
 // Mask of the neighbours of the interior pixel (i, j) that are in the loaded network. net is
-// the network value (or -1, which matches nothing).
-inline unsigned loaded_mask(unsigned char* const* tab1, unsigned char* const* tab5, int net, int i,
-                            int j) {
+// the network value (or -1, which matches nothing). kShared: read as walks on several threads
+// read (see byte_reads.h).
+template <bool kShared = false>
+unsigned loaded_mask(unsigned char* const* tab1, unsigned char* const* tab5, int net, int i,
+                     int j) {
     const unsigned char* u1 = tab1[i - 1] + j;
     const unsigned char* m1 = tab1[i] + j;
     const unsigned char* d1 = tab1[i + 1] + j;
@@ -56,7 +60,7 @@ inline unsigned loaded_mask(unsigned char* const* tab1, unsigned char* const* ta
     const unsigned char* m5 = tab5[i] + j;
     const unsigned char* d5 = tab5[i + 1] + j;
     auto in = [net](const unsigned char* l1, const unsigned char* l5, int dj) -> unsigned {
-        return (l1[dj] == net) | (l5[dj] != 255);
+        return (read_byte<kShared>(l1 + dj) == net) | (read_byte<kShared>(l5 + dj) != 255);
     };
     return in(u1, u5, -1) | in(u1, u5, 0) << 1 | in(u1, u5, 1) << 2 | in(m1, m5, 1) << 3 |
            in(d1, d5, 1) << 4 | in(d1, d5, 0) << 5 | in(d1, d5, -1) << 6 | in(m1, m5, -1) << 7;
@@ -64,8 +68,9 @@ inline unsigned loaded_mask(unsigned char* const* tab1, unsigned char* const* ta
 
 // loaded_mask for any pixel of a grid of nb_lig lines and nb_col columns, border included:
 // neighbours outside the grid are not loaded.
-inline unsigned loaded_mask_anywhere(unsigned char* const* tab1, unsigned char* const* tab5,
-                                     int net, int nb_lig, int nb_col, int i, int j) {
+template <bool kShared = false>
+unsigned loaded_mask_anywhere(unsigned char* const* tab1, unsigned char* const* tab5, int net,
+                              int nb_lig, int nb_col, int i, int j) {
     static constexpr int kDi[8] = {-1, -1, -1, 0, 1, 1, 1, 0};
     static constexpr int kDj[8] = {-1, 0, 1, 1, 1, 0, -1, -1};
     unsigned m = 0;
@@ -73,7 +78,8 @@ inline unsigned loaded_mask_anywhere(unsigned char* const* tab1, unsigned char* 
         const int a = i + kDi[n];
         const int b = j + kDj[n];
         if (a < 0 || b < 0 || a >= nb_lig || b >= nb_col) continue;
-        if (tab1[a][b] == net || tab5[a][b] != 255) m |= 1u << n;
+        if (read_byte<kShared>(&tab1[a][b]) == net || read_byte<kShared>(&tab5[a][b]) != 255)
+            m |= 1u << n;
     }
     return m;
 }

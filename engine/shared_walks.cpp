@@ -16,9 +16,9 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
 // The shared walks of starts [first, last) on this thread, kLanes of them on their way at once,
 // each lane taking a new start as soon as its walk has ended or given up. A group start is left
 // to be walked in order.
-void walk_run(const WalkGrids& g, const Groups& groups, const std::vector<Start>& starts, int k,
-              const StepLengths& d, int first, int last, std::vector<WalkEnd>& ends,
-              StepLog& kept) {
+void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts, int k,
+              const StepLengths& d, int first, int last, std::vector<WalkEnd>& ends, StepLog& kept,
+              std::vector<int>& held, std::vector<int>& given_back) {
     constexpr int kLanes = 16;
     SharedWalk lanes[kLanes];
     int lane_start[kLanes];
@@ -46,8 +46,10 @@ void walk_run(const WalkGrids& g, const Groups& groups, const std::vector<Start>
             if (step == SharedStep::going) continue;
             if (step == SharedStep::ended) {
                 ends[static_cast<std::size_t>(lane_start[lane])] = w.end;
+                held.insert(held.end(), w.claimed.begin(), w.claimed.end());
             } else {
                 kept.insert(kept.end(), w.log.begin(), w.log.end());
+                given_back.insert(given_back.end(), w.claimed.begin(), w.claimed.end());
             }
             busy[lane] = start_lane(lane);
             going -= !busy[lane];
@@ -71,10 +73,21 @@ std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::ve
         const auto most = static_cast<int>(std::min<std::size_t>(n / kStartsPerThread, 1024));
         const int runs = std::clamp(threads, 1, most);
         std::vector<StepLog> kept(static_cast<std::size_t>(runs));  // of the walks that gave up
+        // Groups run through by the walks that ended, and by those that gave up.
+        std::vector<std::vector<int>> held(static_cast<std::size_t>(runs));
+        std::vector<std::vector<int>> given_back(static_cast<std::size_t>(runs));
         for_bands(runs, 0, static_cast<int>(n), [&](int run, int first, int last) {
-            walk_run(g, groups, starts, k, d, first, last, ends,
-                     kept[static_cast<std::size_t>(run)]);
+            const auto r = static_cast<std::size_t>(run);
+            walk_run(g, groups, starts, k, d, first, last, ends, kept[r], held[r], given_back[r]);
         });
+        for (std::size_t r = 0; r < held.size(); ++r) {
+            for (int group : held[r]) groups.list[static_cast<std::size_t>(group)].claim = 0;
+            for (int group : given_back[r]) {
+                Group& gr = groups.list[static_cast<std::size_t>(group)];
+                gr.claim = 0;
+                gr.gone = false;
+            }
+        }
         // Put back what the walks that gave up changed. A pixel logged twice keeps the value the
         // first of its walks found (the second found k).
         const auto net = static_cast<unsigned char>(g.net);

@@ -1,6 +1,8 @@
 // The engine gives the same outputs with 1, 2 and 3 threads: the order image, the points and
 // network images of every pass (what the step images show), every walk of every report and the
-// totals, on networks large enough to be split into three bands of lines.
+// totals, on networks large enough to be split into three bands of lines. And the walks that go
+// side by side give what walking every start in order gives (as the walks of a run with step
+// images go).
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,7 @@
 #include "engine/treatment.h"
 #include "tools/drawn_network.h"
 #include "tools/network_generator.h"
+#include "tools/terrain_network.h"
 
 namespace {
 
@@ -33,12 +36,15 @@ std::string grid_bytes(const ByteGrid& g, int nb_lig, int nb_col) {
 // Everything the engine hands to its front end, as text.
 struct Record final : PassEvents {
     const RunState& s;
+    bool grids;  // with what the step images show
     std::string text;
-    explicit Record(const RunState& state) : s(state) {}
+    Record(const RunState& state, bool with_grids) : s(state), grids(with_grids) {}
     void pass_begins(int k, const std::string& border) override {
         text += "begins " + std::to_string(k) + border;
         // The step images: the points of the pass and the network left.
-        text += grid_bytes(s.tab2, s.nb_lig, s.nb_col) + grid_bytes(s.tab1, s.nb_lig, s.nb_col);
+        if (grids) {
+            text += grid_bytes(s.tab2, s.nb_lig, s.nb_col) + grid_bytes(s.tab1, s.nb_lig, s.nb_col);
+        }
     }
     void pass_ends(int k, const PassWalks& w) override {
         text += "ends " + std::to_string(k);
@@ -51,7 +57,7 @@ struct Record final : PassEvents {
     }
 };
 
-std::string outputs(const Network& net, int threads, bool steps) {
+std::string outputs(const Network& net, int threads, bool steps, bool grids = true) {
     RunState s;
     s.nb_lig = net.nb_lig;
     s.nb_col = net.nb_col;
@@ -64,7 +70,7 @@ std::string outputs(const Network& net, int threads, bool steps) {
     s.tab5 = ByteGrid(ucmatrice_unset(s.nb_col, s.nb_lig), s.nb_lig);
     if (steps) s.tab2 = ByteGrid(ucmatrice_unset(s.nb_col, s.nb_lig), s.nb_lig);
     std::memcpy(s.tab1[0], net.cells.data(), net.cells.size());
-    Record r(s);
+    Record r(s, grids);
     treatment(s, r);
     char totals[160];
     std::snprintf(totals, sizeof totals, "total %.17g loops %lld borderless %d", s.red_length,
@@ -86,7 +92,14 @@ TEST(EngineThreads, OneTwoAndThreeThreadsGiveTheSameOutputs) {
     drawn.nb_col = 2000;
     drawn.seed = 6;
     drawn.braids = 30;  // closed loops: the network is put back and run again
-    const Network nets[] = {generate_network(clean), generate_drawn_network(drawn).net};
+    // Channels that touch: groups of every size, run through by walks of every order.
+    TerrainOptions terrain;
+    terrain.nb_lig = 700;
+    terrain.nb_col = 900;
+    terrain.seed = 7;
+    terrain.threshold = 60;
+    const Network nets[] = {generate_network(clean), generate_drawn_network(drawn).net,
+                            generate_terrain_network(terrain).net};
     for (const Network& net : nets) {
         for (bool steps : {false, true}) {
             SCOPED_TRACE(steps ? "with step images" : "without step images");
@@ -94,5 +107,7 @@ TEST(EngineThreads, OneTwoAndThreeThreadsGiveTheSameOutputs) {
             EXPECT_EQ(outputs(net, 2, steps), one);
             EXPECT_EQ(outputs(net, 3, steps), one);
         }
+        // Step images make the walks of every pass go in order, one after another.
+        EXPECT_EQ(outputs(net, 2, false, false), outputs(net, 1, true, false));
     }
 }

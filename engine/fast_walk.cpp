@@ -265,8 +265,8 @@ void prefetch_around(const WalkGrids& g, int i, int j) {
 // (ic, jc): runs through it to the other line, as the walk in order does, unless another walk
 // of the pass has taken the group or the other line's first pixel (then the outcome depends on
 // their order, and it gives up). Its group pixels are logged like the pixels it steps on.
-bool run_through(const WalkGrids& g, Groups& groups, int gi, unsigned char label,
-                 const StepLengths& d, SharedWalk& w) {
+[[gnu::noinline]] bool run_through(const WalkGrids& g, Groups& groups, int gi, unsigned char label,
+                                   const StepLengths& d, SharedWalk& w) {
     Group& gr = groups.list[static_cast<std::size_t>(gi)];
     int free = 0;
     if (!std::atomic_ref(gr.claim).compare_exchange_strong(free, 1, std::memory_order_acq_rel))
@@ -313,7 +313,7 @@ SharedStep step(const WalkGrids& g, Groups& groups, unsigned char label, const S
     if (!g.on_border(ic, jc)) {
         const StepLook a = look_around<kCutCorners, true>(g, ic, jc, label, d);
         // The first pixel after a group is never a stop: its other links lead into the group.
-        if (w.free_step || a.left_count + a.now <= 2) {
+        if (a.left_count + a.now <= 2 || w.free_step) {
             w.free_step = false;
             store_shared(&g.tab1[ic][jc], 255, std::memory_order_release);
             // Running out of network (the far end of a part without border): another walk of

@@ -5,6 +5,8 @@
 #include <numeric>
 #include <utility>
 
+#include "base/bands.h"
+#include "engine/flag_scan.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 #include "engine/pixel_map.h"
@@ -198,4 +200,57 @@ void small_loops_at(const WalkGrids& g, int i, int j, std::vector<PixelIndex>& l
             }
         }
     }
+}
+
+namespace {
+
+// Flags with 1 the pixels of columns [1, nb_col - 1) of line i (not the last) that may be the
+// top left of a small loop (see small_loops_at): of a square of four, or of a ring round a hole
+// that starts below the pixel, that the ring closes on the right of the next line and that it
+// can close two lines below. A loop the compiler turns into vector operations on bytes.
+void loop_candidates(const WalkGrids& g, int i, unsigned char* __restrict flags) {
+    using Byte = unsigned char;
+    const auto value = static_cast<unsigned char>(g.net);
+    const unsigned char* __restrict const mid = g.tab1[i];
+    const unsigned char* __restrict const down = g.tab1[i + 1];
+    const Byte rings = i + 3 < g.nb_lig;  // room for hole and ring
+    const unsigned char* __restrict const far = rings ? g.tab1[i + 2] : down;  // else unused
+    // d2: whether the pixel two columns right of the one below is network.
+    auto one = [&](int j, Byte d2) {
+        const Byte here = mid[j] == value;
+        const Byte r = mid[j + 1] == value;
+        const Byte dn = down[j] == value;
+        const Byte dr = down[j + 1] == value;
+        const Byte dl = down[j - 1] == value;
+        // The hole's bottom line is ring (one high) or hole beside ring (two high).
+        const Byte closed = (far[j] == value) | (far[j - 1] == value);
+        flags[j] = here & ((r & dn & dr) | ((dn ^ 1) & dl & (dr | d2) & closed & rings));
+    };
+    const int n = g.nb_col;  // a local: the byte stores could alias g
+    int j = 1;
+    for (; j < n - 2; ++j) one(j, down[j + 2] == value);
+    for (; j < n - 1; ++j) one(j, 0);
+}
+
+}  // namespace
+
+std::vector<PixelIndex> small_loops(const WalkGrids& g, int threads) {
+    std::vector<PixelIndex> loops;
+    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return loops;
+    const int bands = band_count(threads, g.nb_lig - 1, g.nb_col);
+    std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(bands));
+    for_bands(bands, 0, g.nb_lig - 1, [&](int band, int first, int last) {
+        std::vector<PixelIndex>& some = found[static_cast<std::size_t>(band)];
+        std::vector<unsigned char> flags(static_cast<std::size_t>(g.nb_col), 0);
+        for (int i = first; i < last; ++i) {
+            small_loops_at(g, i, 0, some);  // a square in the first column
+            loop_candidates(g, i, flags.data());
+            for_each_flagged(flags.data(), g.nb_col, [&](int j) { small_loops_at(g, i, j, some); });
+        }
+    });
+    for (const std::vector<PixelIndex>& some : found)
+        loops.insert(loops.end(), some.begin(), some.end());
+    std::sort(loops.begin(), loops.end());
+    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
+    return loops;
 }

@@ -27,5 +27,7 @@ Leftovers find_leftovers(const WalkGrids& g);
 // run, they spare the run that only finds loops.
 //
 // small_loops_at adds the pixels of the loops whose top left pixel is (i, j) (some twice), if
-// any; the first classification calls it where the neighbours of a pixel allow such a loop.
+// any. small_loops calls it where the neighbours of a pixel allow such a loop, in bands of lines
+// on up to `threads` threads, and gives the pixels row-major, each once.
 void small_loops_at(const WalkGrids& g, int i, int j, std::vector<PixelIndex>& loops);
+std::vector<PixelIndex> small_loops(const WalkGrids& g, int threads = 1);

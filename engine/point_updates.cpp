@@ -8,27 +8,28 @@
 #include "base/bands.h"
 #include "base/run_state.h"
 #include "engine/classify.h"
-#include "engine/leftovers.h"
+#include "engine/flag_scan.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 
 namespace {
 
+// Flags of the pixels of a line, bits of one byte.
+constexpr unsigned char kEndFlag = 1;       // exactly one linked neighbour
+constexpr unsigned char kJunctionFlag = 2;  // three or more
+constexpr unsigned char kTouchingFlag = 4;  // a junction pixel listed as touching another
+
 // One interior line: counts the linked neighbours of every pixel at once (a loop the compiler
 // turns into vector operations on bytes; a corner neighbour counts only when neither cell between
-// is network), flags the network pixels with exactly one (1) or three and more (2), flags with 1
-// in loop_flags the pixels that may be the top left of a small loop (see small_loops_at: a
-// square of four, or a hole below that starts right of a network pixel and is closed on the
-// right of the line below), and returns the network pixels of the line.
+// is network), flags the end points and the junction pixels, and returns the network pixels of
+// the line.
 unsigned classify_line(const unsigned char* __restrict up, const unsigned char* __restrict mid,
                        const unsigned char* __restrict down, int nb_col, unsigned char value,
-                       unsigned char* __restrict flags, unsigned char* __restrict loop_flags,
-                       unsigned& cut_corners) {
+                       unsigned char* __restrict flags, unsigned& cut_corners) {
     using Byte = unsigned char;
     unsigned pixels = 0;
     Byte cut = 0;  // a network pixel of the line has a corner neighbour that is not linked
-    // d2: whether the pixel two columns right of the one below is network.
-    auto one = [&](int j, Byte d2) {
+    for (int j = 1; j < nb_col - 1; ++j) {
         const Byte u = up[j] == value;
         const Byte r = mid[j + 1] == value;
         const Byte dn = down[j] == value;
@@ -44,25 +45,9 @@ unsigned classify_line(const unsigned char* __restrict up, const unsigned char* 
         cut |= static_cast<Byte>(
             here & ((ul & (u | l)) | (ur & (u | r)) | (dr & (dn | r)) | (dl & (dn | l))));
         flags[j] = static_cast<Byte>((here & (count == 1)) | (here & (count > 2)) << 1);
-        loop_flags[j] = static_cast<Byte>(here & ((r & dn & dr) | ((dn ^ 1) & dl & (dr | d2))));
-    };
-    int j = 1;
-    for (; j < nb_col - 2; ++j) one(j, down[j + 2] == value);
-    for (; j < nb_col - 1; ++j) one(j, 0);
+    }
     cut_corners |= cut;
     return pixels;
-}
-
-void collect(const unsigned char* flags, int nb_col, unsigned char flag, PixelIndex line_start,
-             std::vector<PixelIndex>& out) {
-    // Flagged pixels are a small part of the network: jump from one to the next.
-    const unsigned char* const end = flags + nb_col - 1;
-    for (const unsigned char* p = flags + 1; p < end; ++p) {
-        p = static_cast<const unsigned char*>(
-            std::memchr(p, flag, static_cast<std::size_t>(end - p)));
-        if (p == nullptr) break;
-        out.push_back(line_start + (p - flags));
-    }
 }
 
 // Classifies the interior lines [first, last) into c; the lines around them are only read.
@@ -70,51 +55,43 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
     unsigned char* const* t1 = g.tab1;
     const auto value = static_cast<unsigned char>(g.net);
     // The flags of this line and of the line above, to find junction pixels that touch.
-    std::vector<unsigned char> line_flags(3 * static_cast<std::size_t>(g.nb_col), 0);
+    std::vector<unsigned char> line_flags(2 * static_cast<std::size_t>(g.nb_col), 0);
     unsigned char* flags = line_flags.data();
     unsigned char* above = flags + g.nb_col;
-    unsigned char* const loop_flags = above + g.nb_col;
     unsigned cut_corners = 0;
     if (first > 1) {
-        classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, loop_flags,
-                      cut_corners);
+        classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, cut_corners);
     }
-    std::vector<PixelIndex> junctions;
     for (int i = first; i < last; ++i) {
-        c.interior_pixels += classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags,
-                                           loop_flags, cut_corners);
+        c.interior_pixels +=
+            classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, cut_corners);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
-        junctions.clear();  // here: the pixels that may start a small loop
-        collect(loop_flags, g.nb_col, 1, line_start, junctions);
-        for (PixelIndex p : junctions) {
-            small_loops_at(g, i, static_cast<int>(p - line_start), c.small_loops);
-        }
-        small_loops_at(g, i, 0, c.small_loops);  // a square in the first column
-        collect(flags, g.nb_col, 1, line_start, c.ends);
-        junctions.clear();
-        collect(flags, g.nb_col, 2, line_start, junctions);
-        // A touching junction pixel is listed once: its flag gains 4 (junction flags are 2).
-        for (PixelIndex p : junctions) {
-            const auto j = static_cast<std::size_t>(p - line_start);
-            if (((flags[j - 1] | flags[j + 1] | above[j - 1] | above[j] | above[j + 1]) & 2) != 0) {
-                c.touching_junctions.push_back(p);
-                flags[j] |= 4;
+        for_each_flagged(flags, g.nb_col, [&](int col) {
+            const auto j = static_cast<std::size_t>(col);
+            const unsigned char f = flags[j];
+            if (f & kEndFlag) c.ends.push_back(line_start + col);
+            if (!(f & kJunctionFlag)) return;
+            // A touching junction pixel is listed once.
+            if (((flags[j - 1] | flags[j + 1] | above[j - 1] | above[j] | above[j + 1]) &
+                 kJunctionFlag) != 0) {
+                c.touching_junctions.push_back(line_start + col);
+                flags[j] |= kTouchingFlag;
             }
             // The pixel above that it touches is a touching junction too.
             for (std::size_t a = j - 1; a <= j + 1; ++a) {
-                if (above[a] == 2) {
+                if ((above[a] & (kJunctionFlag | kTouchingFlag)) == kJunctionFlag) {
                     c.touching_junctions.push_back(line_start - g.nb_col +
                                                    static_cast<PixelIndex>(a));
-                    above[a] |= 4;
+                    above[a] |= kTouchingFlag;
                 }
             }
-        }
+        });
         std::swap(flags, above);
         if (g.tab2 != nullptr) {
             unsigned char* codes = g.tab2[i];
             for (int j = 1; j < g.nb_col - 1; ++j) {
-                if (above[j] == 1) codes[j] = 2;
-                if (above[j] & 2) codes[j] = 3;
+                if (above[j] & kEndFlag) codes[j] = 2;
+                if (above[j] & kJunctionFlag) codes[j] = 3;
             }
         }
     }
@@ -144,13 +121,7 @@ Classified classify_all(const WalkGrids& g, int threads) {
         c.ends.insert(c.ends.end(), parts[b].ends.begin(), parts[b].ends.end());
         c.touching_junctions.insert(c.touching_junctions.end(), parts[b].touching_junctions.begin(),
                                     parts[b].touching_junctions.end());
-        c.small_loops.insert(c.small_loops.end(), parts[b].small_loops.begin(),
-                             parts[b].small_loops.end());
     }
-    for (int j = 0; j < g.nb_col; ++j) small_loops_at(g, 0, j, c.small_loops);  // the first line
-    std::sort(c.small_loops.begin(), c.small_loops.end());
-    c.small_loops.erase(std::unique(c.small_loops.begin(), c.small_loops.end()),
-                        c.small_loops.end());
     return c;
 }
 

@@ -26,8 +26,6 @@ struct Classified {
     // Whether an interior network pixel has a corner neighbour that is not linked to it (see
     // links.h): only then do the walks need to look for cut corners.
     bool cut_corners = false;
-    // The pixels of the small loops (see small_loops_at), row-major, each once.
-    std::vector<PixelIndex> small_loops;
 };
 
 // Classifies every interior pixel of the network as loaded (nothing erased yet), in bands of

@@ -66,11 +66,10 @@ void treatment(RunState& s, PassEvents& events) {
     // The run to the end of the network, unreported.
     const Classified first = classify_all(g, s.threads);
     g.cut_corners = first.cut_corners;
-    // Small loops are seen at once, by the classification (they matter only where corners are
-    // cut, as in every square of four network pixels); a larger one shows as what the run
-    // cannot prune.
+    // Small loops are seen at once (looked for only where corners are cut, as in every square
+    // of four network pixels); a larger one shows as what the run cannot prune.
     std::vector<PixelIndex> loops =
-        first.cut_corners ? first.small_loops : std::vector<PixelIndex>{};
+        first.cut_corners ? small_loops(g, s.threads) : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
     PruneRun run =
         prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, s.threads);

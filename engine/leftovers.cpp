@@ -34,33 +34,65 @@ struct Graph {
     std::vector<int> to;
 };
 
-Graph left_graph(const WalkGrids& g) {
+// The graph of the pixels left in tab1 and their links, in bands on up to `threads` threads.
+Graph left_graph(const WalkGrids& g, int threads) {
     Graph graph;
-    for (int i = 0; i < g.nb_lig; ++i) {
-        for_each_network_pixel(g, i, [&](int j) {
-            graph.pixels.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
-        });
-    }
+    const int line_bands = band_count(threads, g.nb_lig, g.nb_col);
+    std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(line_bands));
+    for_bands(line_bands, 0, g.nb_lig, [&](int band, int first, int last) {
+        std::vector<PixelIndex>& some = found[static_cast<std::size_t>(band)];
+        for (int i = first; i < last; ++i) {
+            for_each_network_pixel(
+                g, i, [&](int j) { some.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); });
+        }
+    });
+    for (const std::vector<PixelIndex>& some : found)
+        graph.pixels.insert(graph.pixels.end(), some.begin(), some.end());
+    std::vector<std::vector<PixelIndex>>().swap(found);
     std::vector<std::pair<PixelIndex, int>> numbered;
     numbered.reserve(graph.pixels.size());
     for (std::size_t a = 0; a < graph.pixels.size(); ++a) {
         numbered.emplace_back(graph.pixels[a], static_cast<int>(a));
     }
     const PixelMap index = make_pixel_map(std::move(numbered), g.nb_lig, g.nb_col);
+
+    // The links of runs of pixels side by side, joined in pixel order.
+    const auto n = static_cast<int>(graph.pixels.size());
+    const int runs = std::clamp(threads, 1, std::max(1, n / 4096));
+    std::vector<std::vector<int>> to(static_cast<std::size_t>(runs));
+    std::vector<std::vector<std::size_t>> count(static_cast<std::size_t>(runs));
+    for_bands(runs, 0, n, [&](int run, int first, int last) {
+        std::vector<int>& links_to = to[static_cast<std::size_t>(run)];
+        std::vector<std::size_t>& per_pixel = count[static_cast<std::size_t>(run)];
+        for (int a = first; a < last; ++a) {
+            const PixelIndex p = graph.pixels[static_cast<std::size_t>(a)];
+            const int i = static_cast<int>(p / g.nb_col);
+            const int j = static_cast<int>(p % g.nb_col);
+            const unsigned links =
+                linked(g.on_border(i, j)
+                           ? loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
+                           : loaded_mask(g.tab1, g.tab5, g.net, i, j));
+            const std::size_t before = links_to.size();
+            for (int k = 0; k < 8; ++k) {
+                if (!(links >> k & 1u)) continue;
+                const int b = index.find(static_cast<PixelIndex>(i + kNeighbours[k].di) * g.nb_col +
+                                         j + kNeighbours[k].dj);
+                if (b >= 0) links_to.push_back(b);
+            }
+            per_pixel.push_back(links_to.size() - before);
+        }
+    });
     graph.first.reserve(graph.pixels.size() + 1);
-    for (PixelIndex p : graph.pixels) {
-        graph.first.push_back(graph.to.size());
-        const int i = static_cast<int>(p / g.nb_col);
-        const int j = static_cast<int>(p % g.nb_col);
-        const unsigned links =
-            linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j));
-        for (int n = 0; n < 8; ++n) {
-            if (!(links >> n & 1u)) continue;
-            const int b = index.find(static_cast<PixelIndex>(i + kNeighbours[n].di) * g.nb_col + j +
-                                     kNeighbours[n].dj);
-            if (b >= 0) graph.to.push_back(b);
+    std::size_t links_before = 0;
+    for (const std::vector<std::size_t>& per_pixel : count) {
+        for (std::size_t links : per_pixel) {
+            graph.first.push_back(links_before);
+            links_before += links;
         }
     }
+    graph.to.reserve(links_before);
+    for (const std::vector<int>& some : to)
+        graph.to.insert(graph.to.end(), some.begin(), some.end());
     graph.first.push_back(graph.to.size());
     return graph;
 }
@@ -123,10 +155,10 @@ int root(std::vector<int>& parent, int a) {
 
 }  // namespace
 
-Leftovers find_leftovers(const WalkGrids& g) {
+Leftovers find_leftovers(const WalkGrids& g, int threads) {
     Leftovers left;
     if (g.net < 0) return left;
-    const Graph graph = left_graph(g);
+    const Graph graph = left_graph(g, threads);
     const std::size_t n = graph.pixels.size();
     std::vector<int> parent(n);
     std::iota(parent.begin(), parent.end(), 0);

@@ -18,8 +18,9 @@ struct Leftovers {
     int borderless_parts = 0;             // parts left that touch the border nowhere
 };
 
-// Looks at the network pixels left in tab1 (their links are those of the network as loaded).
-Leftovers find_leftovers(const WalkGrids& g);
+// Looks at the network pixels left in tab1 (their links are those of the network as loaded),
+// on up to `threads` threads.
+Leftovers find_leftovers(const WalkGrids& g, int threads = 1);
 
 // The small closed loops that can be seen at once: squares of four network pixels, and the
 // rings of network pixels around a hole of background up to two pixels wide and high (those

@@ -14,8 +14,10 @@ int PixelMap::find(PixelIndex p) const {
 }
 
 PixelMap make_pixel_map(std::vector<std::pair<PixelIndex, int>> pairs, int nb_lig, int nb_col) {
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto by_pixel = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(pairs.begin(), pairs.end(), by_pixel)) {
+        std::stable_sort(pairs.begin(), pairs.end(), by_pixel);
+    }
     PixelMap m;
     m.nb_col = nb_col;
     m.keys.reserve(pairs.size());

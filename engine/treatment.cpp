@@ -74,7 +74,7 @@ void treatment(RunState& s, PassEvents& events) {
     PruneRun run =
         prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, s.threads);
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
-        Leftovers left = find_leftovers(g);
+        Leftovers left = find_leftovers(g, s.threads);
         if (!left.loop_pixels.empty() && !groups_hold(groups, left.loop_pixels)) {
             // Closed loops never shrink: make them junction groups and run again.
             loops.insert(loops.end(), left.loop_pixels.begin(), left.loop_pixels.end());
@@ -84,7 +84,7 @@ void treatment(RunState& s, PassEvents& events) {
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
                         s.threads);
-            left = find_leftovers(g);
+            left = find_leftovers(g, s.threads);
         }
         s.loop_pixels = left.loop_parts_pixels;
         s.borderless_parts = left.borderless_parts + run.ran_out;

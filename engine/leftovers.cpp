@@ -266,22 +266,31 @@ void loop_candidates(const WalkGrids& g, int i, unsigned char* __restrict flags)
 
 }  // namespace
 
-std::vector<PixelIndex> small_loops(const WalkGrids& g, int threads) {
-    std::vector<PixelIndex> loops;
-    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return loops;
-    const int bands = band_count(threads, g.nb_lig - 1, g.nb_col);
-    std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(bands));
-    for_bands(bands, 0, g.nb_lig - 1, [&](int band, int first, int last) {
-        std::vector<PixelIndex>& some = found[static_cast<std::size_t>(band)];
-        std::vector<unsigned char> flags(static_cast<std::size_t>(g.nb_col), 0);
-        for (int i = first; i < last; ++i) {
-            small_loops_at(g, i, 0, some);  // a square in the first column
-            loop_candidates(g, i, flags.data());
-            for_each_flagged(flags.data(), g.nb_col, [&](int j) { small_loops_at(g, i, j, some); });
-        }
-    });
-    for (const std::vector<PixelIndex>& some : found)
-        loops.insert(loops.end(), some.begin(), some.end());
+void small_loops_of_line(const WalkGrids& g, int i, unsigned char* scratch,
+                         std::vector<PixelIndex>& loops) {
+    small_loops_at(g, i, 0, loops);  // a square in the first column
+    loop_candidates(g, i, scratch);
+    for_each_flagged(scratch, g.nb_col, [&](int j) { small_loops_at(g, i, j, loops); });
+}
+
+std::vector<PixelIndex> small_loops(const WalkGrids& g, std::vector<PixelIndex> found,
+                                    const std::vector<std::pair<int, int>>& lines, int threads) {
+    std::vector<PixelIndex> loops = std::move(found);
+    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return {};
+    for (const auto& [from, to] : lines) {
+        const int last = std::min(to, g.nb_lig - 1);  // the last line starts no loop
+        if (from >= last) continue;
+        const int bands = band_count(threads, last - from, g.nb_col);
+        std::vector<std::vector<PixelIndex>> some(static_cast<std::size_t>(bands));
+        for_bands(bands, from, last, [&](int band, int first, int end) {
+            std::vector<unsigned char> scratch(static_cast<std::size_t>(g.nb_col), 0);
+            for (int i = first; i < end; ++i) {
+                small_loops_of_line(g, i, scratch.data(), some[static_cast<std::size_t>(band)]);
+            }
+        });
+        for (const std::vector<PixelIndex>& more : some)
+            loops.insert(loops.end(), more.begin(), more.end());
+    }
     std::sort(loops.begin(), loops.end());
     loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
     return loops;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/groups.h"
@@ -26,6 +27,11 @@ struct Classified {
     // Whether an interior network pixel has a corner neighbour that is not linked to it (see
     // links.h): only then do the walks need to look for cut corners.
     bool cut_corners = false;
+    // The small loops (see small_loops_of_line) of the lines classified after a cut corner was
+    // seen in their band (pixels unsorted, some twice), and the lines not looked at for them,
+    // [first, last) pairs: where corners are cut, small_loops finds the rest.
+    std::vector<PixelIndex> small_loops;
+    std::vector<std::pair<int, int>> loops_not_looked_for;
 };
 
 // Classifies every interior pixel of the network as loaded (nothing erased yet), in bands of

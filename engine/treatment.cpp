@@ -69,7 +69,8 @@ void treatment(RunState& s, PassEvents& events) {
     // Small loops are seen at once (looked for only where corners are cut, as in every square
     // of four network pixels); a larger one shows as what the run cannot prune.
     std::vector<PixelIndex> loops =
-        first.cut_corners ? small_loops(g, s.threads) : std::vector<PixelIndex>{};
+        first.cut_corners ? small_loops(g, first.small_loops, first.loops_not_looked_for, s.threads)
+                          : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
     PruneRun run =
         prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, s.threads);

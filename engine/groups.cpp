@@ -83,18 +83,27 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     candidates.insert(candidates.end(), loop_pixels.begin(), loop_pixels.end());
 
     // Each linked set of candidates; a set of one junction pixel on no loop stays a plain
-    // junction.
+    // junction. The links that leave a set never change (they are those of the network as
+    // loaded); which of them still lead to a line is read from tab1 when needed. A linked pixel
+    // marked seen is in the same set.
     Groups groups;
     std::vector<PixelIndex> set;
+    std::vector<GroupExit> exits;
     for (PixelIndex first : candidates) {
         if (marks.at(first) == kSeenMark) continue;
         bool loop = marks.at(first) == kLoopMark;
         marks.at(first) = kSeenMark;
         set.assign(1, first);
+        exits.clear();
         for (std::size_t head = 0; head < set.size(); ++head) {
-            for_each_link(g, set[head], [&](PixelIndex q) {
+            const PixelIndex p = set[head];
+            for_each_link(g, p, [&](PixelIndex q) {
                 unsigned char& m = marks.at(q);
-                if (m != kJunctionMark && m != kLoopMark) return;
+                if (m == kSeenMark) return;
+                if (m != kJunctionMark && m != kLoopMark) {
+                    exits.push_back({p, q});
+                    return;
+                }
                 loop = loop || m == kLoopMark;
                 m = kSeenMark;
                 set.push_back(q);
@@ -105,6 +114,10 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         group.loop = loop;
         std::sort(set.begin(), set.end());
         group.pixels = set;
+        std::sort(exits.begin(), exits.end(), [](const GroupExit& a, const GroupExit& b) {
+            return a.outside != b.outside ? a.outside < b.outside : a.inside < b.inside;
+        });
+        group.links = exits;
     }
     // Groups in the row-major order of their first pixels.
     std::sort(groups.list.begin(), groups.list.end(),
@@ -112,22 +125,12 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     std::vector<std::pair<PixelIndex, int>> of;
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
         Group& group = groups.list[k];
-        // The links that leave the group never change (they are those of the network as
-        // loaded); which of them still lead to a line is read from tab1 when needed. Every
-        // candidate is marked seen by now, and a linked one is in the same group.
         for (PixelIndex p : group.pixels) {
             const int i = static_cast<int>(p / g.nb_col);
             const int j = static_cast<int>(p % g.nb_col);
             group.border = group.border || g.on_border(i, j);
             of.emplace_back(p, static_cast<int>(k));
-            for_each_link(g, p, [&](PixelIndex q) {
-                if (marks.at(q) != kSeenMark) group.links.push_back({p, q});
-            });
         }
-        std::sort(group.links.begin(), group.links.end(),
-                  [](const GroupExit& a, const GroupExit& b) {
-                      return a.outside != b.outside ? a.outside < b.outside : a.inside < b.inside;
-                  });
     }
     groups.of = make_pixel_map(std::move(of), g.nb_lig, g.nb_col);
     for (std::size_t k = 0; k < groups.list.size(); ++k) {

@@ -29,10 +29,24 @@ void for_each_network_pixel(const WalkGrids& g, int i, Visit visit) {
 }
 
 struct Graph {
-    std::vector<PixelIndex> pixels;  // row-major
+    PixelMap index;                  // its keys are the pixels, row-major; a pixel's place: a
     std::vector<std::size_t> first;  // links of pixel a: to[first[a] .. first[a + 1])
     std::vector<int> to;
+    const std::vector<PixelIndex>& pixels() const { return index.keys; }
 };
+
+// Appends every piece to `all`, letting go of each once it is in (a single piece is moved).
+template <typename T>
+void join_pieces(std::vector<std::vector<T>>& pieces, std::vector<T>& all) {
+    if (pieces.size() == 1 && all.empty()) {
+        all = std::move(pieces[0]);
+        return;
+    }
+    for (std::vector<T>& piece : pieces) {
+        all.insert(all.end(), piece.begin(), piece.end());
+        std::vector<T>().swap(piece);
+    }
+}
 
 // The graph of the pixels left in tab1 and their links, in bands on up to `threads` threads.
 Graph left_graph(const WalkGrids& g, int threads) {
@@ -46,26 +60,21 @@ Graph left_graph(const WalkGrids& g, int threads) {
                 g, i, [&](int j) { some.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); });
         }
     });
-    for (const std::vector<PixelIndex>& some : found)
-        graph.pixels.insert(graph.pixels.end(), some.begin(), some.end());
-    std::vector<std::vector<PixelIndex>>().swap(found);
-    std::vector<std::pair<PixelIndex, int>> numbered;
-    numbered.reserve(graph.pixels.size());
-    for (std::size_t a = 0; a < graph.pixels.size(); ++a) {
-        numbered.emplace_back(graph.pixels[a], static_cast<int>(a));
-    }
-    const PixelMap index = make_pixel_map(std::move(numbered), g.nb_lig, g.nb_col);
+    std::vector<PixelIndex> pixels;
+    join_pieces(found, pixels);
+    graph.index = index_of_pixels(std::move(pixels), g.nb_lig, g.nb_col);
+    const PixelMap& index = graph.index;
 
     // The links of runs of pixels side by side, joined in pixel order.
-    const auto n = static_cast<int>(graph.pixels.size());
+    const auto n = static_cast<int>(graph.pixels().size());
     const int runs = std::clamp(threads, 1, std::max(1, n / 4096));
     std::vector<std::vector<int>> to(static_cast<std::size_t>(runs));
-    std::vector<std::vector<std::size_t>> count(static_cast<std::size_t>(runs));
+    std::vector<std::vector<unsigned char>> count(static_cast<std::size_t>(runs));
     for_bands(runs, 0, n, [&](int run, int first, int last) {
         std::vector<int>& links_to = to[static_cast<std::size_t>(run)];
-        std::vector<std::size_t>& per_pixel = count[static_cast<std::size_t>(run)];
+        std::vector<unsigned char>& per_pixel = count[static_cast<std::size_t>(run)];
         for (int a = first; a < last; ++a) {
-            const PixelIndex p = graph.pixels[static_cast<std::size_t>(a)];
+            const PixelIndex p = graph.pixels()[static_cast<std::size_t>(a)];
             const int i = static_cast<int>(p / g.nb_col);
             const int j = static_cast<int>(p % g.nb_col);
             const unsigned links =
@@ -75,17 +84,18 @@ Graph left_graph(const WalkGrids& g, int threads) {
             const std::size_t before = links_to.size();
             for (int k = 0; k < 8; ++k) {
                 if (!(links >> k & 1u)) continue;
-                const int b = index.find(static_cast<PixelIndex>(i + kNeighbours[k].di) * g.nb_col +
-                                         j + kNeighbours[k].dj);
+                const int b =
+                    index.place(static_cast<PixelIndex>(i + kNeighbours[k].di) * g.nb_col + j +
+                                kNeighbours[k].dj);
                 if (b >= 0) links_to.push_back(b);
             }
-            per_pixel.push_back(links_to.size() - before);
+            per_pixel.push_back(static_cast<unsigned char>(links_to.size() - before));
         }
     });
-    graph.first.reserve(graph.pixels.size() + 1);
+    graph.first.reserve(graph.pixels().size() + 1);
     std::size_t links_before = 0;
-    for (const std::vector<std::size_t>& per_pixel : count) {
-        for (std::size_t links : per_pixel) {
+    for (const std::vector<unsigned char>& per_pixel : count) {
+        for (const unsigned char links : per_pixel) {
             graph.first.push_back(links_before);
             links_before += links;
         }
@@ -100,7 +110,7 @@ Graph left_graph(const WalkGrids& g, int threads) {
 // Marks the pixels that lie on a closed loop: those with a link that is no bridge (iterative
 // search for bridges by discovery times and low links).
 std::vector<char> on_loops(const Graph& graph) {
-    const std::size_t n = graph.pixels.size();
+    const std::size_t n = graph.pixels().size();
     std::vector<int> disc(n, -1);
     std::vector<int> low(n, 0);
     std::vector<char> loop(n, 0);
@@ -159,7 +169,7 @@ Leftovers find_leftovers(const WalkGrids& g, int threads) {
     Leftovers left;
     if (g.net < 0) return left;
     const Graph graph = left_graph(g, threads);
-    const std::size_t n = graph.pixels.size();
+    const std::size_t n = graph.pixels().size();
     std::vector<int> parent(n);
     std::iota(parent.begin(), parent.end(), 0);
     for (std::size_t a = 0; a < n; ++a) {
@@ -174,7 +184,7 @@ Leftovers find_leftovers(const WalkGrids& g, int threads) {
     std::vector<long long> size(n, 0);
     for (std::size_t a = 0; a < n; ++a) {
         const auto r = static_cast<std::size_t>(root(parent, static_cast<int>(a)));
-        const PixelIndex p = graph.pixels[a];
+        const PixelIndex p = graph.pixels()[a];
         if (g.on_border(static_cast<int>(p / g.nb_col), static_cast<int>(p % g.nb_col)))
             border[r] = 1;
         if (loop[a]) {

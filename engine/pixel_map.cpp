@@ -1,8 +1,14 @@
 #include "engine/pixel_map.h"
 
 #include <algorithm>
+#include <utility>
 
 int PixelMap::find(PixelIndex p) const {
+    const int at = place(p);
+    return at < 0 ? -1 : values[static_cast<std::size_t>(at)];
+}
+
+int PixelMap::place(PixelIndex p) const {
     if (keys.empty() || p < 0) return -1;
     const auto line = static_cast<std::size_t>(p / nb_col);
     if (line + 1 >= line_at.size()) return -1;
@@ -10,8 +16,23 @@ int PixelMap::find(PixelIndex p) const {
     const auto last = keys.begin() + static_cast<std::ptrdiff_t>(line_at[line + 1]);
     const auto at = std::lower_bound(first, last, p);
     if (at == last || *at != p) return -1;
-    return values[static_cast<std::size_t>(at - keys.begin())];
+    return static_cast<int>(at - keys.begin());
 }
+
+namespace {
+
+// Where each line's keys begin.
+void set_lines(PixelMap& m, int nb_lig) {
+    m.line_at.assign(static_cast<std::size_t>(nb_lig) + 1, 0);
+    std::size_t n = 0;
+    for (int i = 0; i <= nb_lig; ++i) {
+        const PixelIndex first_of_line = static_cast<PixelIndex>(i) * m.nb_col;
+        while (n < m.keys.size() && m.keys[n] < first_of_line) ++n;
+        m.line_at[static_cast<std::size_t>(i)] = n;
+    }
+}
+
+}  // namespace
 
 PixelMap make_pixel_map(std::vector<std::pair<PixelIndex, int>> pairs, int nb_lig, int nb_col) {
     const auto by_pixel = [](const auto& a, const auto& b) { return a.first < b.first; };
@@ -27,12 +48,14 @@ PixelMap make_pixel_map(std::vector<std::pair<PixelIndex, int>> pairs, int nb_li
         m.keys.push_back(p);
         m.values.push_back(v);
     }
-    m.line_at.assign(static_cast<std::size_t>(nb_lig) + 1, 0);
-    std::size_t n = 0;
-    for (int i = 0; i <= nb_lig; ++i) {
-        const PixelIndex first_of_line = static_cast<PixelIndex>(i) * nb_col;
-        while (n < m.keys.size() && m.keys[n] < first_of_line) ++n;
-        m.line_at[static_cast<std::size_t>(i)] = n;
-    }
+    set_lines(m, nb_lig);
+    return m;
+}
+
+PixelMap index_of_pixels(std::vector<PixelIndex> pixels, int nb_lig, int nb_col) {
+    PixelMap m;
+    m.nb_col = nb_col;
+    m.keys = std::move(pixels);
+    set_lines(m, nb_lig);
     return m;
 }

@@ -16,9 +16,14 @@ struct PixelMap {
 
     // The value of pixel p, or -1 when p is not a key.
     int find(PixelIndex p) const;
+    // The place of pixel p among the keys, or -1 when p is not a key.
+    int place(PixelIndex p) const;
     bool empty() const { return keys.empty(); }
 };
 
 // Builds the map of nb_lig lines and nb_col columns from (pixel, value) pairs in any order; a
 // pixel given twice keeps its first value.
 PixelMap make_pixel_map(std::vector<std::pair<PixelIndex, int>> pairs, int nb_lig, int nb_col);
+
+// The keys of pixels given in row-major order, each once, without values: for place().
+PixelMap index_of_pixels(std::vector<PixelIndex> pixels, int nb_lig, int nb_col);

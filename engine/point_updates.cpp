@@ -128,6 +128,9 @@ Classified classify_all(const WalkGrids& g, int threads) {
         classify_lines(g, first, last, parts[static_cast<std::size_t>(b)]);
     });
     c = std::move(parts[0]);
+    std::size_t ends = 0;
+    for (const Classified& part : parts) ends += part.ends.size();
+    c.ends.reserve(ends);  // once, to the size they take
     // The first line is not classified.
     c.loops_not_looked_for.insert(c.loops_not_looked_for.begin(), {0, 1});
     for (std::size_t b = 1; b < parts.size(); ++b) {
@@ -228,12 +231,19 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
             if (code == 2) some.push_back(Start{p, -1});
         }
     });
+    // Joined without a second copy of them all: a single run's are moved.
     std::vector<Start> starts;
     std::vector<int> touched;
-    for (int run = 0; run < runs; ++run) {
-        const auto r = static_cast<std::size_t>(run);
-        starts.insert(starts.end(), found[r].begin(), found[r].end());
-        touched.insert(touched.end(), met[r].begin(), met[r].end());
+    if (runs == 1) {
+        starts = std::move(found[0]);
+        touched = std::move(met[0]);
+    } else {
+        for (int run = 0; run < runs; ++run) {
+            const auto r = static_cast<std::size_t>(run);
+            starts.insert(starts.end(), found[r].begin(), found[r].end());
+            touched.insert(touched.end(), met[r].begin(), met[r].end());
+            std::vector<Start>().swap(found[r]);
+        }
     }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());

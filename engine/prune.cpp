@@ -53,6 +53,13 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         // Gone before the next starts are made: on a large network the first pass has hundreds
         // of thousands of starts.
         std::vector<Start>().swap(starts);
+        // Sized once: these lists are the largest of a pass on a large network.
+        const auto walked = static_cast<std::size_t>(
+            std::count_if(ends.begin(), ends.end(), [](const WalkEnd& e) { return e.points > 0; }));
+        w.segm_points.reserve(walked);
+        w.segm_dist.reserve(walked);
+        w.segm_counted.reserve(walked);
+        stops.reserve(walked);
         for (std::size_t s = 0; s < ends.size(); ++s) {
             const WalkEnd& end = ends[s];
             if (end.points == 0) continue;
@@ -75,7 +82,7 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         if (hooks != nullptr) hooks->ends(k, w);
         run.passes.push_back(std::move(w));
         starts = reclassify_stops(g, groups, stops, threads);
-        if (hooks == nullptr) run.stops.push_back(stops);
+        if (hooks == nullptr) run.stops.push_back(std::move(stops));
     }
     run.used_up = starts.empty();
     run.flows_into = std::move(confluences.flows_into);

@@ -21,6 +21,7 @@
 #include "engine/treatment.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/run_state.h"
@@ -64,13 +65,14 @@ void treatment(RunState& s, PassEvents& events) {
     const bool paths = events.wants_paths();
 
     // The run to the end of the network, unreported.
-    const Classified first = classify_all(g, s.threads);
+    Classified first = classify_all(g, s.threads);
     g.cut_corners = first.cut_corners;
     // Small loops are seen at once (looked for only where corners are cut, as in every square
     // of four network pixels); a larger one shows as what the run cannot prune.
     std::vector<PixelIndex> loops =
-        first.cut_corners ? small_loops(g, first.small_loops, first.loops_not_looked_for, s.threads)
-                          : std::vector<PixelIndex>{};
+        first.cut_corners
+            ? small_loops(g, std::move(first.small_loops), first.loops_not_looked_for, s.threads)
+            : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
     PruneRun run =
         prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, s.threads);
@@ -81,6 +83,10 @@ void treatment(RunState& s, PassEvents& events) {
             loops.insert(loops.end(), left.loop_pixels.begin(), left.loop_pixels.end());
             std::sort(loops.begin(), loops.end());
             loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
+            // What the first run found is let go of before the second run.
+            left = Leftovers{};
+            run = PruneRun{};
+            groups = Groups{};
             restore_network(g, s.threads);
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
@@ -112,6 +118,8 @@ void treatment(RunState& s, PassEvents& events) {
         if (paths) events.network_done(run.flows_into);
         return;
     }
+    run = PruneRun{};
+    groups = Groups{};
     restore_network(g, s.threads);
     const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows,  g.net,
                           s.nb_lig,    s.nb_col,    g.cut_corners};

@@ -231,22 +231,28 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
             if (code == 2) some.push_back(Start{p, -1});
         }
     });
-    // Joined without a second copy of them all: a single run's are moved.
+    // Joined without a second copy of them all (a single run's are moved), and without a list
+    // that grows to twice what it holds.
     std::vector<Start> starts;
     std::vector<int> touched;
     if (runs == 1) {
         starts = std::move(found[0]);
         touched = std::move(met[0]);
     } else {
-        for (int run = 0; run < runs; ++run) {
-            const auto r = static_cast<std::size_t>(run);
-            starts.insert(starts.end(), found[r].begin(), found[r].end());
-            touched.insert(touched.end(), met[r].begin(), met[r].end());
-            std::vector<Start>().swap(found[r]);
-        }
+        for (const std::vector<int>& some : met)
+            touched.insert(touched.end(), some.begin(), some.end());
     }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    if (runs > 1) {
+        std::size_t total = touched.size();  // a start at most for each group met
+        for (const std::vector<Start>& some : found) total += some.size();
+        starts.reserve(total);
+        for (std::vector<Start>& some : found) {
+            starts.insert(starts.end(), some.begin(), some.end());
+            std::vector<Start>().swap(some);
+        }
+    }
     for (int k : touched) {
         Group& group = groups.list[static_cast<std::size_t>(k)];
         if (group.gone) continue;

@@ -47,38 +47,40 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         if (hooks == nullptr && starts.empty()) break;
         if (hooks != nullptr) hooks->begins(k);
         PassWalks w;
-        stops.clear();
-        std::vector<WalkEnd> ends =
-            walk_pass(g, groups, starts, k, d, threads, keep_paths ? &traces : nullptr);
+        PassEnds ends = walk_pass(g, groups, starts, k, d, threads, keep_paths ? &traces : nullptr);
         // Gone before the next starts are made: on a large network the first pass has hundreds
         // of thousands of starts.
         std::vector<Start>().swap(starts);
-        // Sized once: these lists are the largest of a pass on a large network.
-        const auto walked = static_cast<std::size_t>(
-            std::count_if(ends.begin(), ends.end(), [](const WalkEnd& e) { return e.points > 0; }));
-        w.segm_points.reserve(walked);
-        w.segm_dist.reserve(walked);
-        w.segm_counted.reserve(walked);
-        stops.reserve(walked);
-        for (std::size_t s = 0; s < ends.size(); ++s) {
-            const WalkEnd& end = ends[s];
-            if (end.points == 0) continue;
-            ++w.segm_order;
+        run.erased += ends.erased;
+        // The lists of the pass are those of the ends, the starts that started no walk taken
+        // out in place, and the stops those of the counted walks: no second copy of them.
+        std::size_t walks = 0;
+        std::size_t counted = 0;
+        for (std::size_t s = 0; s < ends.points.size(); ++s) {
+            if (ends.points[s] == 0) continue;
             if (keep_paths) {
-                confluences.walked(traces[s], end.counted);
+                confluences.walked(traces[s], ends.counted[s] != 0);
                 w.segm_path.push_back(std::move(traces[s].path));
             }
-            run.erased += end.erased;
-            if (end.counted) {
-                stops.push_back(static_cast<PixelIndex>(end.last_i) * g.nb_col + end.last_j);
+            if (ends.counted[s]) {
+                ends.last[counted++] = ends.last[s];
             } else {
                 ++run.ran_out;
             }
-            w.segm_points.push_back(end.points);
-            w.segm_dist.push_back(end.length);
-            w.segm_counted.push_back(end.counted ? 1 : 0);
+            ends.points[walks] = ends.points[s];
+            ends.length[walks] = ends.length[s];
+            ends.counted[walks] = ends.counted[s];
+            ++walks;
         }
-        std::vector<WalkEnd>().swap(ends);
+        ends.points.resize(walks);
+        ends.length.resize(walks);
+        ends.counted.resize(walks);
+        ends.last.resize(counted);
+        w.segm_order = static_cast<int>(walks);
+        w.segm_points = std::move(ends.points);
+        w.segm_dist = std::move(ends.length);
+        w.segm_counted = std::move(ends.counted);
+        stops = std::move(ends.last);
         if (hooks != nullptr) hooks->ends(k, w);
         run.passes.push_back(std::move(w));
         starts = reclassify_stops(g, groups, stops, threads);

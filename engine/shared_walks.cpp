@@ -17,8 +17,8 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
 // each lane taking a new start as soon as its walk has ended or given up. A group start is left
 // to be walked in order.
 void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts, int k,
-              const StepLengths& d, int first, int last, std::vector<WalkEnd>& ends, StepLog& kept,
-              std::vector<int>& held, std::vector<int>& given_back) {
+              const StepLengths& d, int first, int last, PassEnds& ends, long long& erased,
+              StepLog& kept, std::vector<int>& held, std::vector<int>& given_back) {
     constexpr int kLanes = 16;
     SharedWalk lanes[kLanes];
     int lane_start[kLanes];
@@ -45,7 +45,8 @@ void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& star
             const SharedStep step = step_shared_walk(g, groups, k, d, w);
             if (step == SharedStep::going) continue;
             if (step == SharedStep::ended) {
-                ends[static_cast<std::size_t>(lane_start[lane])] = w.end;
+                ends.set(static_cast<std::size_t>(lane_start[lane]), w.end, g.nb_col);
+                erased += w.end.erased;
                 held.insert(held.end(), w.claimed.begin(), w.claimed.end());
             } else {
                 kept.insert(kept.end(), w.log.begin(), w.log.end());
@@ -59,11 +60,10 @@ void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& star
 
 }  // namespace
 
-std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts,
-                               int k, const StepLengths& d, int threads,
-                               std::vector<WalkTrace>* traces) {
+PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts, int k,
+                   const StepLengths& d, int threads, std::vector<WalkTrace>* traces) {
     const std::size_t n = starts.size();
-    std::vector<WalkEnd> ends(n);
+    PassEnds ends(n);
     if (traces != nullptr) traces->assign(n, WalkTrace{});
     const bool in_order = g.tab2 != nullptr || traces != nullptr || n < kStartsPerThread;
     if (!in_order) {
@@ -76,10 +76,13 @@ std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::ve
         // Groups run through by the walks that ended, and by those that gave up.
         std::vector<std::vector<int>> held(static_cast<std::size_t>(runs));
         std::vector<std::vector<int>> given_back(static_cast<std::size_t>(runs));
+        std::vector<long long> erased(static_cast<std::size_t>(runs), 0);
         for_bands(runs, 0, static_cast<int>(n), [&](int run, int first, int last) {
             const auto r = static_cast<std::size_t>(run);
-            walk_run(g, groups, starts, k, d, first, last, ends, kept[r], held[r], given_back[r]);
+            walk_run(g, groups, starts, k, d, first, last, ends, erased[r], kept[r], held[r],
+                     given_back[r]);
         });
+        for (long long some : erased) ends.erased += some;
         for (std::size_t r = 0; r < held.size(); ++r) {
             for (int group : held[r]) groups.list[static_cast<std::size_t>(group)].claim = 0;
             for (int group : given_back[r]) {
@@ -101,7 +104,7 @@ std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::ve
         }
     }
     for (std::size_t s = 0; s < n; ++s) {
-        if (ends[s].points > 0) continue;
+        if (ends.points[s] > 0) continue;
         const Start& start = starts[s];
         if (taken(g, groups, start)) {
             if (g.tab2 != nullptr && start.group < 0) {
@@ -111,8 +114,10 @@ std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::ve
         }
         const auto i = static_cast<int>(start.at / g.nb_col);
         const auto j = static_cast<int>(start.at % g.nb_col);
-        ends[s] = fast_walk(g, groups, k, i, j, start.group, d,
-                            traces != nullptr ? &(*traces)[s] : nullptr);
+        const WalkEnd end = fast_walk(g, groups, k, i, j, start.group, d,
+                                      traces != nullptr ? &(*traces)[s] : nullptr);
+        ends.set(s, end, g.nb_col);
+        ends.erased += end.erased;
     }
     return ends;
 }

@@ -19,10 +19,30 @@
 // Starts a run of shared walks is worth from; fewer, and the pass walks them in order.
 inline constexpr std::size_t kStartsPerThread = 16;
 
+// The ends of the walks of a pass, one entry per start, in lists side by side so that the lists
+// of the pass report are made of them in place: points 0 for a start that started no walk (an
+// earlier walk of the pass took it).
+struct PassEnds {
+    std::vector<int> points;       // pixels recorded, the last included
+    std::vector<double> length;    // metres
+    std::vector<char> counted;     // 1: stopped on a junction, a junction group or the border
+    std::vector<PixelIndex> last;  // the last pixel recorded
+    long long erased = 0;          // network pixels the walks erased from tab1
+
+    explicit PassEnds(std::size_t starts)
+        : points(starts, 0), length(starts, 0.0), counted(starts, 0), last(starts, 0) {}
+    // The end of the walk of start s (not its erased pixels).
+    void set(std::size_t s, const WalkEnd& e, int nb_col) {
+        points[s] = e.points;
+        length[s] = e.length;
+        counted[s] = e.counted ? 1 : 0;
+        last[s] = static_cast<PixelIndex>(e.last_i) * nb_col + e.last_j;
+    }
+};
+
 // The walks of pass k from `starts` (row-major) on up to `threads` threads: for every start, the
-// end of its walk, or no walk (0 points) when an earlier walk of the pass took it. With `traces`,
-// each walk's trace goes to the entry of its start. Grids with a points image (step images), and
-// walks with traces, are walked in order on one thread.
-std::vector<WalkEnd> walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts,
-                               int k, const StepLengths& d, int threads,
-                               std::vector<WalkTrace>* traces = nullptr);
+// end of its walk, or no walk. With `traces`, each walk's trace goes to the entry of its start.
+// Grids with a points image (step images), and walks with traces, are walked in order on one
+// thread.
+PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts, int k,
+                   const StepLengths& d, int threads, std::vector<WalkTrace>* traces = nullptr);

@@ -74,8 +74,9 @@ void treatment(RunState& s, PassEvents& events) {
             ? small_loops(g, std::move(first.small_loops), first.loops_not_looked_for, s.threads)
             : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
-    PruneRun run =
-        prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, s.threads);
+    std::vector<Start> starts = first_starts(first, groups, g);
+    std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again
+    PruneRun run = prune(g, groups, std::move(starts), most, d, nullptr, paths, s.threads);
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
         Leftovers left = find_leftovers(g, s.threads);
         if (!left.loop_pixels.empty() && !groups_hold(groups, left.loop_pixels)) {
@@ -88,6 +89,7 @@ void treatment(RunState& s, PassEvents& events) {
             run = PruneRun{};
             groups = Groups{};
             restore_network(g, s.threads);
+            first.ends = classify_all(g, s.threads).ends;
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
                         s.threads);

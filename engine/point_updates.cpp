@@ -205,13 +205,13 @@ std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkG
 std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
                                     const std::vector<PixelIndex>& stops, int threads) {
     // The codes of the stops, which only read the grids, in runs of stops on the threads (the
-    // points image, written, on one); their starts and groups joined in run order.
+    // points image, written, on one): a byte a stop, 1 for an end point, so that the starts are
+    // then listed once, in a list of their size.
     const auto n = static_cast<int>(stops.size());
     const int runs = g.tab2 != nullptr ? 1 : std::clamp(threads, 1, std::max(1, n / 1024));
-    std::vector<std::vector<Start>> found(static_cast<std::size_t>(runs));
+    std::vector<unsigned char> end_point(stops.size(), 0);
     std::vector<std::vector<int>> met(static_cast<std::size_t>(runs));
     for_bands(runs, 0, n, [&](int run, int first, int last) {
-        std::vector<Start>& some = found[static_cast<std::size_t>(run)];
         std::vector<int>& groups_met = met[static_cast<std::size_t>(run)];
         for (int s = first; s < last; ++s) {
             const PixelIndex p = stops[static_cast<std::size_t>(s)];
@@ -228,30 +228,20 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
                                            ? linked_point_code(g.tab1, g.tab5, g.net, i, j)
                                            : point_code(g.tab1, g.net, i, j);
             if (g.tab2 != nullptr) g.tab2[i][j] = code;
-            if (code == 2) some.push_back(Start{p, -1});
+            end_point[static_cast<std::size_t>(s)] = code == 2;
         }
     });
-    // Joined without a second copy of them all (a single run's are moved), and without a list
-    // that grows to twice what it holds.
-    std::vector<Start> starts;
     std::vector<int> touched;
-    if (runs == 1) {
-        starts = std::move(found[0]);
-        touched = std::move(met[0]);
-    } else {
-        for (const std::vector<int>& some : met)
-            touched.insert(touched.end(), some.begin(), some.end());
-    }
+    for (const std::vector<int>& some : met)
+        touched.insert(touched.end(), some.begin(), some.end());
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
-    if (runs > 1) {
-        std::size_t total = touched.size();  // a start at most for each group met
-        for (const std::vector<Start>& some : found) total += some.size();
-        starts.reserve(total);
-        for (std::vector<Start>& some : found) {
-            starts.insert(starts.end(), some.begin(), some.end());
-            std::vector<Start>().swap(some);
-        }
+    std::vector<Start> starts;
+    // A start at most for each group met.
+    starts.reserve(static_cast<std::size_t>(std::count(end_point.begin(), end_point.end(), 1)) +
+                   touched.size());
+    for (std::size_t s = 0; s < stops.size(); ++s) {
+        if (end_point[s]) starts.push_back(Start{stops[s], -1});
     }
     for (int k : touched) {
         Group& group = groups.list[static_cast<std::size_t>(k)];

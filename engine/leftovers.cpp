@@ -303,5 +303,6 @@ std::vector<PixelIndex> small_loops(const WalkGrids& g, std::vector<PixelIndex> 
     }
     std::sort(loops.begin(), loops.end());
     loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
+    loops.shrink_to_fit();  // kept for the whole run; it held every pixel found, some twice
     return loops;
 }

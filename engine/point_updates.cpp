@@ -52,7 +52,7 @@ unsigned classify_line(const unsigned char* __restrict up, const unsigned char* 
 }
 
 // Classifies the interior lines [first, last) into c; the lines around them are only read.
-void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
+void classify_lines(const WalkGrids& g, int first, int last, bool loops, Classified& c) {
     unsigned char* const* t1 = g.tab1;
     const auto value = static_cast<unsigned char>(g.net);
     // The flags of this line and of the line above, to find junction pixels that touch.
@@ -71,7 +71,7 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
         c.interior_pixels +=
             classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, cut_corners);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
-        if (cut_corners != 0) {
+        if (loops && cut_corners != 0) {
             if (loop_scratch.empty()) {
                 loop_scratch.assign(static_cast<std::size_t>(g.nb_col), 0);
                 looked_from = i;
@@ -113,7 +113,7 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
 
 }  // namespace
 
-Classified classify_all(const WalkGrids& g, int threads) {
+Classified classify_all(const WalkGrids& g, int threads, bool loops) {
     Classified c;
     if (g.tab2 != nullptr) {
         for (int i = 0; i < g.nb_lig; ++i)
@@ -125,7 +125,7 @@ Classified classify_all(const WalkGrids& g, int threads) {
     const int bands = band_count(threads, g.nb_lig - 2, g.nb_col);
     std::vector<Classified> parts(static_cast<std::size_t>(bands));
     for_bands(bands, 1, g.nb_lig - 1, [&](int b, int first, int last) {
-        classify_lines(g, first, last, parts[static_cast<std::size_t>(b)]);
+        classify_lines(g, first, last, loops, parts[static_cast<std::size_t>(b)]);
     });
     c = std::move(parts[0]);
     std::size_t ends = 0;

@@ -37,7 +37,9 @@ struct Classified {
 // Classifies every interior pixel of the network as loaded (nothing erased yet), in bands of
 // lines on up to `threads` threads; the lists are the same for every number of threads. The
 // points image tab2 is filled only when it exists, that is when step images are saved.
-Classified classify_all(const WalkGrids& g, int threads = 1);
+// Without `loops`, no small loop is looked for (the classification of a network whose loops are
+// known).
+Classified classify_all(const WalkGrids& g, int threads = 1, bool loops = true);
 
 // Gives code 3 to the network pixels on the border and returns the text that names them, in the
 // order of a row-major scan, once for its line and once for its column (a corner twice). Border

@@ -89,7 +89,7 @@ void treatment(RunState& s, PassEvents& events) {
             run = PruneRun{};
             groups = Groups{};
             restore_network(g, s.threads);
-            first.ends = classify_all(g, s.threads).ends;
+            first.ends = classify_all(g, s.threads, false).ends;
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
                         s.threads);
@@ -125,7 +125,7 @@ void treatment(RunState& s, PassEvents& events) {
     restore_network(g, s.threads);
     const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows,  g.net,
                           s.nb_lig,    s.nb_col,    g.cut_corners};
-    const Classified again = classify_all(shown, s.threads);
+    const Classified again = classify_all(shown, s.threads, false);
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};

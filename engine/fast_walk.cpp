@@ -261,8 +261,8 @@ void prefetch_around(const WalkGrids& g, int i, int j) {
     }
 }
 
-// A shared walk that reached group gi, which two lines left as the pass began, on the pixel
-// (ic, jc): runs through it to the other line, as the walk in order does, unless another walk
+// A shared walk that reached group gi, which two lines left as the pass began, on the pixel it
+// is on: runs through it to the other line, as the walk in order does, unless another walk
 // of the pass has taken the group or the other line's first pixel (then the outcome depends on
 // their order, and it gives up). Its group pixels are logged like the pixels it steps on.
 [[gnu::noinline]] bool run_through(const WalkGrids& g, Groups& groups, int gi, unsigned char label,

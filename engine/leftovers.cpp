@@ -29,7 +29,7 @@ void for_each_network_pixel(const WalkGrids& g, int i, Visit visit) {
 }
 
 struct Graph {
-    PixelMap index;                  // its keys are the pixels, row-major; a pixel's place: a
+    PixelMap index;                  // keys: the pixels, row-major; pixel a is keys[a]
     std::vector<std::size_t> first;  // links of pixel a: to[first[a] .. first[a + 1])
     std::vector<int> to;
     const std::vector<PixelIndex>& pixels() const { return index.keys; }
@@ -100,9 +100,8 @@ Graph left_graph(const WalkGrids& g, int threads) {
             links_before += links;
         }
     }
-    graph.to.reserve(links_before);
-    for (const std::vector<int>& some : to)
-        graph.to.insert(graph.to.end(), some.begin(), some.end());
+    if (to.size() > 1) graph.to.reserve(links_before);
+    join_pieces(to, graph.to);
     graph.first.push_back(graph.to.size());
     return graph;
 }

@@ -2,9 +2,12 @@
 // order of the stream: a junction whose upstream branches were all erased by the passes before
 // is an end point of the next pass.
 //
-// Before anything is reported, the passes run once to the end of the network. That run tells
-// whether the drawing holds closed loops (which no pass can prune: they become junction groups,
-// and the passes run again with them) and parts that touch the border nowhere. When the run
+// Closed loops, which no pass can prune, are junction groups. Where corners are cut (stair-step
+// lines, blocks, junctions drawn square: a drawing traced from a raster, where loops are common)
+// every loop is found before the passes, from the squares of four and the holes in the
+// background. Before anything is reported, the passes run once to the end of the network. That
+// run shows the loops not known yet (the network is then put back and the passes run again with
+// them as groups) and the parts that touch the border nowhere. When the run
 // used the network up and no step images are wanted, its passes up to the last order asked
 // for are then reported as they are (the labels of later passes forgotten); otherwise the
 // network is put back and the passes run again, reported one by one.
@@ -21,12 +24,14 @@
 #include "engine/treatment.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
 #include "base/run_state.h"
 #include "engine/fill.h"
 #include "engine/groups.h"
+#include "engine/holes.h"
 #include "engine/leftovers.h"
 #include "engine/length.h"
 #include "engine/neighbours.h"
@@ -67,12 +72,18 @@ void treatment(RunState& s, PassEvents& events) {
     // The run to the end of the network, unreported.
     Classified first = classify_all(g, s.threads);
     g.cut_corners = first.cut_corners;
-    // Small loops are seen at once (looked for only where corners are cut, as in every square
-    // of four network pixels); a larger one shows as what the run cannot prune.
-    std::vector<PixelIndex> loops =
-        first.cut_corners
-            ? small_loops(g, std::move(first.small_loops), first.loops_not_looked_for, s.threads)
-            : std::vector<PixelIndex>{};
+    // Where corners are cut (as in every square of four network pixels), the loops are found at
+    // once; elsewhere a loop shows as what the run cannot prune.
+    std::vector<PixelIndex> loops;
+    if (first.cut_corners) {
+        loops = small_loops(g, std::move(first.small_loops), first.loops_not_looked_for, s.threads);
+        const std::vector<PixelIndex> round = loops_round_holes(g, s.threads);
+        std::vector<PixelIndex> both;
+        both.reserve(loops.size() + round.size());
+        std::set_union(loops.begin(), loops.end(), round.begin(), round.end(),
+                       std::back_inserter(both));
+        loops = std::move(both);
+    }
     Groups groups = make_groups(g, first.touching_junctions, loops);
     std::vector<Start> starts = first_starts(first, groups, g);
     std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again

@@ -1,0 +1,429 @@
+// The background is labelled by runs of cells, line by line, in bands of lines (each band
+// scans some lines of the bands beside it too). A set of runs that no run of the next line goes
+// on with, and that touches the border nowhere, is a whole hole: the links round it are looked
+// at while its lines are still at hand. The holes that no band could look at so (taller than the
+// lines kept, or reaching above the first line a band scanned) show when the bands' sets are
+// joined, and are looked at in a second scan of every band.
+
+#include "engine/holes.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "base/bands.h"
+#include "engine/links.h"
+
+namespace {
+
+// Lines of runs a band keeps at hand; a hole up to kKept - 4 lines high is looked at from them.
+constexpr int kKept = 128;
+
+// Background cells [start, end) of a line and the label of their set.
+struct Run {
+    int start;
+    int end;
+    int set;
+};
+
+// Sets of labels joined as runs are found to touch; label 0 is the outside, always the root of
+// its set (the smaller label stays the root).
+struct Sets {
+    std::vector<int> parent{0};
+    // The line where a label was made: of a root (the smallest label of its set, so the first
+    // made), the first line of its set.
+    std::vector<int> top{-1};
+    std::vector<int> seen{-1};  // of a root: 2i when line i holds it, 2i + 1 once found whole
+    std::vector<unsigned char> looked_at{0};  // a hole whose links were looked at
+
+    int add(int line) {
+        parent.push_back(static_cast<int>(parent.size()));
+        top.push_back(line);
+        seen.push_back(-1);
+        looked_at.push_back(0);
+        return parent.back();
+    }
+    int find(int a) {
+        while (parent[static_cast<std::size_t>(a)] != a) {
+            int& up = parent[static_cast<std::size_t>(a)];
+            up = parent[static_cast<std::size_t>(up)];
+            a = up;
+        }
+        return a;
+    }
+    void join(int a, int b) {
+        a = find(a);
+        b = find(b);
+        if (a == b) return;
+        if (a > b) std::swap(a, b);
+        parent[static_cast<std::size_t>(b)] = a;
+    }
+};
+
+// The background runs of a line: the gaps between its network pixels, found 32 cells at a time
+// where the machine can (network pixels are a small part of a line).
+void background_runs(const unsigned char* line, int nb_col, unsigned char value,
+                     std::vector<Run>& runs) {
+    runs.clear();
+    int start = 0;
+    auto network_at = [&](int j) {
+        if (j > start) runs.push_back({start, j, 0});
+        start = j + 1;
+    };
+    int j = 0;
+#if defined(__SSE2__)
+    const __m128i pattern = _mm_set1_epi8(static_cast<char>(value));
+    for (; j + 32 <= nb_col; j += 32) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + j));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + j + 16));
+        auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, pattern))) |
+                    static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, pattern))) << 16;
+        while (mask != 0) {
+            network_at(j + std::countr_zero(mask));
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; j < nb_col; ++j) {
+        if (line[j] == value) network_at(j);
+    }
+    if (start < nb_col) runs.push_back({start, nb_col, 0});
+}
+
+// Labels the runs of line i from those of the line above (none for the first line scanned): a
+// run joins the sets of the runs above that it touches along a side (its label that of the
+// first), or takes a new label; the runs on the border of the image join the outside. Then
+// every run's label is made its set's root. Adds to `ended` the runs above that no run of the
+// line touches: only a set with such a run can end there.
+void label_runs(const std::vector<Run>* above, std::vector<Run>& runs, int i, Sets& sets,
+                const WalkGrids& g, std::vector<int>& ended) {
+    const bool border_line = i == 0 || i == g.nb_lig - 1;
+    const std::size_t n = above != nullptr ? above->size() : 0;
+    std::size_t k = 0;
+    std::size_t decided = 0;  // the runs above before it are touched or ended
+    for (Run& r : runs) {
+        r.set = -1;
+        while (k < n && (*above)[k].end <= r.start) ++k;
+        for (; decided < k; ++decided) ended.push_back(static_cast<int>(decided));
+        std::size_t m = k;
+        for (; m < n && (*above)[m].start < r.end; ++m) {
+            if (r.set < 0) {
+                r.set = (*above)[m].set;
+            } else {
+                sets.join(r.set, (*above)[m].set);
+            }
+        }
+        decided = std::max(decided, m);
+        if (r.set < 0) r.set = sets.add(i);
+        if (border_line || r.start == 0 || r.end == g.nb_col) sets.join(r.set, 0);
+    }
+    for (; decided < n; ++decided) ended.push_back(static_cast<int>(decided));
+    for (Run& r : runs) r.set = sets.find(r.set);
+}
+
+// The last kKept lines scanned, with their runs.
+struct Kept {
+    std::array<std::vector<Run>, kKept> runs;
+    int from;  // lines [from, to) are at hand
+    int to;
+
+    explicit Kept(int begin) : from(begin), to(begin) {}
+
+    bool holds(int i) const { return i >= from && i < to; }
+    std::vector<Run>& line(int i) { return runs[static_cast<std::size_t>(i) % kKept]; }
+    const std::vector<Run>& line(int i) const { return runs[static_cast<std::size_t>(i) % kKept]; }
+    // Makes room for line i, the next.
+    std::vector<Run>& next(int i) {
+        to = i + 1;
+        from = std::max(from, to - kKept);
+        return line(i);
+    }
+};
+
+constexpr int kNetwork = -1;
+constexpr int kSquare = -2;
+
+// The faces of cells (i, j - 1), (i, j), (i, j + 1): kNetwork, or face(label) of the run that
+// holds the cell; cells beyond the image are the outside (0).
+template <typename Face>
+void faces_of_line(const WalkGrids& g, const Kept& kept, Face& face, int i, int j, int out[3]) {
+    if (i < 0 || i >= g.nb_lig) {
+        out[0] = out[1] = out[2] = 0;
+        return;
+    }
+    const std::vector<Run>& runs = kept.line(i);
+    auto at = std::upper_bound(runs.begin(), runs.end(), j - 1,
+                               [](int col, const Run& r) { return col < r.start; });
+    if (at != runs.begin()) --at;
+    for (int d = 0; d < 3; ++d) {
+        const int col = j - 1 + d;
+        while (at != runs.end() && at->end <= col) ++at;
+        if (col < 0 || col >= g.nb_col) {
+            out[d] = 0;
+        } else {
+            out[d] = at != runs.end() && at->start <= col ? face(at->set) : kNetwork;
+        }
+    }
+}
+
+// Whether the network pixel (i, j) has a link with the face `hole` on one side and another
+// face on the other.
+template <typename Face>
+bool beside_hole(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, int j) {
+    int up[3];
+    int mid[3];
+    int down[3];
+    faces_of_line(g, kept, face, i - 1, j, up);
+    faces_of_line(g, kept, face, i, j, mid);
+    faces_of_line(g, kept, face, i + 1, j, down);
+    const int cell[8] = {up[0], up[1], up[2], mid[2], down[2], down[1], down[0], mid[0]};
+    unsigned loaded = 0;
+    for (int n = 0; n < 8; ++n) loaded |= unsigned(cell[n] == kNetwork) << n;
+    const unsigned links = linked(loaded);
+    // The face beside a link on one side: a square when both cells there are network.
+    auto side = [&](int a, int b) {
+        if (cell[a] != kNetwork) return cell[a];
+        return cell[b] != kNetwork ? cell[b] : kSquare;
+    };
+    for (int n = 0; n < 8; ++n) {
+        if (!(links >> n & 1u)) continue;
+        const int before = (n + 7) % 8;
+        const int after = (n + 1) % 8;
+        int one;
+        int other;
+        if (n % 2 == 1) {  // along a side: the pairs of cells beside it
+            one = side(before, (n + 6) % 8);
+            other = side(after, (n + 2) % 8);
+        } else {  // across a corner: both cells beside it are background
+            one = cell[before];
+            other = cell[after];
+        }
+        if ((one == hole || other == hole) && one != other) return true;
+    }
+    return false;
+}
+
+// Adds the network pixels next to the run of line i (a run of the hole) that have a link between
+// the hole and another face. The run touches no border, so the cells beside it are network, and
+// so is every cell of the lines above and below it that is not background.
+template <typename Face>
+void look_round_run(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, const Run& r,
+                    std::vector<PixelIndex>& found) {
+    auto look = [&](int a, int b) {
+        if (beside_hole(g, kept, face, hole, a, b))
+            found.push_back(static_cast<PixelIndex>(a) * g.nb_col + b);
+    };
+    look(i, r.start - 1);
+    look(i, r.end);
+    for (const int line : {i - 1, i + 1}) {
+        const std::vector<Run>& runs = kept.line(line);
+        int col = r.start - 1;
+        auto at = std::upper_bound(runs.begin(), runs.end(), col,
+                                   [](int c, const Run& x) { return c < x.start; });
+        if (at != runs.begin()) --at;
+        while (col <= r.end) {
+            while (at != runs.end() && at->end <= col) ++at;
+            if (at != runs.end() && at->start <= col) {
+                col = at->end;  // background up to there
+                continue;
+            }
+            look(line, col);
+            ++col;
+        }
+    }
+}
+
+// The lines a band scans: its own [first, last) and those round them that its looks need.
+struct Scope {
+    int first;
+    int last;
+    int begin;  // first line scanned
+    int end;    // past the last line scanned
+};
+
+Scope scope_of(const WalkGrids& g, int first, int last) {
+    return {first, last, std::max(0, first - kKept), std::min(g.nb_lig, last + 3)};
+}
+
+// What the first scan of a band leaves: its sets, and the runs of the lines it shares with the
+// bands beside it.
+struct Band {
+    Scope scope;
+    Sets sets;
+    std::vector<std::pair<int, std::vector<Run>>> shared;  // (line, runs)
+    std::vector<PixelIndex> found;
+};
+
+bool shared_line(const Scope& s, int i) {
+    return i < s.first + 3 || i >= s.last - kKept;
+}
+
+// Where a second scan looks: round the runs of the band's own lines whose face (once the bands'
+// sets are joined) is a hole that no band looked at whole in the first scan.
+struct Missed {
+    int offset;  // of the band's labels among all
+    const std::vector<int>& faces;
+    const std::vector<unsigned char>& hole;
+    std::vector<PixelIndex>& found;
+};
+
+// Scans the band's lines, labelling their runs. The first scan (no `missed`) looks at every
+// whole hole that its lines hold, and keeps the sets and the shared lines' runs.
+void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
+    const Scope& s = band.scope;
+    Sets again;  // a second scan makes the same sets, label by label
+    Sets& sets = missed != nullptr ? again : band.sets;
+    Kept kept(s.begin);
+    std::vector<int> ended;
+    struct Hole {
+        int root;
+        int top;
+        int bottom;
+    };
+    std::vector<Hole> waiting;
+    auto face = [&](int label) { return sets.find(label); };
+    auto look_at = [&](const Hole& h) {
+        sets.looked_at[static_cast<std::size_t>(h.root)] = 1;
+        for (int a = h.top; a <= h.bottom; ++a) {
+            for (const Run& r : kept.line(a)) {
+                if (sets.find(r.set) == h.root)
+                    look_round_run(g, kept, face, h.root, a, r, band.found);
+            }
+        }
+    };
+    // A hole is looked at once the lines two above and two below it are at hand (or beyond the
+    // image). A set that reaches the first line scanned never is: it may go on above, into the
+    // band before, which looks at it if it is a hole.
+    auto ready = [&](const Hole& h) {
+        const bool above = h.top - 2 < 0 || kept.holds(h.top - 2);
+        const bool below = h.bottom + 2 >= g.nb_lig || kept.holds(h.bottom + 2);
+        return above && below;
+    };
+    for (int i = s.begin; i < s.end + 2; ++i) {
+        if (i < s.end) {
+            const std::vector<Run>* above = kept.holds(i - 1) ? &kept.line(i - 1) : nullptr;
+            std::vector<Run>& runs = kept.next(i);
+            background_runs(g.tab1[i], g.nb_col, static_cast<unsigned char>(g.net), runs);
+            ended.clear();
+            label_runs(above, runs, i, sets, g, ended);
+            if (missed == nullptr && shared_line(s, i)) band.shared.emplace_back(i, runs);
+            // The sets of the line above that this line does not go on with are whole.
+            if (missed == nullptr && std::any_of(ended.begin(), ended.end(), [&](int x) {
+                    return sets.find((*above)[x].set) != 0;
+                })) {
+                for (const Run& r : runs) sets.seen[static_cast<std::size_t>(r.set)] = 2 * i;
+                for (const int x : ended) {
+                    const int root = sets.find((*above)[static_cast<std::size_t>(x)].set);
+                    int& seen = sets.seen[static_cast<std::size_t>(root)];
+                    if (root == 0 || seen == 2 * i || seen == 2 * i + 1) continue;
+                    seen = 2 * i + 1;
+                    waiting.push_back({root, sets.top[static_cast<std::size_t>(root)], i - 1});
+                }
+            }
+        }
+        if (missed == nullptr) {
+            std::erase_if(waiting, [&](const Hole& h) {
+                if (h.bottom + 2 > i && h.bottom + 2 < g.nb_lig && i < s.end) return false;
+                if (ready(h)) look_at(h);
+                return true;  // looked at, or too high for the lines kept
+            });
+            continue;
+        }
+        // Line a is looked round once the lines two above and two below it are at hand.
+        const int a = i - 2;
+        if (a < s.first || a >= s.last) continue;
+        auto all_face = [&](int label) {
+            return missed->faces[static_cast<std::size_t>(missed->offset + label)];
+        };
+        for (const Run& r : kept.line(a)) {
+            const int hole = all_face(r.set);
+            if (missed->hole[static_cast<std::size_t>(hole)])
+                look_round_run(g, kept, all_face, hole, a, r, missed->found);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<PixelIndex> loops_round_holes(const WalkGrids& g, int threads) {
+    if (g.net < 0 || g.nb_lig < 3 || g.nb_col < 3) return {};
+    // Bands high enough that most holes lie whole in one.
+    const int bands =
+        std::clamp(band_count(threads, g.nb_lig, g.nb_col), 1, std::max(1, g.nb_lig / (4 * kKept)));
+    std::vector<Band> scanned(static_cast<std::size_t>(bands));
+    for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
+        Band& band = scanned[static_cast<std::size_t>(b)];
+        band.scope = scope_of(g, first, last);
+        scan_band(g, band, nullptr);
+    });
+
+    // The labels of every band in one set of sets, band b's from offset[b] on, joined where the
+    // bands' scans share lines.
+    std::vector<int> offset(static_cast<std::size_t>(bands) + 1, 0);
+    for (int b = 0; b < bands; ++b) {
+        offset[static_cast<std::size_t>(b) + 1] =
+            offset[static_cast<std::size_t>(b)] +
+            static_cast<int>(scanned[static_cast<std::size_t>(b)].sets.parent.size());
+    }
+    Sets all;
+    all.parent.resize(static_cast<std::size_t>(offset.back()));
+    for (int b = 0; b < bands; ++b) {
+        const std::vector<int>& parent = scanned[static_cast<std::size_t>(b)].sets.parent;
+        const int off = offset[static_cast<std::size_t>(b)];
+        for (std::size_t a = 0; a < parent.size(); ++a)
+            all.parent[static_cast<std::size_t>(off) + a] = off + parent[a];
+        all.join(off, 0);
+    }
+    for (int b = 1; b < bands; ++b) {
+        const Band& up = scanned[static_cast<std::size_t>(b) - 1];
+        const Band& down = scanned[static_cast<std::size_t>(b)];
+        for (const auto& [line, runs] : down.shared) {
+            const auto same = std::find_if(up.shared.begin(), up.shared.end(),
+                                           [&](const auto& l) { return l.first == line; });
+            if (same == up.shared.end()) continue;
+            for (std::size_t k = 0; k < runs.size(); ++k) {
+                all.join(offset[static_cast<std::size_t>(b) - 1] + same->second[k].set,
+                         offset[static_cast<std::size_t>(b)] + runs[k].set);
+            }
+        }
+    }
+    std::vector<int> faces(all.parent.size());
+    for (std::size_t a = 0; a < faces.size(); ++a) faces[a] = all.find(static_cast<int>(a));
+    all = Sets{};
+
+    // Holes that no band looked at whole.
+    std::vector<unsigned char> missed(faces.size(), 0);
+    for (std::size_t a = 1; a < faces.size(); ++a) {
+        if (faces[a] != 0) missed[static_cast<std::size_t>(faces[a])] = 1;
+    }
+    for (int b = 0; b < bands; ++b) {
+        const Sets& sets = scanned[static_cast<std::size_t>(b)].sets;
+        for (std::size_t a = 0; a < sets.looked_at.size(); ++a) {
+            if (sets.looked_at[a])
+                missed[static_cast<std::size_t>(
+                    faces[static_cast<std::size_t>(offset[static_cast<std::size_t>(b)]) + a])] = 0;
+        }
+    }
+    std::vector<PixelIndex> loops;
+    for (const Band& band : scanned)
+        loops.insert(loops.end(), band.found.begin(), band.found.end());
+    if (std::find(missed.begin(), missed.end(), 1) != missed.end()) {
+        std::vector<std::vector<PixelIndex>> more(static_cast<std::size_t>(bands));
+        for_bands(bands, 0, g.nb_lig, [&](int b, int, int) {
+            const Missed again{offset[static_cast<std::size_t>(b)], faces, missed,
+                               more[static_cast<std::size_t>(b)]};
+            scan_band(g, scanned[static_cast<std::size_t>(b)], &again);
+        });
+        for (const std::vector<PixelIndex>& some : more)
+            loops.insert(loops.end(), some.begin(), some.end());
+    }
+    std::sort(loops.begin(), loops.end());
+    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
+    return loops;
+}

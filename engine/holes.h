@@ -1,0 +1,22 @@
+// Closed loops found from the holes they go round, before any pass has run.
+//
+// The links of a drawing (links.h) never cross, so they cut the plane into faces: the outside,
+// the unit squares whose four corners are network pixels, and one face for every set of
+// background cells joined along their sides (cells beyond the image belong to the outside). A
+// face of background other than the outside is a hole. A link lies on a closed loop exactly when
+// the faces on its two sides differ; so a pixel lies on a closed loop exactly when it is a
+// corner of a square of four network pixels or has a link with a hole on one side and another
+// face on the other.
+#pragma once
+
+#include <vector>
+
+#include "engine/pixel_index.h"
+#include "engine/walk_grids.h"
+
+// The network pixels of tab1 (the network as loaded: nothing erased) that have a link with a
+// hole on one side and another face on the other, row-major, each once. With the squares of
+// four, these are all the pixels on closed loops. The background is labelled by runs of cells
+// in two scans of tab1, in bands of lines on up to `threads` threads; the result is the same
+// for every number of threads.
+std::vector<PixelIndex> loops_round_holes(const WalkGrids& g, int threads = 1);

@@ -1,0 +1,121 @@
+// The loops found from the holes in the background, against the loops of the link graph (every
+// pixel with a link that is no bridge), on pictures full of holes of every shape and height.
+
+#include "engine/holes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "engine/leftovers.h"
+
+namespace {
+
+struct Picture {
+    int nb_lig;
+    int nb_col;
+    std::vector<unsigned char> cells;      // 1 network, 0 background
+    std::vector<unsigned char> untouched;  // tab5: no label anywhere
+    std::vector<unsigned char*> rows1;
+    std::vector<unsigned char*> rows5;
+
+    Picture(int lines, int columns)
+        : nb_lig(lines),
+          nb_col(columns),
+          cells(static_cast<std::size_t>(lines) * columns, 0),
+          untouched(cells.size(), 255) {
+        for (int i = 0; i < lines; ++i) {
+            rows1.push_back(cells.data() + static_cast<std::size_t>(i) * columns);
+            rows5.push_back(untouched.data() + static_cast<std::size_t>(i) * columns);
+        }
+    }
+    void set(int i, int j) {
+        if (i >= 0 && j >= 0 && i < nb_lig && j < nb_col) rows1[i][j] = 1;
+    }
+    WalkGrids grids() { return {rows1.data(), nullptr, rows5.data(), 1, nb_lig, nb_col, true}; }
+};
+
+// The pixels on closed loops as the holes give them: those round a hole, and the corners of
+// every square of four network pixels.
+std::vector<PixelIndex> loops_from_holes(Picture& p, int threads) {
+    std::vector<PixelIndex> loops = loops_round_holes(p.grids(), threads);
+    for (int i = 0; i + 1 < p.nb_lig; ++i) {
+        for (int j = 0; j + 1 < p.nb_col; ++j) {
+            if (p.rows1[i][j] && p.rows1[i][j + 1] && p.rows1[i + 1][j] && p.rows1[i + 1][j + 1]) {
+                for (const int a : {i, i + 1}) {
+                    for (const int b : {j, j + 1}) loops.push_back(PixelIndex{a} * p.nb_col + b);
+                }
+            }
+        }
+    }
+    std::sort(loops.begin(), loops.end());
+    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
+    return loops;
+}
+
+TEST(Holes, SmallPicturesOfEveryDensity) {
+    std::mt19937 random(7);
+    for (int n = 0; n < 300; ++n) {
+        Picture p(3 + n % 29, 3 + (n * 7) % 31);
+        const int percent = 15 + (n % 5) * 12;
+        for (int i = 0; i < p.nb_lig; ++i) {
+            for (int j = 0; j < p.nb_col; ++j) {
+                if (static_cast<int>(random() % 100) < percent) p.set(i, j);
+            }
+        }
+        const std::vector<PixelIndex> bridges = find_leftovers(p.grids()).loop_pixels;
+        ASSERT_EQ(loops_from_holes(p, 1), bridges) << "picture " << n;
+    }
+}
+
+TEST(Holes, HolesTallerThanABandAndAcrossBands) {
+    // Large enough for three bands of lines; rings up to most of the picture high, and U shapes
+    // open above or below (no hole: their inside is the outside), lines across them, and
+    // patches of noise full of small holes, squares and spurs.
+    Picture p(1700, 1900);
+    std::mt19937 random(11);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int i = 100; i <= 900; ++i) {  // a U across the lines where bands meet
+        p.set(i, 500);
+        p.set(i, 700);
+    }
+    for (int j = 500; j <= 700; ++j) p.set(900, j);
+    for (int n = 0; n < 90; ++n) {
+        const int top = pick(p.nb_lig);
+        const int left = pick(p.nb_col);
+        const int high = 2 + pick(n % 2 == 0 ? 1400 : 90);
+        const int wide = 2 + pick(300);
+        for (int i = top; i <= top + high; ++i) {
+            p.set(i, left);
+            p.set(i, left + wide);
+        }
+        for (int j = left; j <= left + wide; ++j) {
+            if (n % 3 != 1) p.set(top, j);
+            if (n % 3 != 2) p.set(top + high, j);
+        }
+    }
+    for (int n = 0; n < 40; ++n) {  // lines at any angle, one pixel a step
+        double i = pick(p.nb_lig);
+        double j = pick(p.nb_col);
+        const double di = (pick(201) - 100) / 100.0;
+        const double dj = (pick(201) - 100) / 100.0;
+        for (int step = 0; step < 900; ++step, i += di, j += dj)
+            p.set(static_cast<int>(i), static_cast<int>(j));
+    }
+    for (int n = 0; n < 40; ++n) {
+        const int top = pick(p.nb_lig);
+        const int left = pick(p.nb_col);
+        for (int i = top; i < top + 40; ++i) {
+            for (int j = left; j < left + 40; ++j) {
+                if (pick(100) < 45) p.set(i, j);
+            }
+        }
+    }
+    const std::vector<PixelIndex> bridges = find_leftovers(p.grids()).loop_pixels;
+    ASSERT_GT(bridges.size(), 1000u);
+    for (const int threads : {1, 2, 3}) EXPECT_EQ(loops_from_holes(p, threads), bridges);
+}
+
+}  // namespace

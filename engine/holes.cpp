@@ -66,14 +66,30 @@ struct Sets {
     }
 };
 
-// The background runs of a line: the gaps between its network pixels, found 32 cells at a time
-// where the machine can (network pixels are a small part of a line).
+// Columns [start, end) of a line.
+struct Span {
+    int start;
+    int end;
+};
+
+// The background runs of a line, the gaps between its network pixels, and the stretches of two
+// or more network pixels side by side; found 32 cells at a time where the machine can (network
+// pixels are a small part of a line).
 void background_runs(const unsigned char* line, int nb_col, unsigned char value,
-                     std::vector<Run>& runs) {
+                     std::vector<Run>& runs, std::vector<Span>& wide) {
     runs.clear();
+    wide.clear();
     int start = 0;
     auto network_at = [&](int j) {
-        if (j > start) runs.push_back({start, j, 0});
+        if (j > start) {
+            runs.push_back({start, j, 0});
+        } else if (j > 0) {  // beside the network pixel before it
+            if (!wide.empty() && wide.back().end == j) {
+                wide.back().end = j + 1;
+            } else {
+                wide.push_back({j - 1, j + 1});
+            }
+        }
         start = j + 1;
     };
     int j = 0;
@@ -239,6 +255,24 @@ void look_round_run(const WalkGrids& g, const Kept& kept, Face& face, int hole, 
     }
 }
 
+// Adds the corners of the squares of four network pixels whose top line is i, from the stretches
+// of network pixels side by side of lines i and i + 1: where two overlap by two columns or more.
+void squares(const std::vector<Span>& up, const std::vector<Span>& down, int i, int nb_col,
+             std::vector<PixelIndex>& found) {
+    std::size_t b = 0;
+    for (const Span& a : up) {
+        while (b < down.size() && down[b].end <= a.start + 1) ++b;
+        for (std::size_t c = b; c < down.size() && down[c].start + 1 < a.end; ++c) {
+            const int from = std::max(a.start, down[c].start);
+            const int to = std::min(a.end, down[c].end);
+            for (int j = from; j < to; ++j) {
+                found.push_back(static_cast<PixelIndex>(i) * nb_col + j);
+                found.push_back(static_cast<PixelIndex>(i + 1) * nb_col + j);
+            }
+        }
+    }
+}
+
 // The lines a band scans: its own [first, last) and those round them that its looks need.
 struct Scope {
     int first;
@@ -280,6 +314,8 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     Sets again;  // a second scan makes the same sets, label by label
     Sets& sets = missed != nullptr ? again : band.sets;
     Kept kept(s.begin);
+    std::vector<Span> wide_above;
+    std::vector<Span> wide;
     std::vector<int> ended;
     struct Hole {
         int root;
@@ -309,10 +345,13 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         if (i < s.end) {
             const std::vector<Run>* above = kept.holds(i - 1) ? &kept.line(i - 1) : nullptr;
             std::vector<Run>& runs = kept.next(i);
-            background_runs(g.tab1[i], g.nb_col, static_cast<unsigned char>(g.net), runs);
+            std::swap(wide_above, wide);
+            background_runs(g.tab1[i], g.nb_col, static_cast<unsigned char>(g.net), runs, wide);
             ended.clear();
             label_runs(above, runs, i, sets, g, ended);
             if (missed == nullptr && shared_line(s, i)) band.shared.emplace_back(i, runs);
+            if (missed == nullptr && i - 1 >= s.first && i - 1 < s.last)
+                squares(wide_above, wide, i - 1, g.nb_col, band.found);
             // The sets of the line above that this line does not go on with are whole.
             if (missed == nullptr && std::any_of(ended.begin(), ended.end(), [&](int x) {
                     return sets.find((*above)[x].set) != 0;
@@ -351,7 +390,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
 
 }  // namespace
 
-std::vector<PixelIndex> loops_round_holes(const WalkGrids& g, int threads) {
+std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
     if (g.net < 0 || g.nb_lig < 3 || g.nb_col < 3) return {};
     // Bands high enough that most holes lie whole in one.
     const int bands =

@@ -1,4 +1,5 @@
-// Closed loops found from the holes they go round, before any pass has run.
+// Closed loops found before any pass has run, from the squares of four and the holes they go
+// round.
 //
 // The links of a drawing (links.h) never cross, so they cut the plane into faces: the outside,
 // the unit squares whose four corners are network pixels, and one face for every set of
@@ -14,9 +15,9 @@
 #include "engine/pixel_index.h"
 #include "engine/walk_grids.h"
 
-// The network pixels of tab1 (the network as loaded: nothing erased) that have a link with a
-// hole on one side and another face on the other, row-major, each once. With the squares of
-// four, these are all the pixels on closed loops. The background is labelled by runs of cells
-// in two scans of tab1, in bands of lines on up to `threads` threads; the result is the same
-// for every number of threads.
-std::vector<PixelIndex> loops_round_holes(const WalkGrids& g, int threads = 1);
+// The pixels on closed loops of the network in tab1 (the network as loaded: nothing erased),
+// row-major, each once: the corners of the squares of four network pixels, and the pixels with
+// a link between a hole and another face. The background is labelled by runs of cells in one
+// scan of tab1 (two when a hole is too tall for the lines kept), in bands of lines on up to
+// `threads` threads; the result is the same for every number of threads.
+std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads = 1);

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "base/bands.h"
-#include "engine/flag_scan.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 #include "engine/pixel_map.h"
@@ -198,110 +197,4 @@ Leftovers find_leftovers(const WalkGrids& g, int threads) {
         if (!border[r]) ++left.borderless_parts;
     }
     return left;
-}
-
-void small_loops_at(const WalkGrids& g, int i, int j, std::vector<PixelIndex>& loops) {
-    const auto value = static_cast<unsigned char>(g.net);
-    auto on = [&](int a, int b) { return g.tab1[a][b] == value; };
-    auto add = [&](int a, int b) { loops.push_back(static_cast<PixelIndex>(a) * g.nb_col + b); };
-    // Loops near the last lines and columns are left to the search of what the run leaves.
-    if (i + 1 >= g.nb_lig || j + 1 >= g.nb_col || !on(i, j)) return;
-    const unsigned char* const below = g.tab1[i + 1];
-    if (on(i, j + 1) && below[j] == value && below[j + 1] == value) {
-        add(i, j);
-        add(i, j + 1);
-        add(i + 1, j);
-        add(i + 1, j + 1);
-    }
-    // The pixel (i, j) is the top left of the ring around a hole of background one or two
-    // pixels wide and high, starting at (i + 1, j): every cell beside the hole is network, so
-    // the pixels round it close a loop.
-    if (i + 3 >= g.nb_lig || j < 1 || j + 2 >= g.nb_col) return;  // no room for hole and ring
-    if (below[j] == value || below[j - 1] != value) return;       // no hole starts below
-    // Nor one that the ring closes on the right of its first line.
-    if (below[j + 1] != value && below[j + 2] != value) return;
-    for (int high = 1; high <= 2; ++high) {
-        for (int wide = 1; wide <= 2; ++wide) {
-            bool hole = true;
-            bool ring = true;
-            for (int a = i + 1; a <= i + high && hole; ++a) {
-                for (int b = j; b < j + wide && hole; ++b) hole = !on(a, b);
-            }
-            if (!hole) continue;
-            for (int b = j; b < j + wide && ring; ++b) ring = on(i + high + 1, b);
-            for (int a = i + 1; a <= i + high && ring; ++a) {
-                ring = on(a, j - 1) && on(a, j + wide);
-            }
-            for (int b = j + 1; b < j + wide && ring; ++b) ring = on(i, b);
-            if (!ring) continue;
-            for (int a = i; a <= i + high + 1; ++a) {
-                for (int b = j - 1; b <= j + wide; ++b) {
-                    if (on(a, b)) add(a, b);
-                }
-            }
-        }
-    }
-}
-
-namespace {
-
-// Flags with 1 the pixels of columns [1, nb_col - 1) of line i (not the last) that may be the
-// top left of a small loop (see small_loops_at): of a square of four, or of a ring round a hole
-// that starts below the pixel, that the ring closes on the right of the next line and that it
-// can close two lines below. A loop the compiler turns into vector operations on bytes.
-void loop_candidates(const WalkGrids& g, int i, unsigned char* __restrict flags) {
-    using Byte = unsigned char;
-    const auto value = static_cast<unsigned char>(g.net);
-    const unsigned char* __restrict const mid = g.tab1[i];
-    const unsigned char* __restrict const down = g.tab1[i + 1];
-    const Byte rings = i + 3 < g.nb_lig;  // room for hole and ring
-    const unsigned char* __restrict const far = rings ? g.tab1[i + 2] : down;  // else unused
-    // d2: whether the pixel two columns right of the one below is network.
-    auto one = [&](int j, Byte d2) {
-        const Byte here = mid[j] == value;
-        const Byte r = mid[j + 1] == value;
-        const Byte dn = down[j] == value;
-        const Byte dr = down[j + 1] == value;
-        const Byte dl = down[j - 1] == value;
-        // The hole's bottom line is ring (one high) or hole beside ring (two high).
-        const Byte closed = (far[j] == value) | (far[j - 1] == value);
-        flags[j] = here & ((r & dn & dr) | ((dn ^ 1) & dl & (dr | d2) & closed & rings));
-    };
-    const int n = g.nb_col;  // a local: the byte stores could alias g
-    int j = 1;
-    for (; j < n - 2; ++j) one(j, down[j + 2] == value);
-    for (; j < n - 1; ++j) one(j, 0);
-}
-
-}  // namespace
-
-void small_loops_of_line(const WalkGrids& g, int i, unsigned char* scratch,
-                         std::vector<PixelIndex>& loops) {
-    small_loops_at(g, i, 0, loops);  // a square in the first column
-    loop_candidates(g, i, scratch);
-    for_each_flagged(scratch, g.nb_col, [&](int j) { small_loops_at(g, i, j, loops); });
-}
-
-std::vector<PixelIndex> small_loops(const WalkGrids& g, std::vector<PixelIndex> found,
-                                    const std::vector<std::pair<int, int>>& lines, int threads) {
-    std::vector<PixelIndex> loops = std::move(found);
-    if (g.net < 0 || g.nb_lig < 2 || g.nb_col < 2) return {};
-    for (const auto& [from, to] : lines) {
-        const int last = std::min(to, g.nb_lig - 1);  // the last line starts no loop
-        if (from >= last) continue;
-        const int bands = band_count(threads, last - from, g.nb_col);
-        std::vector<std::vector<PixelIndex>> some(static_cast<std::size_t>(bands));
-        for_bands(bands, from, last, [&](int band, int first, int end) {
-            std::vector<unsigned char> scratch(static_cast<std::size_t>(g.nb_col), 0);
-            for (int i = first; i < end; ++i) {
-                small_loops_of_line(g, i, scratch.data(), some[static_cast<std::size_t>(band)]);
-            }
-        });
-        for (const std::vector<PixelIndex>& more : some)
-            loops.insert(loops.end(), more.begin(), more.end());
-    }
-    std::sort(loops.begin(), loops.end());
-    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
-    loops.shrink_to_fit();  // kept for the whole run; it held every pixel found, some twice
-    return loops;
 }

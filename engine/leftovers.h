@@ -7,7 +7,6 @@
 // out of network, which the pass loop counts).
 #pragma once
 
-#include <utility>
 #include <vector>
 
 #include "engine/pixel_index.h"
@@ -22,19 +21,3 @@ struct Leftovers {
 // Looks at the network pixels left in tab1 (their links are those of the network as loaded),
 // on up to `threads` threads.
 Leftovers find_leftovers(const WalkGrids& g, int threads = 1);
-
-// The small closed loops that can be seen at once: squares of four network pixels, and the
-// rings of network pixels around a hole of background up to two pixels wide and high (those
-// that reach the last three lines or columns are left to find_leftovers). Found before the first
-// run, they spare the run that only finds loops.
-//
-// small_loops_at adds the pixels of the loops whose top left pixel is (i, j) (some twice), if
-// any; small_loops_of_line does so for every pixel of line i (not the last) whose neighbours
-// allow such a loop, with a scratch line of nb_col bytes. small_loops adds to `found` the loops
-// of the lines [first, last) listed, in bands of lines on up to `threads` threads, and gives the
-// pixels row-major, each once.
-void small_loops_at(const WalkGrids& g, int i, int j, std::vector<PixelIndex>& loops);
-void small_loops_of_line(const WalkGrids& g, int i, unsigned char* scratch,
-                         std::vector<PixelIndex>& loops);
-std::vector<PixelIndex> small_loops(const WalkGrids& g, std::vector<PixelIndex> found,
-                                    const std::vector<std::pair<int, int>>& lines, int threads = 1);

@@ -9,7 +9,6 @@
 #include "base/run_state.h"
 #include "engine/classify.h"
 #include "engine/flag_scan.h"
-#include "engine/leftovers.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 
@@ -52,7 +51,7 @@ unsigned classify_line(const unsigned char* __restrict up, const unsigned char* 
 }
 
 // Classifies the interior lines [first, last) into c; the lines around them are only read.
-void classify_lines(const WalkGrids& g, int first, int last, bool loops, Classified& c) {
+void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
     unsigned char* const* t1 = g.tab1;
     const auto value = static_cast<unsigned char>(g.net);
     // The flags of this line and of the line above, to find junction pixels that touch.
@@ -60,10 +59,6 @@ void classify_lines(const WalkGrids& g, int first, int last, bool loops, Classif
     unsigned char* flags = line_flags.data();
     unsigned char* above = flags + g.nb_col;
     unsigned cut_corners = 0;
-    // Small loops are looked for with the lines from the first with a cut corner on, while the
-    // lines are at hand; the lines before are left to small_loops, when corners are cut anywhere.
-    std::vector<unsigned char> loop_scratch;
-    int looked_from = last;
     if (first > 1) {
         classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, cut_corners);
     }
@@ -71,13 +66,6 @@ void classify_lines(const WalkGrids& g, int first, int last, bool loops, Classif
         c.interior_pixels +=
             classify_line(t1[i - 1], t1[i], t1[i + 1], g.nb_col, value, flags, cut_corners);
         const PixelIndex line_start = static_cast<PixelIndex>(i) * g.nb_col;
-        if (loops && cut_corners != 0) {
-            if (loop_scratch.empty()) {
-                loop_scratch.assign(static_cast<std::size_t>(g.nb_col), 0);
-                looked_from = i;
-            }
-            small_loops_of_line(g, i, loop_scratch.data(), c.small_loops);
-        }
         for_each_flagged(flags, g.nb_col, [&](int col) {
             const auto j = static_cast<std::size_t>(col);
             const unsigned char f = flags[j];
@@ -108,12 +96,11 @@ void classify_lines(const WalkGrids& g, int first, int last, bool loops, Classif
         }
     }
     c.cut_corners = cut_corners != 0;
-    if (first < looked_from) c.loops_not_looked_for.emplace_back(first, looked_from);
 }
 
 }  // namespace
 
-Classified classify_all(const WalkGrids& g, int threads, bool loops) {
+Classified classify_all(const WalkGrids& g, int threads) {
     Classified c;
     if (g.tab2 != nullptr) {
         for (int i = 0; i < g.nb_lig; ++i)
@@ -125,25 +112,18 @@ Classified classify_all(const WalkGrids& g, int threads, bool loops) {
     const int bands = band_count(threads, g.nb_lig - 2, g.nb_col);
     std::vector<Classified> parts(static_cast<std::size_t>(bands));
     for_bands(bands, 1, g.nb_lig - 1, [&](int b, int first, int last) {
-        classify_lines(g, first, last, loops, parts[static_cast<std::size_t>(b)]);
+        classify_lines(g, first, last, parts[static_cast<std::size_t>(b)]);
     });
     c = std::move(parts[0]);
     std::size_t ends = 0;
     for (const Classified& part : parts) ends += part.ends.size();
     c.ends.reserve(ends);  // once, to the size they take
-    // The first line is not classified.
-    c.loops_not_looked_for.insert(c.loops_not_looked_for.begin(), {0, 1});
     for (std::size_t b = 1; b < parts.size(); ++b) {
         c.interior_pixels += parts[b].interior_pixels;
         c.cut_corners = c.cut_corners || parts[b].cut_corners;
         c.ends.insert(c.ends.end(), parts[b].ends.begin(), parts[b].ends.end());
         c.touching_junctions.insert(c.touching_junctions.end(), parts[b].touching_junctions.begin(),
                                     parts[b].touching_junctions.end());
-        c.small_loops.insert(c.small_loops.end(), parts[b].small_loops.begin(),
-                             parts[b].small_loops.end());
-        c.loops_not_looked_for.insert(c.loops_not_looked_for.end(),
-                                      parts[b].loops_not_looked_for.begin(),
-                                      parts[b].loops_not_looked_for.end());
     }
     return c;
 }

@@ -27,19 +27,12 @@ struct Classified {
     // Whether an interior network pixel has a corner neighbour that is not linked to it (see
     // links.h): only then do the walks need to look for cut corners.
     bool cut_corners = false;
-    // The small loops (see small_loops_of_line) of the lines classified after a cut corner was
-    // seen in their band (pixels unsorted, some twice), and the lines not looked at for them,
-    // [first, last) pairs: where corners are cut, small_loops finds the rest.
-    std::vector<PixelIndex> small_loops;
-    std::vector<std::pair<int, int>> loops_not_looked_for;
 };
 
 // Classifies every interior pixel of the network as loaded (nothing erased yet), in bands of
 // lines on up to `threads` threads; the lists are the same for every number of threads. The
 // points image tab2 is filled only when it exists, that is when step images are saved.
-// Without `loops`, no small loop is looked for (the classification of a network whose loops are
-// known).
-Classified classify_all(const WalkGrids& g, int threads = 1, bool loops = true);
+Classified classify_all(const WalkGrids& g, int threads = 1);
 
 // Gives code 3 to the network pixels on the border and returns the text that names them, in the
 // order of a row-major scan, once for its line and once for its column (a corner twice). Border

@@ -76,13 +76,7 @@ void treatment(RunState& s, PassEvents& events) {
     // once; elsewhere a loop shows as what the run cannot prune.
     std::vector<PixelIndex> loops;
     if (first.cut_corners) {
-        loops = small_loops(g, std::move(first.small_loops), first.loops_not_looked_for, s.threads);
-        const std::vector<PixelIndex> round = loops_round_holes(g, s.threads);
-        std::vector<PixelIndex> both;
-        both.reserve(loops.size() + round.size());
-        std::set_union(loops.begin(), loops.end(), round.begin(), round.end(),
-                       std::back_inserter(both));
-        loops = std::move(both);
+        loops = closed_loops(g, s.threads);
     }
     Groups groups = make_groups(g, first.touching_junctions, loops);
     std::vector<Start> starts = first_starts(first, groups, g);
@@ -100,7 +94,7 @@ void treatment(RunState& s, PassEvents& events) {
             run = PruneRun{};
             groups = Groups{};
             restore_network(g, s.threads);
-            first.ends = classify_all(g, s.threads, false).ends;
+            first.ends = classify_all(g, s.threads).ends;
             groups = make_groups(g, first.touching_junctions, loops);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
                         s.threads);
@@ -136,7 +130,7 @@ void treatment(RunState& s, PassEvents& events) {
     restore_network(g, s.threads);
     const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows,  g.net,
                           s.nb_lig,    s.nb_col,    g.cut_corners};
-    const Classified again = classify_all(shown, s.threads, false);
+    const Classified again = classify_all(shown, s.threads);
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};

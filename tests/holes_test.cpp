@@ -1,5 +1,6 @@
-// The loops found from the holes in the background, against the loops of the link graph (every
-// pixel with a link that is no bridge), on pictures full of holes of every shape and height.
+// The loops found from the squares of four and the holes in the background, against the loops of
+// the link graph (every pixel with a link that is no bridge), on pictures full of holes of every
+// shape and height.
 
 #include "engine/holes.h"
 
@@ -37,24 +38,6 @@ struct Picture {
     WalkGrids grids() { return {rows1.data(), nullptr, rows5.data(), 1, nb_lig, nb_col, true}; }
 };
 
-// The pixels on closed loops as the holes give them: those round a hole, and the corners of
-// every square of four network pixels.
-std::vector<PixelIndex> loops_from_holes(Picture& p, int threads) {
-    std::vector<PixelIndex> loops = loops_round_holes(p.grids(), threads);
-    for (int i = 0; i + 1 < p.nb_lig; ++i) {
-        for (int j = 0; j + 1 < p.nb_col; ++j) {
-            if (p.rows1[i][j] && p.rows1[i][j + 1] && p.rows1[i + 1][j] && p.rows1[i + 1][j + 1]) {
-                for (const int a : {i, i + 1}) {
-                    for (const int b : {j, j + 1}) loops.push_back(PixelIndex{a} * p.nb_col + b);
-                }
-            }
-        }
-    }
-    std::sort(loops.begin(), loops.end());
-    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
-    return loops;
-}
-
 TEST(Holes, SmallPicturesOfEveryDensity) {
     std::mt19937 random(7);
     for (int n = 0; n < 300; ++n) {
@@ -66,7 +49,7 @@ TEST(Holes, SmallPicturesOfEveryDensity) {
             }
         }
         const std::vector<PixelIndex> bridges = find_leftovers(p.grids()).loop_pixels;
-        ASSERT_EQ(loops_from_holes(p, 1), bridges) << "picture " << n;
+        ASSERT_EQ(closed_loops(p.grids(), 1), bridges) << "picture " << n;
     }
 }
 
@@ -115,7 +98,7 @@ TEST(Holes, HolesTallerThanABandAndAcrossBands) {
     }
     const std::vector<PixelIndex> bridges = find_leftovers(p.grids()).loop_pixels;
     ASSERT_GT(bridges.size(), 1000u);
-    for (const int threads : {1, 2, 3}) EXPECT_EQ(loops_from_holes(p, threads), bridges);
+    for (const int threads : {1, 2, 3}) EXPECT_EQ(closed_loops(p.grids(), threads), bridges);
 }
 
 }  // namespace

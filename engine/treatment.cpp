@@ -24,7 +24,6 @@
 #include "engine/treatment.h"
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -74,10 +73,8 @@ void treatment(RunState& s, PassEvents& events) {
     g.cut_corners = first.cut_corners;
     // Where corners are cut (as in every square of four network pixels), the loops are found at
     // once; elsewhere a loop shows as what the run cannot prune.
-    std::vector<PixelIndex> loops;
-    if (first.cut_corners) {
-        loops = closed_loops(g, s.threads);
-    }
+    std::vector<PixelIndex> loops =
+        first.cut_corners ? closed_loops(g, s.threads) : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
     std::vector<Start> starts = first_starts(first, groups, g);
     std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again

@@ -37,10 +37,19 @@ constexpr unsigned char kSeenMark = 251;
 // Takes the marks of the candidates away when the groups are made, or when making them fails.
 struct CandidateMarks {
     const WalkGrids& g;
-    std::vector<PixelIndex> pixels;  // every candidate, some twice
+    // Every candidate, some twice: the junction pixels, the loop pixels, and those between.
+    const std::vector<PixelIndex>& junctions;
+    const std::vector<PixelIndex>& loop_pixels;
+    std::vector<PixelIndex> between;
     unsigned char& at(PixelIndex p) const { return g.tab5[p / g.nb_col][p % g.nb_col]; }
+    template <typename Visit>
+    void for_each(Visit visit) const {
+        for (const std::vector<PixelIndex>* list : {&between, &junctions, &loop_pixels}) {
+            for (PixelIndex p : *list) visit(p);
+        }
+    }
     ~CandidateMarks() {
-        for (PixelIndex p : pixels) at(p) = 255;
+        for_each([&](PixelIndex p) { at(p) = 255; });
     }
 };
 
@@ -71,16 +80,13 @@ std::vector<PixelIndex> between_touching_junctions(const CandidateMarks& marks,
 
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                    const std::vector<PixelIndex>& loop_pixels) {
-    CandidateMarks marks{g, {}};
+    CandidateMarks marks{g, junctions, loop_pixels, {}};
     for (PixelIndex p : junctions) marks.at(p) = kJunctionMark;
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
     // cuts it, linked to both, joins their group.
-    std::vector<PixelIndex>& candidates = marks.pixels;  // in any order, some twice
-    candidates = between_touching_junctions(marks, junctions);
-    for (PixelIndex p : candidates) marks.at(p) = kJunctionMark;
+    marks.between = between_touching_junctions(marks, junctions);
+    for (PixelIndex p : marks.between) marks.at(p) = kJunctionMark;
     for (PixelIndex p : loop_pixels) marks.at(p) = kLoopMark;
-    candidates.insert(candidates.end(), junctions.begin(), junctions.end());
-    candidates.insert(candidates.end(), loop_pixels.begin(), loop_pixels.end());
 
     // Each linked set of candidates; a set of one junction pixel on no loop stays a plain
     // junction. The links that leave a set never change (they are those of the network as
@@ -89,8 +95,9 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     Groups groups;
     std::vector<PixelIndex> set;
     std::vector<GroupExit> exits;
-    for (PixelIndex first : candidates) {
-        if (marks.at(first) == kSeenMark) continue;
+    std::size_t in_groups = 0;
+    marks.for_each([&](PixelIndex first) {
+        if (marks.at(first) == kSeenMark) return;
         bool loop = marks.at(first) == kLoopMark;
         marks.at(first) = kSeenMark;
         set.assign(1, first);
@@ -109,7 +116,8 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                 set.push_back(q);
             });
         }
-        if (set.size() < 2 && !loop) continue;
+        if (set.size() < 2 && !loop) return;
+        in_groups += set.size();
         Group& group = groups.list.emplace_back();
         group.loop = loop;
         std::sort(set.begin(), set.end());
@@ -118,11 +126,12 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             return a.outside != b.outside ? a.outside < b.outside : a.inside < b.inside;
         });
         group.links = exits;
-    }
+    });
     // Groups in the row-major order of their first pixels.
     std::sort(groups.list.begin(), groups.list.end(),
               [](const Group& a, const Group& b) { return a.pixels[0] < b.pixels[0]; });
     std::vector<std::pair<PixelIndex, int>> of;
+    of.reserve(in_groups);
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
         Group& group = groups.list[k];
         for (PixelIndex p : group.pixels) {

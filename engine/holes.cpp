@@ -464,5 +464,6 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
     }
     std::sort(loops.begin(), loops.end());
     loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
+    loops.shrink_to_fit();  // kept for the whole run; it held pixels found twice
     return loops;
 }

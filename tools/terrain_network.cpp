@@ -65,12 +65,13 @@ std::vector<std::uint32_t> surface(const TerrainOptions& o) {
     for (int wave = longest; wave >= 2; wave /= 2) weights.push_back(weight(wave));
     for (long long w : weights) total += w;
     // Under the waves, a low dome that rises from the border to the middle at the same slope
-    // on every image, a rise of about 1.7 units (of the weights) a pixel of the longest wave;
-    // the land drains towards the border, as land drains to the sea. Without it a large
-    // surface holds filled depressions hundreds of pixels wide, across which the flow lines,
-    // each draining more than the threshold, run side by side as blocks of channel pixels that
-    // no map of a network shows (half the channel pixels of 16384 x 16384).
-    const long long dome = 27LL * longest / 16;
+    // on every image, a rise of 2.25 units (of the weights) a pixel of the longest wave; the
+    // land drains towards the border, as land drains to the sea. Without it a large surface
+    // holds filled depressions hundreds of pixels wide, across which the flow lines, each
+    // draining more than the threshold, run side by side as blocks of channel pixels that no
+    // map of a network shows (half the channel pixels of 16384 x 16384; with a rise of 1.7
+    // units, still 2 % of them).
+    const long long dome = 36LL * longest / 16;
     const long long half = std::max(1, std::min(o.nb_lig, o.nb_col) / 2);
     total += dome;
     std::vector<std::uint32_t> h(static_cast<std::size_t>(o.nb_lig) * o.nb_col);

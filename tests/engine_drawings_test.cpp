@@ -174,6 +174,28 @@ TEST(EngineDrawings, WhatCannotBeOrderedIsCountedNotHidden) {
     EXPECT_EQ(r.s.loop_pixels, 12);
     EXPECT_EQ(r.s.borderless_parts, 2);
     EXPECT_EQ(r.orders[1], "............");  // the ring has no order
+
+    // The same with stair steps (corners cut, so the ring is known before the passes): a ring
+    // alone, and one with a stream that leaves it by the border.
+    Drawn steps = run({
+        "............",  //
+        "..###.......",  //
+        ".##.##......",  //
+        ".#...#......",  //
+        ".##.##......",  //
+        "..###.......",  //
+        "............",  //
+        "......###...",  //
+        ".....##.##..",  //
+        ".....#...###",  //
+        ".....##.##..",  //
+        "......###...",  //
+        "............",  //
+    });
+    EXPECT_EQ(steps.s.loop_pixels, 16);
+    EXPECT_EQ(steps.s.borderless_parts, 1);
+    EXPECT_EQ(steps.orders[2], "............");
+    EXPECT_EQ(steps.orders[9], ".....1...111");  // the ring takes the order of its stream
 }
 
 TEST(EngineDrawings, EverySegmentKnowsWhereItFlows) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <unordered_set>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -39,7 +40,8 @@ struct Sets {
     // The line where a label was made: of a root (the smallest label of its set, so the first
     // made), the first line of its set.
     std::vector<int> top{-1};
-    std::vector<int> seen{-1};  // of a root: 2i when line i holds it, 2i + 1 once found whole
+    // Of a root: 2i when line i holds it, 2i + 1 once found whole there.
+    std::vector<long long> seen{-1};
     std::vector<unsigned char> looked_at{0};  // a hole whose links were looked at
 
     int add(int line) {
@@ -321,15 +323,45 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         int root;
         int top;
         int bottom;
+        int run;  // a run of the hole on its bottom line
     };
     std::vector<Hole> waiting;
     auto face = [&](int label) { return sets.find(label); };
+    // The runs of a hole, from one of them through those that touch along a side (which are
+    // all of its set): each once, the work as large as the hole's edge. Most holes are a few
+    // runs: those met are looked for in the list until it is long.
+    std::vector<std::pair<int, int>> hole_runs;  // (line, index)
+    std::unordered_set<long long> met;
+    auto first_meeting = [&](int line, int index) {
+        const long long key = static_cast<long long>(line) << 32 | static_cast<unsigned>(index);
+        constexpr std::size_t kListed = 32;
+        if (hole_runs.size() < kListed) {
+            const std::pair<int, int> run{line, index};
+            return std::find(hole_runs.begin(), hole_runs.end(), run) == hole_runs.end();
+        }
+        if (met.empty()) {
+            for (const auto& [a, k] : hole_runs)
+                met.insert(static_cast<long long>(a) << 32 | static_cast<unsigned>(k));
+        }
+        return met.insert(key).second;
+    };
     auto look_at = [&](const Hole& h) {
         sets.looked_at[static_cast<std::size_t>(h.root)] = 1;
-        for (int a = h.top; a <= h.bottom; ++a) {
-            for (const Run& r : kept.line(a)) {
-                if (sets.find(r.set) == h.root)
-                    look_round_run(g, kept, face, h.root, a, r, band.found);
+        hole_runs.assign(1, {h.bottom, h.run});
+        met.clear();
+        for (std::size_t n = 0; n < hole_runs.size(); ++n) {
+            const auto [a, k] = hole_runs[n];
+            const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
+            look_round_run(g, kept, face, h.root, a, r, band.found);
+            for (const int b : {a - 1, a + 1}) {
+                if (b < h.top || b > h.bottom) continue;
+                const std::vector<Run>& runs = kept.line(b);
+                auto at = std::upper_bound(runs.begin(), runs.end(), r.start,
+                                           [](int col, const Run& x) { return col < x.end; });
+                for (; at != runs.end() && at->start < r.end; ++at) {
+                    const auto index = static_cast<int>(at - runs.begin());
+                    if (first_meeting(b, index)) hole_runs.emplace_back(b, index);
+                }
             }
         }
     };
@@ -356,13 +388,14 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
             if (missed == nullptr && std::any_of(ended.begin(), ended.end(), [&](int x) {
                     return sets.find((*above)[x].set) != 0;
                 })) {
-                for (const Run& r : runs) sets.seen[static_cast<std::size_t>(r.set)] = 2 * i;
+                const long long held = 2LL * i;
+                for (const Run& r : runs) sets.seen[static_cast<std::size_t>(r.set)] = held;
                 for (const int x : ended) {
                     const int root = sets.find((*above)[static_cast<std::size_t>(x)].set);
-                    int& seen = sets.seen[static_cast<std::size_t>(root)];
-                    if (root == 0 || seen == 2 * i || seen == 2 * i + 1) continue;
-                    seen = 2 * i + 1;
-                    waiting.push_back({root, sets.top[static_cast<std::size_t>(root)], i - 1});
+                    long long& seen = sets.seen[static_cast<std::size_t>(root)];
+                    if (root == 0 || seen == held || seen == held + 1) continue;
+                    seen = held + 1;
+                    waiting.push_back({root, sets.top[static_cast<std::size_t>(root)], i - 1, x});
                 }
             }
         }

@@ -23,7 +23,8 @@ void PassTexts::pass_ends(int k, const PassWalks& w) {
     if (s.save_step == 1) save_segments_image(s, c);
     const double total = counted_length(w);  // metres
     print(c, "\n\n\t\tNumber of segments : %d ", s.num_segm[k]);
-    report_pass(s.finfo.get(), k, s.num_segm[k], w.segm_points, w.segm_dist, w.segm_counted, total);
+    report_pass(s.finfo.get(), k, s.num_segm[k], w.segm_points, w.segm_dist, w.segm_counted, total,
+                s.threads);
     if (s.num_segm[k] == 1) {
         print(c, "\n\t\tlength of this segment =  %lf ", total);
     } else {

@@ -1,32 +1,39 @@
 #include "formats/report_lines.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstring>
+
+#include "base/bands.h"
 
 namespace {
 
 // "\n\t\tsegment %d num_pix %d length %lf " without the formatted-output machinery: a pass of a
 // large raster lists hundreds of thousands of segments. The fixed notation with six decimals is
-// the one "%lf" prints, digit for digit.
-void write_segment_line(std::FILE* info, int l, int points, double length) {
+// the one "%lf" prints, digit for digit. Appends the line to `text`.
+void add_segment_line(std::string& text, int l, int points, double length) {
     char line[400];
     char* p = line;
     char* const end = line + sizeof line;
-    auto text = [&](const char* t) {
+    auto add = [&](const char* t) {
         const std::size_t n = std::strlen(t);
         std::memcpy(p, t, n);
         p += n;
     };
-    text("\n\t\tsegment ");
+    add("\n\t\tsegment ");
     p = std::to_chars(p, end, l).ptr;
-    text(" num_pix ");
+    add(" num_pix ");
     p = std::to_chars(p, end, points).ptr;
-    text(" length ");
+    add(" length ");
     p = std::to_chars(p, end, length, std::chars_format::fixed, 6).ptr;
-    text(" ");
-    std::fwrite(line, 1, static_cast<std::size_t>(p - line), info);
+    add(" ");
+    text.append(line, static_cast<std::size_t>(p - line));
 }
+
+// Walks whose lines a thread formats at a time: the text of a piece is held until it is written
+// (about 1.5 MB).
+constexpr int kWalksAPiece = 32768;
 
 }  // namespace
 
@@ -57,15 +64,33 @@ void report_segments_image(std::FILE* info, const std::string& path, bool saved)
 }
 
 void report_pass(std::FILE* info, int k, int segments, const std::vector<int>& points,
-                 const std::vector<double>& lengths, const std::vector<char>& counted,
-                 double total) {
+                 const std::vector<double>& lengths, const std::vector<char>& counted, double total,
+                 int threads) {
     std::fprintf(info, "\n\n\tOrder number %d ", k);
     std::fprintf(info, "\n\n\t\tNumber of segments : %d ", segments);
-    int l = 0;
-    for (std::size_t walk = 0; walk < lengths.size(); ++walk) {
-        if (!counted[walk]) continue;
-        ++l;
-        write_segment_line(info, l, points[walk], lengths[walk]);
+    // Pieces of the walks formatted side by side, written in walk order; a piece numbers its
+    // lines on from the counted walks before it.
+    const auto walks = static_cast<int>(lengths.size());
+    const int pieces = std::clamp(threads, 1, std::max(1, walks / kWalksAPiece));
+    std::vector<std::string> text(static_cast<std::size_t>(pieces));
+    int l = 0;  // lines written
+    for (int from = 0; from < walks; from += pieces * kWalksAPiece) {
+        const int to =
+            static_cast<int>(std::min<long long>(walks, from + 1LL * pieces * kWalksAPiece));
+        for_bands(pieces, from, to, [&](int piece, int first, int last) {
+            auto counted_from = [&](int a, int b) {
+                return static_cast<int>(std::count(counted.begin() + a, counted.begin() + b, 1));
+            };
+            int line = l + counted_from(from, first);
+            std::string& piece_text = text[static_cast<std::size_t>(piece)];
+            piece_text.clear();
+            for (int walk = first; walk < last; ++walk) {
+                const auto w = static_cast<std::size_t>(walk);
+                if (counted[w]) add_segment_line(piece_text, ++line, points[w], lengths[w]);
+            }
+        });
+        for (const std::string& t : text) std::fwrite(t.data(), 1, t.size(), info);
+        l += static_cast<int>(std::count(counted.begin() + from, counted.begin() + to, 1));
     }
     std::fprintf(info, "\n\n\t\tTotal length = %lf meters ", total);
 }

@@ -21,10 +21,11 @@ void report_segments_image(std::FILE* info, const std::string& path, bool saved)
 // The block of pass k: its heading, the segment count, one line per walk that ended on a junction
 // or border pixel (counted[w] != 0), numbered from 1 in walk order, and the pass total in metres.
 // points and lengths (metres) have one entry per walk; walks that are not counted are skipped,
-// so the lines, the count and the total agree.
+// so the lines, the count and the total agree. A pass of many walks has its lines formatted on
+// up to `threads` threads (the text is the same).
 void report_pass(std::FILE* info, int k, int segments, const std::vector<int>& points,
                  const std::vector<double>& lengths, const std::vector<char>& counted,
-                 double total);
+                 double total, int threads = 1);
 
 // What could not be ordered soundly, as one block that the report and the console both show
 // after the last pass: network pixels left on closed loops, parts of the network that touch the

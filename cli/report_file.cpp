@@ -37,7 +37,8 @@ bool write_report(const RunState& s, const OrderRecord& record, int last_order,
                 lengths.push_back(record.segments[i].length);
             }
             const std::vector<char> counted(points.size(), 1);
-            report_pass(info, pass.k, pass.segments, points, lengths, counted, pass.total);
+            report_pass(info, pass.k, pass.segments, points, lengths, counted, pass.total,
+                        s.threads);
         }
         std::fputs(unsound_block(s.loop_pixels, s.borderless_parts).c_str(), info);
         report_closing(info, s.red_length, s.nomim2, image_written);

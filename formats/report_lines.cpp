@@ -32,8 +32,9 @@ void add_segment_line(std::string& text, int l, int points, double length) {
 }
 
 // Walks whose lines a thread formats at a time: the text of a piece is held until it is written
-// (about 1.5 MB).
-constexpr int kWalksAPiece = 32768;
+// (under half a megabyte, at the peak of a run's memory).
+constexpr int kWalksAPiece = 8192;
+constexpr std::size_t kLineBytes = 48;  // room for a line of usual numbers; more grows the text
 
 }  // namespace
 
@@ -84,6 +85,7 @@ void report_pass(std::FILE* info, int k, int segments, const std::vector<int>& p
             int line = l + counted_from(from, first);
             std::string& piece_text = text[static_cast<std::size_t>(piece)];
             piece_text.clear();
+            piece_text.reserve(static_cast<std::size_t>(last - first) * kLineBytes);
             for (int walk = first; walk < last; ++walk) {
                 const auto w = static_cast<std::size_t>(walk);
                 if (counted[w]) add_segment_line(piece_text, ++line, points[w], lengths[w]);

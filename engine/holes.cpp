@@ -164,6 +164,12 @@ struct Kept {
     }
 };
 
+// The first run of a line that ends after column col: the run that holds col, or the next one.
+std::vector<Run>::const_iterator run_from(const std::vector<Run>& runs, int col) {
+    return std::upper_bound(runs.begin(), runs.end(), col,
+                            [](int c, const Run& r) { return c < r.end; });
+}
+
 constexpr int kNetwork = -1;
 constexpr int kSquare = -2;
 
@@ -176,9 +182,7 @@ void faces_of_line(const WalkGrids& g, const Kept& kept, Face& face, int i, int 
         return;
     }
     const std::vector<Run>& runs = kept.line(i);
-    auto at = std::upper_bound(runs.begin(), runs.end(), j - 1,
-                               [](int col, const Run& r) { return col < r.start; });
-    if (at != runs.begin()) --at;
+    auto at = run_from(runs, j - 1);
     for (int d = 0; d < 3; ++d) {
         const int col = j - 1 + d;
         while (at != runs.end() && at->end <= col) ++at;
@@ -242,9 +246,7 @@ void look_round_run(const WalkGrids& g, const Kept& kept, Face& face, int hole, 
     for (const int line : {i - 1, i + 1}) {
         const std::vector<Run>& runs = kept.line(line);
         int col = r.start - 1;
-        auto at = std::upper_bound(runs.begin(), runs.end(), col,
-                                   [](int c, const Run& x) { return c < x.start; });
-        if (at != runs.begin()) --at;
+        auto at = run_from(runs, col);
         while (col <= r.end) {
             while (at != runs.end() && at->end <= col) ++at;
             if (at != runs.end() && at->start <= col) {
@@ -356,8 +358,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
             for (const int b : {a - 1, a + 1}) {
                 if (b < h.top || b > h.bottom) continue;
                 const std::vector<Run>& runs = kept.line(b);
-                auto at = std::upper_bound(runs.begin(), runs.end(), r.start,
-                                           [](int col, const Run& x) { return col < x.end; });
+                auto at = run_from(runs, r.start);
                 for (; at != runs.end() && at->start < r.end; ++at) {
                     const auto index = static_cast<int>(at - runs.begin());
                     if (first_meeting(b, index)) hole_runs.emplace_back(b, index);

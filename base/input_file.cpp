@@ -31,3 +31,16 @@ File open_input_file(const std::string& path, InputFault& fault) {
     fault = InputFault::none;
     return File(f);
 }
+
+std::size_t read_at(int fd, void* to, std::size_t bytes, long long offset) {
+    auto* const into = static_cast<unsigned char*>(to);
+    std::size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = ::pread(fd, into + done, bytes - done,
+                                  static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}

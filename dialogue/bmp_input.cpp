@@ -16,7 +16,8 @@ void load_bmp_input(RunState& s, Console& c) {
     open_network_file(c, s.nomim1);
     int type = 0;
     Color32* palette = nullptr;  // null: no palette wanted, the stored values are the greys
-    unsigned char** grid = ChargeBMP(s.nomim1.c_str(), &s.nb_col, &s.nb_lig, &type, &palette);
+    unsigned char** grid =
+        ChargeBMP(s.nomim1.c_str(), &s.nb_col, &s.nb_lig, &type, &palette, s.threads);
     if (grid == nullptr) {
         end_run(c, 1,
                 "\n\tFile %s cannot be read: an uncompressed BMP image of 8 bits (with a palette"

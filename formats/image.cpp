@@ -1,11 +1,13 @@
 #include "formats/image.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "base/bands.h"
 #include "base/file.h"
 #include "base/input_file.h"
 #include "base/nrutil.h"
@@ -161,6 +163,9 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
 
 namespace {
 
+// Stored rows are read in pieces of about this size.
+constexpr std::size_t kRowPieceBytes = std::size_t{8} << 20;
+
 struct FreeDeleter {
     void operator()(unsigned char* p) const { std::free(p); }
 };
@@ -181,7 +186,8 @@ bool is_grey_ramp(const unsigned char entries[256 * 4]) {
 
 }  // namespace
 
-unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP) {
+unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP,
+                          int threads) {
     // The table is the caller's from here on, whatever happens next.
     Color32* palette = nullptr;
     if (ColorMAP != nullptr && *ColorMAP != nullptr) {
@@ -252,21 +258,38 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
 
     // Storage that runs out is a null result like any other refusal, never an exception.
     const std::size_t stored_row = static_cast<std::size_t>(row);
-    std::unique_ptr<unsigned char, FreeDeleter> scratch(
-        static_cast<unsigned char*>(std::malloc(stored_row)));
-    if (!scratch) return nullptr;
     const int nb_lig = static_cast<int>(lines);
     // Every line is read before the grid is handed out: it needs no clearing.
     unsigned char** grid = ucmatrice_unset(static_cast<int>(width * taille), nb_lig);
     if (grid == nullptr) return nullptr;
     const std::size_t used = static_cast<std::size_t>(width * taille);
-    for (int stored = 0; stored < nb_lig; ++stored) {
-        if (std::fread(scratch.get(), 1, stored_row, f) != stored_row) {
-            frucmatrice(grid, nb_lig);
-            return nullptr;
+    // Bands of stored rows read at their own places in the file, one thread each, in pieces of
+    // up to kRowPieceBytes, each row then copied to its line: a read is mostly the system's copy
+    // into pages touched for the first time, which goes on several cores side by side.
+    const int bands = band_count(threads, nb_lig, static_cast<int>(width * taille));
+    const std::size_t piece_rows = std::max<std::size_t>(1, kRowPieceBytes / stored_row);
+    std::vector<char> band_failed(static_cast<std::size_t>(bands), 0);
+    for_bands(bands, 0, nb_lig, [&](int band, int first, int last) {
+        const std::size_t most = std::min(piece_rows, static_cast<std::size_t>(last - first));
+        std::unique_ptr<unsigned char, FreeDeleter> piece(
+            static_cast<unsigned char*>(std::malloc(most * stored_row)));
+        for (int stored = first; stored < last && piece;) {
+            const std::size_t rows = std::min(most, static_cast<std::size_t>(last - stored));
+            const std::size_t bytes = rows * stored_row;
+            const long long at =
+                h.BfOffBits + static_cast<long long>(stored) * static_cast<long long>(stored_row);
+            if (read_at(::fileno(f), piece.get(), bytes, at) != bytes) break;
+            for (std::size_t r = 0; r < rows; ++r, ++stored) {
+                const int line = top_down ? stored : nb_lig - 1 - stored;
+                std::memcpy(grid[line], piece.get() + r * stored_row, used);
+            }
+            if (stored == last) return;
         }
-        const int line = top_down ? stored : nb_lig - 1 - stored;
-        std::memcpy(grid[line], scratch.get(), used);
+        band_failed[static_cast<std::size_t>(band)] = 1;
+    });
+    if (std::find(band_failed.begin(), band_failed.end(), 1) != band_failed.end()) {
+        frucmatrice(grid, nb_lig);
+        return nullptr;
     }
     return grid;
 }

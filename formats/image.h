@@ -67,5 +67,7 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
 // is not an uncompressed BMP file of a supported kind, has a width or height of 0 or less, is
 // shorter than its header and rows need (checked before the grid is allocated), or when storage
 // runs out, and for anything but a regular file (a pipe or a device could block or never end).
-// Out-arguments set before a refusal keep their new values.
-unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP);
+// Out-arguments set before a refusal keep their new values. Bands of rows are read on up to
+// `threads` threads.
+unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP,
+                          int threads = 1);

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "base/bands.h"
+#include "base/input_file.h"
 #include "base/run_state.h"
 #include "base/scan.h"
 
@@ -55,18 +55,6 @@ int run_of_lines(const ByteGrid& grid, int first, int nb_lig, std::size_t width)
         ++last;
     }
     return last - first + 1;
-}
-
-// Reads up to `bytes` bytes at `offset` of the file, as many as it holds there; what came.
-std::size_t read_at(int fd, unsigned char* to, std::size_t bytes, off_t offset) {
-    std::size_t done = 0;
-    while (done < bytes) {
-        const ssize_t n = ::pread(fd, to + done, bytes - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
 }
 
 }  // namespace

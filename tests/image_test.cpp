@@ -274,6 +274,45 @@ TEST(ChargeBMP, ReadsTopDownRowsIntoTheRightLines) {
     }
 }
 
+// Large enough for bands of rows on every thread count, each read in more than one piece on one
+// or two threads; rows padded to four bytes, stored bottom-up and top-down.
+TEST(ChargeBMP, ReadsTheSameInBandsOnEveryNumberOfThreads) {
+    TempDir dir;
+    const int nb_col = 2001;
+    const int nb_lig = 3000;
+    const int width = 3 * nb_col;
+    Lines picture(nb_lig, std::vector<unsigned char>(width));
+    for (int i = 0; i < nb_lig; ++i) {
+        for (int j = 0; j < width; ++j) {
+            picture[i][j] = static_cast<unsigned char>((i * 131 + j * 7) ^ (i >> 8) ^ (j >> 8));
+        }
+    }
+    ASSERT_EQ(save(dir / "up.bmp", picture, nb_col, 2), 0);
+    const std::string bytes = read_file(dir / "up.bmp");
+    const BMP_Header h = header_of(bytes);
+    const std::size_t row = static_cast<std::size_t>(TBuff(nb_col, 3));
+    std::string flipped = bytes.substr(0, h.BfOffBits);
+    for (int r = nb_lig - 1; r >= 0; --r) flipped += bytes.substr(h.BfOffBits + r * row, row);
+    BMP_Header top_down = h;
+    top_down.BiHeight = -nb_lig;
+    write_file(dir / "down.bmp", with_header(flipped, top_down));
+
+    for (const char* name : {"up.bmp", "down.bmp"}) {
+        for (int threads = 1; threads <= 3; ++threads) {
+            int col = 0;
+            int lig = 0;
+            int type = -1;
+            Color32* palette = nullptr;
+            const ByteGrid grid(
+                ChargeBMP((dir / name).c_str(), &col, &lig, &type, &palette, threads), nb_lig);
+            ASSERT_TRUE(grid) << name << " on " << threads << " threads";
+            EXPECT_EQ(type, 2);
+            EXPECT_TRUE(lines_of(grid, nb_lig, width) == picture)
+                << name << " on " << threads << " threads";
+        }
+    }
+}
+
 TEST(ChargeBMP, KeepsWidthsAndHeightsBeyond16Bits) {
     TempDir dir;
     Lines wide(2, std::vector<unsigned char>(40000));

@@ -77,9 +77,9 @@ void load_ascii_input(RunState& s, Console& c) {
     }
     s.tab1 = allocate_grid(s, c, "an image");
 
-    const AsciiReadResult cells = read_ascii_cells(reader, s.tab1, s.nb_lig, s.nb_col, [&](int i) {
-        print(c, "\tline %d                \r", i);
-    });
+    const AsciiReadResult cells = read_ascii_cells(
+        reader, s.tab1, s.nb_lig, s.nb_col,
+        [&](int i) { print(c, "\tline %d                \r", i); }, s.threads);
     if (!cells) cells_refused(s, c, cells);
     print(c, "\n");
     s.f1.reset();

@@ -2,6 +2,7 @@
 // ascii_grid.h).
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -29,8 +30,14 @@ bool write_ascii_image_exact(File& f, const ByteGrid& grid, int nb_lig, int nb_c
 bool ascii_file_may_hold(const std::string& path, int nb_lig, int nb_col,
                          unsigned long long& bytes);
 
+// Text read at a time by read_ascii_cells, split among its threads.
+inline constexpr std::size_t kAsciiPieceBytes = std::size_t{4} << 20;
+
 // Reads the cells of every line, line 0 first, into grid (nb_lig x nb_col), after the header.
 // progress, when given, is called with the line number before every hundredth line (100, 200,
-// ...). Stops at the first fault and returns it.
+// ...) as the lines are reached. Stops at the first fault and returns it. The text is read
+// piece_bytes at a time and each piece is parsed on up to `threads` threads; the grid, the fault
+// and the progress calls are those of reading the lines in turn with ascii_read_line.
 AsciiReadResult read_ascii_cells(AsciiReader& r, const ByteGrid& grid, int nb_lig, int nb_col,
-                                 const std::function<void(int)>& progress);
+                                 const std::function<void(int)>& progress, int threads = 1,
+                                 std::size_t piece_bytes = kAsciiPieceBytes);

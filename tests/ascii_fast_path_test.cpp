@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "base/byte_grid.h"
 #include "base/file.h"
 #include "formats/ascii_grid.h"
+#include "formats/ascii_image.h"
 #include "tests/test_support.h"
 
 TEST(AsciiFastPaths, WriterGivesTheBytesOfOneFprintfPerCell) {
@@ -74,6 +77,100 @@ TEST(AsciiFastPaths, ReaderGivesTheLow8BitsOfEveryCellInAnyLayout) {
                 const long long v = values[std::size_t(i) * columns + j];
                 EXPECT_EQ(row[j], static_cast<unsigned char>(v)) << n << " " << i << " " << j;
             }
+        }
+    }
+}
+
+namespace {
+
+// What reading a grid gives: its cells, the fault, and the lines progress was called with.
+struct Reading {
+    std::vector<unsigned char> cells;
+    AsciiReadResult result;
+    std::vector<int> shown;
+};
+
+bool operator==(const Reading& a, const Reading& b) {
+    return a.cells == b.cells && a.result.fault == b.result.fault &&
+           a.result.line == b.result.line && a.result.column == b.result.column &&
+           a.shown == b.shown;
+}
+
+// threads 0: line by line through ascii_read_line, with progress before every hundredth line.
+// in_memory: from a stream over the text, which has no place in a file.
+Reading read_cells(const std::string& path, int lines, int columns, int threads, std::size_t piece,
+                   bool in_memory = false) {
+    std::string text = read_file(path);
+    File f = in_memory ? File(::fmemopen(text.data(), text.size(), "r")) : open_file(path, "r");
+    AsciiReader r(f.get());
+    // A small buffer of the reader's own: the pieces of text then begin right after the header.
+    if (threads > 0) r.buf.resize(256);
+    AsciiHeader h;
+    Reading out;
+    EXPECT_TRUE(ascii_read_header(r, h));
+    const ByteGrid grid(ucmatrice(columns, lines), lines);
+    for (int i = 0; i < lines; ++i) std::fill_n(grid[i], columns, 77);
+    auto progress = [&](int i) { out.shown.push_back(i); };
+    if (threads == 0) {
+        for (int i = 0; i < lines && out.result; ++i) {
+            if (i > 0 && i % 100 == 0) progress(i);
+            out.result = ascii_read_line(r, grid[i], columns, i);
+        }
+    } else {
+        out.result = read_ascii_cells(r, grid, lines, columns, progress, threads, piece);
+    }
+    for (int i = 0; i < lines; ++i) out.cells.insert(out.cells.end(), grid[i], grid[i] + columns);
+    return out;
+}
+
+}  // namespace
+
+// Pieces of the text parsed side by side give what reading the lines in turn gives: the same
+// cells, the same fault at the same place (a bad item, the end of the file, or none when only
+// what follows the grid is bad) and the same progress calls, for pieces that cut items anywhere
+// and items longer than a piece, read at their places in the file or from a stream in memory.
+// The last two grids (one whole, one with a bad item) are larger, with larger pieces.
+TEST(AsciiFastPaths, PiecesOnThreadsReadAsLinesInTurn) {
+    std::mt19937 rnd(23);
+    TempDir dir;
+    const char* separators[] = {" ", "\t", "\n", "  \t", "\r\n"};
+    const char* bad[] = {"1.5", "x", "-", "+-2", "1e3", "7a", ".0", "3..0"};
+    for (int n = 0; n < 42; ++n) {
+        const bool large = n >= 40;
+        const int lines = large ? 100 : 1 + static_cast<int>(rnd() % 260);
+        const int columns = large ? 300 + n : 1 + static_cast<int>(rnd() % 9);
+        std::string text = "ncols " + std::to_string(columns) + "\nnrows " + std::to_string(lines) +
+                           "\nxllcorner 0\nyllcorner 0\ncellsize 1\n";
+        // Most grids are whole; some have a bad item, inside or just past the grid, or end early.
+        const int kind = n % 4;
+        // With five header lines a bad first item would read as the sixth keyword.
+        if (n / 4 % 2 == 0 || kind == 1) text += "NODATA_value -9999\n";
+        const long long cells = static_cast<long long>(lines) * columns;
+        const long long fault_at = kind == 1   ? static_cast<long long>(rnd() % cells)
+                                   : kind == 2 ? cells
+                                               : -1;
+        const long long items = kind == 3 ? static_cast<long long>(rnd() % cells) : cells + 3;
+        for (long long c = 0; c < items; ++c) {
+            std::string item = std::to_string(static_cast<long long>(rnd() % 700) - 200);
+            if (rnd() % 40 == 0) item = std::string(1 + rnd() % 300, '9');  // longer than a piece
+            if (large && c == cells * 5 / 6) item = std::string(5000, '7');
+            if (rnd() % 30 == 0) item += ".00";
+            if (c == fault_at) item = bad[rnd() % 8];
+            text += item + separators[rnd() % 5];
+        }
+        if (rnd() % 2 == 0) text.pop_back();  // the last item ends the file
+        write_file(dir / "grid.asc", text);
+
+        const Reading in_turn = read_cells(dir / "grid.asc", lines, columns, 0, 0);
+        EXPECT_EQ(static_cast<bool>(in_turn.result), kind == 0 || kind == 2) << n;
+        for (int threads : {large ? 2 : 1, 3}) {
+            const std::size_t piece = large ? 4099 : 41;
+            EXPECT_TRUE(read_cells(dir / "grid.asc", lines, columns, threads, piece) == in_turn)
+                << "grid " << n << ", " << threads << " threads, pieces of " << piece;
+            const std::size_t other = large ? 4099 : 211;
+            EXPECT_TRUE(read_cells(dir / "grid.asc", lines, columns, threads, other, true) ==
+                        in_turn)
+                << "grid " << n << " from memory, " << threads << " threads, pieces of " << other;
         }
     }
 }

@@ -47,7 +47,8 @@ bool write_placed_ascii(const RunState& s, const NetworkPlace& place,
         cell = px.x;
     }
     const bool image = write_whole(s.nomim2, [&](File& f) {
-        return write_ascii_image_exact(f, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min, cell);
+        return write_ascii_image_exact(f, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min, cell,
+                                       s.threads);
     });
     if (!image) faults.push_back(s.nomim2 + ": could not be written");
     return image;
@@ -106,7 +107,7 @@ bool write_order_image(const RunState& s, const NetworkPlace& place,
             }
             image = write_whole(s.nomim2, [&](File& f) {
                 return write_ascii_image(f, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min,
-                                         s.dpix_size, nullptr);
+                                         s.dpix_size, nullptr, s.threads);
             });
             break;
     }

@@ -30,9 +30,9 @@ bool write_image(RunState& s, Console& c) {
             return save_grey_bmp(s.nomim2, s.tab5, s.nb_lig, s.nb_col);
         case 2: {
             print(c, "\n\n");
-            const bool written =
-                write_ascii_image(s.f2, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min, s.dpix_size,
-                                  [&](int i) { print(c, "\tline %d                \r", i); });
+            const bool written = write_ascii_image(
+                s.f2, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min, s.dpix_size,
+                [&](int i) { print(c, "\tline %d                \r", i); }, s.threads);
             if (!written) abandon(s.result_out);
             return written && put_in_place(s.result_out);
         }

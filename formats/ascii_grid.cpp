@@ -267,29 +267,44 @@ void ascii_write_header(AsciiWriter& w, int nb_col, int nb_lig, double x_min, do
     }
 }
 
+namespace {
+
+// The text of every byte value, "%d\t", made once.
+constexpr auto kCells = [] {
+    struct Table {
+        char text[256][4];
+        unsigned char length[256];
+    } t{};
+    for (int v = 0; v < 256; ++v) {
+        int n = 0;
+        if (v >= 100) t.text[v][n++] = static_cast<char>('0' + v / 100);
+        if (v >= 10) t.text[v][n++] = static_cast<char>('0' + v / 10 % 10);
+        t.text[v][n++] = static_cast<char>('0' + v % 10);
+        t.text[v][n++] = '\t';
+        t.length[v] = static_cast<unsigned char>(n);
+    }
+    return t;
+}();
+
+}  // namespace
+
 void ascii_write_line(AsciiWriter& w, const unsigned char* row, int nb_col) {
-    // The text of every byte value, "%d\t", made once.
-    static constexpr auto kCells = [] {
-        struct Table {
-            char text[256][4];
-            unsigned char length[256];
-        } t{};
-        for (int v = 0; v < 256; ++v) {
-            int n = 0;
-            if (v >= 100) t.text[v][n++] = static_cast<char>('0' + v / 100);
-            if (v >= 10) t.text[v][n++] = static_cast<char>('0' + v / 10 % 10);
-            t.text[v][n++] = static_cast<char>('0' + v % 10);
-            t.text[v][n++] = '\t';
-            t.length[v] = static_cast<unsigned char>(n);
-        }
-        return t;
-    }();
     for (int j = 0; j < nb_col; ++j) {
         if (w.buf.size() - w.used < 4) drain(w);
         const unsigned char v = row[j];
         std::memcpy(w.buf.data() + w.used, kCells.text[v], 4);
         w.used += kCells.length[v];
     }
+}
+
+std::size_t ascii_line_text(const unsigned char* row, int nb_col, char* out) {
+    std::size_t used = 0;
+    for (int j = 0; j < nb_col; ++j) {
+        const unsigned char v = row[j];
+        std::memcpy(out + used, kCells.text[v], 4);
+        used += kCells.length[v];
+    }
+    return used;
 }
 
 bool ascii_write_finish(AsciiWriter& w) {

@@ -74,5 +74,7 @@ void ascii_write_header(AsciiWriter& w, int nb_col, int nb_lig, double x_min, do
                         double cellsize);
 // Writes every cell of the line as "%d\t"; no line break is ever written.
 void ascii_write_line(AsciiWriter& w, const unsigned char* row, int nb_col);
+// The same text of the line at `out`, which holds at least 4 x nb_col bytes; returns its length.
+std::size_t ascii_line_text(const unsigned char* row, int nb_col, char* out);
 // Hands the buffered bytes to the stream and flushes it; false when any write failed.
 bool ascii_write_finish(AsciiWriter& w);

@@ -12,29 +12,90 @@
 #include "base/bands.h"
 #include "base/input_file.h"
 
+namespace {
+
+// Cells of the text made at a time by one thread (about 4 MiB of text).
+constexpr int kTextCells = 1 << 20;
+
+// A band of lines [first, last) and its text.
+struct LinesText {
+    int first = 0;
+    int last = 0;
+    std::vector<char> text;
+    std::size_t length = 0;
+};
+
+// Writes the text of every line of the grid to f, as ascii_write_line would. With several
+// threads, the calling thread writes the text of bands of lines while the others make the text
+// of the next bands; progress is called on the calling thread, before the text of every
+// hundredth line is written. False when any of it could not be written.
+bool write_lines(std::FILE* f, const ByteGrid& grid, int nb_lig, int nb_col, int threads,
+                 const std::function<void(int)>& progress) {
+    const int per = std::max(1, kTextCells / nb_col);
+    const int makers = std::max(1, threads - 1);
+    std::vector<LinesText> made(static_cast<std::size_t>(makers));
+    std::vector<LinesText> ready(static_cast<std::size_t>(makers));
+    bool ok = true;
+    auto make = [&](LinesText& t) {
+        t.text.resize(static_cast<std::size_t>(t.last - t.first) * 4 *
+                      static_cast<std::size_t>(nb_col));
+        t.length = 0;
+        for (int i = t.first; i < t.last; ++i) {
+            t.length += ascii_line_text(grid[i], nb_col, t.text.data() + t.length);
+        }
+    };
+    auto write = [&] {
+        for (const LinesText& t : ready) {
+            for (int i = t.first; progress && i < t.last; ++i) {
+                if (i > 0 && i % 100 == 0) progress(i);
+            }
+            if (ok && t.length > 0) ok = std::fwrite(t.text.data(), 1, t.length, f) == t.length;
+        }
+    };
+    for (int next = 0; ok && (next < nb_lig || ready.front().last > ready.front().first);) {
+        for (LinesText& t : made) {
+            t.first = next;
+            t.last = std::min(nb_lig, next + per);
+            next = t.last;
+        }
+        if (threads > 1) {
+            for_bands(1 + makers, 0, 1 + makers, [&](int band, int, int) {
+                if (band == 0) {
+                    write();
+                } else {
+                    make(made[static_cast<std::size_t>(band - 1)]);
+                }
+            });
+        } else {
+            write();
+            make(made.front());
+        }
+        std::swap(made, ready);
+    }
+    return ok;
+}
+
+}  // namespace
+
 bool write_ascii_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
-                       double y_min, double cellsize, const std::function<void(int)>& progress) {
+                       double y_min, double cellsize, const std::function<void(int)>& progress,
+                       int threads) {
     if (!f) return false;
     AsciiWriter w(f.get());
     ascii_write_header(w, nb_col, nb_lig, x_min, y_min, cellsize);
-    for (int i = 0; i < nb_lig; ++i) {
-        if (progress && i > 0 && i % 100 == 0) progress(i);
-        ascii_write_line(w, grid[i], nb_col);
-    }
-    const bool ok = ascii_write_finish(w);
+    bool ok = ascii_write_finish(w);
+    ok = write_lines(f.get(), grid, nb_lig, nb_col, threads, progress) && ok;
     return std::fclose(f.release()) == 0 && ok;
 }
 
 bool write_ascii_image_exact(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
-                             double y_min, double cellsize) {
+                             double y_min, double cellsize, int threads) {
     if (!f) return false;
     bool ok = std::fprintf(f.get(),
                            "ncols %d\nnrows %d\nxllcorner %.17g\nyllcorner %.17g\ncellsize %.17g\n"
                            "NODATA_value 255\n",
                            nb_col, nb_lig, x_min, y_min, cellsize) > 0;
-    AsciiWriter w(f.get());
-    for (int i = 0; i < nb_lig; ++i) ascii_write_line(w, grid[i], nb_col);
-    ok = ascii_write_finish(w) && ok;
+    ok = write_lines(f.get(), grid, nb_lig, nb_col, threads, nullptr) && ok;
     return std::fclose(f.release()) == 0 && ok;
 }
 

@@ -13,15 +13,17 @@
 // Writes the header and every line of the grid, then closes f (f is empty afterwards, whatever
 // happened). progress, when given, is called with the line number before every hundredth line
 // (100, 200, ...): a large grid takes a while. True when every byte reached the file; false also
-// for an empty f.
+// for an empty f. With several threads, the text of bands of lines is made on the others while
+// the calling thread writes the bands before them (and calls progress).
 bool write_ascii_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
-                       double y_min, double cellsize, const std::function<void(int)>& progress);
+                       double y_min, double cellsize, const std::function<void(int)>& progress,
+                       int threads = 1);
 
 // The same grid for GIS readers: the corner and cell size with 17 significant digits (a cell of
 // a few millionths of a degree keeps every digit) and NODATA_value 255, the value of a cell
 // outside the network.
 bool write_ascii_image_exact(File& f, const ByteGrid& grid, int nb_lig, int nb_col, double x_min,
-                             double y_min, double cellsize);
+                             double y_min, double cellsize, int threads = 1);
 
 // Whether the file at path is long enough for the cells of a grid of nb_lig x nb_col: every cell
 // takes at least one digit and one separator (the last needs no separator), so a file too short

@@ -174,3 +174,41 @@ TEST(AsciiFastPaths, PiecesOnThreadsReadAsLinesInTurn) {
         }
     }
 }
+
+// The image written with its text made on other threads, in bands, is the text of the lines
+// written in turn, with the same progress calls; so is the one for GIS readers.
+TEST(AsciiFastPaths, ImageTextMadeOnThreadsIsTheLinesInTurn) {
+    TempDir dir;
+    const int lines = 3001;  // bands of 1497 lines: two whole, one of seven
+    const int columns = 700;
+    const ByteGrid grid(ucmatrice(columns, lines), lines);
+    for (int i = 0; i < lines; ++i) {
+        for (int j = 0; j < columns; ++j) grid[i][j] = static_cast<unsigned char>(i * 131 + j * 7);
+    }
+    File f = open_file(dir / "in_turn.asc", "w");
+    AsciiWriter w(f.get());
+    ascii_write_header(w, columns, lines, 1.5, -2.25, 25.0);
+    for (int i = 0; i < lines; ++i) ascii_write_line(w, grid[i], columns);
+    ASSERT_TRUE(ascii_write_finish(w));
+    f.reset();
+    const std::string in_turn = read_file(dir / "in_turn.asc");
+    std::vector<int> every_hundred;
+    for (int i = 100; i < lines; i += 100) every_hundred.push_back(i);
+
+    for (int threads = 1; threads <= 3; ++threads) {
+        std::vector<int> shown;
+        File image = open_file(dir / "image.asc", "w");
+        ASSERT_TRUE(write_ascii_image(
+            image, grid, lines, columns, 1.5, -2.25, 25.0, [&](int i) { shown.push_back(i); },
+            threads));
+        EXPECT_TRUE(read_file(dir / "image.asc") == in_turn) << threads << " threads";
+        EXPECT_EQ(shown, every_hundred) << threads << " threads";
+        if (threads < 3) continue;
+        File gis = open_file(dir / "gis.asc", "w");
+        ASSERT_TRUE(write_ascii_image_exact(gis, grid, lines, columns, 1.5, -2.25, 25.0, threads));
+        const std::string text = read_file(dir / "gis.asc");
+        const std::size_t cells_at = text.find("NODATA_value 255\n") + 17;
+        EXPECT_TRUE(text.substr(cells_at) == in_turn.substr(in_turn.find("-9999.9999\n") + 11))
+            << threads << " threads";
+    }
+}

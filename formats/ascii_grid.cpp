@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kValueChars = 1024;
 
 bool is_space(int c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
+    return ascii_is_blank(c);
 }
 bool is_digit(int c) {
     return c >= '0' && c <= '9';
@@ -210,6 +210,38 @@ constexpr std::size_t kSlack = 64;
 constexpr long kPlainDigits = 20;
 
 }  // namespace
+
+std::size_t ascii_parse_cells(const char* p, const char* end, unsigned char* values, bool& faulty) {
+    faulty = false;
+    std::size_t n = 0;
+    for (;;) {
+        while (p != end && is_space(*p)) ++p;
+        if (p == end) break;
+        bool negative = false;
+        if (*p == '+' || *p == '-') negative = *p++ == '-';
+        unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit > 9) {
+            faulty = true;
+            break;
+        }
+        // As in read_cell: the low 8 bits of a number of any length.
+        unsigned v = 0;
+        do {
+            v = v * 10u + digit;
+            digit = static_cast<unsigned char>(*++p) - unsigned{'0'};
+        } while (digit <= 9);
+        if (*p == '.') {
+            while (*++p == '0') {
+            }
+        }
+        if (!is_space(*p)) {
+            faulty = true;
+            break;
+        }
+        values[n++] = static_cast<unsigned char>(negative ? 0u - v : v);
+    }
+    return n;
+}
 
 AsciiReadResult ascii_read_line(AsciiReader& r, unsigned char* row, int nb_col, int line) {
     int j = 0;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -55,6 +56,18 @@ struct AsciiReader {
 // item looks like a number (a digit, or a sign or point before one), the header has five lines
 // and that item is left unread as the first cell.
 AsciiReadResult ascii_read_header(AsciiReader& r, AsciiHeader& h);
+
+// A blank between items: a space, a tab, a line feed, a vertical tab, a form feed or a carriage
+// return (never -1, the end of a stream).
+inline bool ascii_is_blank(int c) {
+    return c >= 0 && c <= ' ' && ((std::uint64_t{0x100003E00} >> c) & 1) != 0;
+}
+
+// Parses the stretch of text [p, end), which begins and ends between items, as ascii_read_line
+// parses cells; *end must be a blank, which ends the last item. The low 8 bits of its cells go to
+// `values`, which has room for (end - p) / 2 + 1; returns how many. `faulty` tells that an item
+// that is not a cell follows them.
+std::size_t ascii_parse_cells(const char* p, const char* end, unsigned char* values, bool& faulty);
 
 // Reads the nb_col cells of grid line `line` into row, each as its low 8 bits (-1 gives 255).
 // A cell is a decimal integer, optionally signed, optionally followed by a point and zeros only

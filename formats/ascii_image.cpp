@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -110,14 +109,8 @@ bool ascii_file_may_hold(const std::string& path, int nb_lig, int nb_col,
 
 namespace {
 
-// A space, a tab, a line feed, a vertical tab, a form feed or a carriage return.
-inline bool is_blank(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u <= ' ' && ((std::uint64_t{0x100003E00} >> u) & 1) != 0;
-}
-
-// The cells of a stretch of text that begins and ends between items: their low 8 bits in
-// order, as many as are whole numbers; `faulty` when the item after them is not one.
+// The cells of a stretch of text: room for them, how many, and whether an item that is not a
+// cell follows them.
 struct ParsedCells {
     std::vector<unsigned char> values;
     std::size_t count = 0;
@@ -127,48 +120,15 @@ struct ParsedCells {
 // Bytes kept past the end of the text: the blank that ends its last item.
 constexpr std::size_t kTextSlack = 1;
 
-// Parses [p, end) as ascii_read_line parses its cells: a sign, digits, a point and zeros only,
-// then a blank or the end of the stretch. *end must be a blank, which ends the last item.
 void parse_cells(const char* p, const char* end, ParsedCells& out) {
-    out.count = 0;
-    out.faulty = false;
-    if (out.values.size() < static_cast<std::size_t>(end - p) / 2 + 1) {
-        out.values.resize(static_cast<std::size_t>(end - p) / 2 + 1);
-    }
-    unsigned char* const values = out.values.data();
-    std::size_t n = 0;
-    for (;;) {
-        while (p != end && is_blank(*p)) ++p;
-        if (p == end) break;
-        bool negative = false;
-        if (*p == '+' || *p == '-') negative = *p++ == '-';
-        unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
-        if (digit > 9) {
-            out.faulty = true;
-            break;
-        }
-        // Unsigned arithmetic wraps modulo 2^32, which keeps the low 8 bits of any length.
-        unsigned v = 0;
-        do {
-            v = v * 10u + digit;
-            digit = static_cast<unsigned char>(*++p) - unsigned{'0'};
-        } while (digit <= 9);
-        if (*p == '.') {
-            while (*++p == '0') {
-            }
-        }
-        if (!is_blank(*p)) {
-            out.faulty = true;
-            break;
-        }
-        values[n++] = static_cast<unsigned char>(negative ? 0u - v : v);
-    }
-    out.count = n;
+    const std::size_t room = static_cast<std::size_t>(end - p) / 2 + 1;
+    if (out.values.size() < room) out.values.resize(room);
+    out.count = ascii_parse_cells(p, end, out.values.data(), out.faulty);
 }
 
 // Where the stretch that should end near `at` ends: at the next blank, or at `end`.
 const char* next_blank(const char* at, const char* end) {
-    while (at != end && !is_blank(*at)) ++at;
+    while (at != end && !ascii_is_blank(*at)) ++at;
     return at;
 }
 
@@ -309,7 +269,7 @@ AsciiReadResult read_ascii_cells(AsciiReader& r, const ByteGrid& grid, int nb_li
         // go on.
         const char* cut = end;
         if (!t.ended) {
-            while (cut != begin && !is_blank(cut[-1])) --cut;
+            while (cut != begin && !ascii_is_blank(cut[-1])) --cut;
         }
         if (cut == begin && !t.ended && !t.failed) {
             // One item as long as the whole text: read on through it with the reader's buffer.

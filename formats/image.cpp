@@ -273,19 +273,19 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
         const std::size_t most = std::min(piece_rows, static_cast<std::size_t>(last - first));
         std::unique_ptr<unsigned char, FreeDeleter> piece(
             static_cast<unsigned char*>(std::malloc(most * stored_row)));
-        for (int stored = first; stored < last && piece;) {
+        char& failed = band_failed[static_cast<std::size_t>(band)];
+        failed = !piece;
+        for (int stored = first; stored < last && !failed;) {
             const std::size_t rows = std::min(most, static_cast<std::size_t>(last - stored));
             const std::size_t bytes = rows * stored_row;
             const long long at =
                 h.BfOffBits + static_cast<long long>(stored) * static_cast<long long>(stored_row);
-            if (read_at(::fileno(f), piece.get(), bytes, at) != bytes) break;
-            for (std::size_t r = 0; r < rows; ++r, ++stored) {
+            failed = read_at(::fileno(f), piece.get(), bytes, at) != bytes;
+            for (std::size_t r = 0; r < rows && !failed; ++r, ++stored) {
                 const int line = top_down ? stored : nb_lig - 1 - stored;
                 std::memcpy(grid[line], piece.get() + r * stored_row, used);
             }
-            if (stored == last) return;
         }
-        band_failed[static_cast<std::size_t>(band)] = 1;
     });
     if (std::find(band_failed.begin(), band_failed.end(), 1) != band_failed.end()) {
         frucmatrice(grid, nb_lig);

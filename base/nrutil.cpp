@@ -1,6 +1,8 @@
 #include "base/nrutil.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -110,6 +112,36 @@ void frucmatrice(unsigned char** Mat, int NbLig) {
 }
 unsigned char** ucmatrice_unset(int NbCol, int NbLig) {
     return make_grid<unsigned char>(NbCol, NbLig, false);
+}
+
+unsigned char** ucmatrice_on_file(int NbCol, int NbLig, int fd) {
+    if (NbCol <= 0 || NbLig <= 0) return nullptr;
+    const std::size_t line = static_cast<std::size_t>(NbCol);
+    const std::size_t bytes = line * static_cast<std::size_t>(NbLig);
+    // Released as a mapped block, which only blocks of this size are.
+    if (bytes < kHugePage) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    auto** mat = static_cast<unsigned char**>(
+        std::calloc(static_cast<std::size_t>(NbLig) + 1, sizeof(unsigned char*)));
+    if (mat == nullptr) return nullptr;
+    void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (block == MAP_FAILED) {
+        std::free(mat);
+        return nullptr;
+    }
+    // Without the room taken now, the first store into a page that the disk has no room for
+    // would stop the program with a signal instead of failing a write.
+    if (::fallocate(fd, 0, 0, static_cast<off_t>(bytes)) != 0 ||
+        ::ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+        ::munmap(block, bytes);
+        std::free(mat);
+        (void)::ftruncate(fd, st.st_size);
+        return nullptr;
+    }
+    auto* first = static_cast<unsigned char*>(block);
+    for (int i = 0; i <= NbLig; ++i) mat[i] = first + static_cast<std::size_t>(i) * line;
+    return mat;
 }
 void narrow_ucmatrice(unsigned char** Mat, int NbLig, int NewNbCol) {
     if (Mat == nullptr || NbLig <= 0 || NewNbCol <= 0) return;

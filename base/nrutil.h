@@ -20,6 +20,14 @@ void frucmatrice(unsigned char** Mat, int NbLig);
 // As ucmatrice, but the cells are left unset: for a grid that its maker fills whole at once (a
 // network read from a file, a result grid set to 255), which then need not be cleared first.
 unsigned char** ucmatrice_unset(int NbCol, int NbLig);
+// A grid whose cells are the bytes of the regular file open for reading and writing on fd, from
+// its start: the file is made NbCol x NbLig bytes long, its room on the disk taken at once, and
+// mapped shared, so that what is stored in the grid is the file's content, with no write left to
+// make (a full disk is found here, never when a cell is first stored). Cells not stored read as
+// the file's bytes (zeros where it was empty). Released with frucmatrice. Null, the file's length
+// as it was, when the system cannot map the file or take its room at once, and for a grid of
+// less than 2 MiB (no gain there): the caller makes the grid in memory instead.
+unsigned char** ucmatrice_on_file(int NbCol, int NbLig, int fd);
 // Narrows a grid made by ucmatrice to its first NewNbCol columns (0 < NewNbCol <= its NbCol):
 // line i keeps its first NewNbCol cells and moves to the start of the block plus i x NewNbCol,
 // and the storage beyond the new end goes back to the system where it can. Released as before.

@@ -78,7 +78,8 @@ File begin_output(PendingOutput& out, const std::string& path) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string temp = out.path + ".tmp-";
         for (int i = 0; i < 6; ++i) temp += kLetters[pick() % (sizeof kLetters - 1)];
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Readable too, so that a result grid can be mapped from it (ucmatrice_on_file).
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return nullptr;

@@ -32,9 +32,10 @@ struct PendingOutput {
     explicit operator bool() const { return !temp.empty(); }
 };
 
-// Creates the temporary of the output `path` and opens it for writing (with the permissions
-// that a new file gets); a device or a pipe under the name is opened itself, with nothing
-// pending. Null, with errno set, when it cannot be made or when a folder stands under the name.
+// Creates the temporary of the output `path` and opens it for writing, and reading (with the
+// permissions that a new file gets); a device or a pipe under the name is opened itself, with
+// nothing pending. Null, with errno set, when it cannot be made or when a folder stands under the
+// name.
 File begin_output(PendingOutput& out, const std::string& path);
 
 // Flushes and closes f (f is empty afterwards); false when any write or the close failed. An

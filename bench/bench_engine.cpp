@@ -16,6 +16,7 @@
 #include "dialogue/pass_texts.h"
 #include "dialogue/result.h"
 #include "engine/treatment.h"
+#include "formats/raw_image.h"
 #include "tests/support/plain_treatment.h"
 
 namespace {
@@ -65,12 +66,14 @@ EngineRun run_engine(const Engine& engine, const Network& net, const std::string
     s.nomim2 = work + "/engine_strahler.raw";
     s.nomim_step = work + "/engine_strahler";
     s.nominfo = work + "/engine_strahler_info.txt";
-    s.f2 = open_file(s.nomim2, "wb");
+    s.f2 = open_file(s.nomim2, "w+b");
     s.finfo = open_file(s.nominfo, "w");
     // The grids that each engine needs: the plain one all five, the program's tab1 and tab5
-    // (as the program makes them for a run without step images).
+    // (as the program makes them for a run without step images: tab5 mapped from the result).
     s.tab1 = grid(net);
-    s.tab5 = grid(net);
+    if (engine.passes == program_engine.passes)
+        s.tab5 = map_raw_image(s.f2, net.nb_lig, net.nb_col);
+    if (!s.tab5) s.tab5 = grid(net);
     if (engine.passes == plain_engine.passes) {
         s.tab = grid(net);
         s.tab2 = grid(net);

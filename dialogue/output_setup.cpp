@@ -138,5 +138,8 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made, and the
     // points image `tab2` only when the step images are saved (see parameters): a run holds two
     // or three grids, not five.
-    s.tab5 = allocate_grid(s, c, "the working images");
+    // A raw result on a temporary is the result grid itself, mapped from the file: the passes
+    // leave their labels in the image, which is never copied.
+    if (s.image_type == 0 && s.result_out) s.tab5 = map_raw_image(s.f2, s.nb_lig, s.nb_col);
+    if (!s.tab5) s.tab5 = allocate_grid(s, c, "the working images");
 }

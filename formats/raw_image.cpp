@@ -131,8 +131,14 @@ bool write_result_descriptor(std::FILE* f, int nb_lig, int nb_col, double dpix_s
            std::fflush(f) == 0;
 }
 
+ByteGrid map_raw_image(const File& f, int nb_lig, int nb_col) {
+    if (!f) return {};
+    return ByteGrid(ucmatrice_on_file(nb_col, nb_lig, ::fileno(f.get())), nb_lig, true);
+}
+
 bool write_raw_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col) {
     if (!f) return false;
+    if (grid.on_file) return std::fclose(f.release()) == 0;
     const auto width = static_cast<std::size_t>(nb_col);
     bool ok = true;
     for (int i = 0; i < nb_lig && ok;) {

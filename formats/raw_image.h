@@ -48,6 +48,14 @@ bool write_input_descriptor(std::FILE* f, int nb_lig, int nb_col, double dpix_si
 // flushed at once; false when any of it could not be written.
 bool write_result_descriptor(std::FILE* f, int nb_lig, int nb_col, double dpix_size);
 
+// A result grid whose cells are the bytes of the raw image that f is to hold (a regular file
+// opened for reading and writing, nothing written to it yet): what is stored in the grid is the
+// image, and the whole image is never copied. Its room on the disk is taken at once. Empty when
+// f cannot hold the grid so (a device or a pipe, a file system that cannot take the room at
+// once, a grid of less than 2 MiB): the grid is then made in memory and written.
+ByteGrid map_raw_image(const File& f, int nb_lig, int nb_col);
+
 // Writes the grid and closes f (f is empty afterwards, whatever happened). True when every byte
-// reached the file; false also for an empty f.
+// reached the file; false also for an empty f. A grid mapped from f's file by map_raw_image is
+// there already: f is only closed.
 bool write_raw_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col);

@@ -158,3 +158,38 @@ TEST(RawImage, ReadsAndWritesInPiecesAndNamesTheLineCut) {
         EXPECT_EQ(failed, 2500) << threads << " threads";
     }
 }
+
+// A result grid mapped from its raw image is that image: what is stored in it is in the file,
+// line after line, once the stream is closed, and stays there when the grid goes. Where it
+// cannot be mapped (too small, a stream that cannot read, a pipe), the grid is empty and the
+// file as it was.
+TEST(RawImage, ResultGridMappedFromItsFileIsTheImage) {
+    const int lines = 1100;
+    const int cols = 2001;  // 2.2 MB
+    TempDir dir;
+    const std::string path = dir / "r.raw";
+    File f = open_file(path, "w+b");
+    ByteGrid grid = map_raw_image(f, lines, cols);
+    ASSERT_TRUE(grid);
+    EXPECT_TRUE(grid.on_file);
+    std::string expected;
+    for (int i = 0; i < lines; ++i) {
+        EXPECT_EQ(grid[i][cols - 1], 0);
+        for (int j = 0; j < cols; ++j) grid[i][j] = static_cast<unsigned char>((i + 7 * j) % 253);
+        expected.append(reinterpret_cast<const char*>(grid[i]), static_cast<std::size_t>(cols));
+    }
+    ASSERT_TRUE(write_raw_image(f, grid, lines, cols));
+    EXPECT_FALSE(f);
+    grid.reset();
+    EXPECT_TRUE(read_file(path) == expected);
+
+    File small = open_file(dir / "small.raw", "w+b");
+    EXPECT_FALSE(map_raw_image(small, 100, 100));
+    File write_only = open_file(dir / "w.raw", "wb");
+    EXPECT_FALSE(map_raw_image(write_only, lines, cols));
+    write_only.reset();
+    EXPECT_EQ(read_file(dir / "w.raw"), "");
+    File pipe(::popen("cat >/dev/null", "w"));
+    EXPECT_FALSE(map_raw_image(pipe, lines, cols));
+    ::pclose(pipe.release());
+}

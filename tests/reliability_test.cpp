@@ -314,3 +314,48 @@ TEST(Reliability, DanglingDescriptorLinkIsFollowedAndNeverRemoved) {
         EXPECT_EQ(read_file(dir / "images/S/kept/n.txt"), "20\n20\n1\n0\n255\n25.000000\n");
     }
 }
+
+// A raw result of 2 MiB or more is its own result grid, mapped from its temporary, its room on
+// the disk taken before the passes. The image is the orders, line by line, and nothing but the
+// results is left beside the network; where the room cannot be taken (here a file size limit
+// below the image's size), the run goes on in memory and ends as a run on a full disk does.
+TEST(Reliability, LargeRawResultIsWrittenInPlaceOrNotAtAll) {
+    const int n = 1600;  // 2.56 MB
+    std::string orders = y_network(n);
+    for (std::size_t p = 0; p < orders.size(); ++p) {
+        if (orders[p] == 0) orders[p] = static_cast<char>(p / n < n / 2 ? 1 : 2);
+    }
+    {
+        TempDir dir;
+        write_raw_network(dir, n);
+        ProgramResult r = run_program(dir.path, "S n 0 0 0 0 2 1\n");
+        EXPECT_EQ(r.exit_status, 0);
+        const auto files = contents(dir / "images/S");
+        std::vector<std::string> names;
+        for (const auto& [name, bytes] : files) names.push_back(name);
+        EXPECT_EQ(names, (std::vector<std::string>{"n.raw", "n.txt", "n_strahler.raw",
+                                                   "n_strahler.txt", "n_strahler_info.txt"}));
+        EXPECT_TRUE(files.at("n_strahler.raw") == orders);
+        EXPECT_EQ(files.at("n_strahler.txt"), "1600\n1600\n1\n0\n255\n25\n");
+    }
+    {
+        TempDir dir;
+        write_raw_network(dir, n);
+        write_file(dir / "images/S/n_strahler.raw", "earlier result");
+        const auto before = contents(dir / "images/S");
+        ProgramOptions limited;
+        limited.in_child = [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1u << 20, 1u << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        };
+        ProgramResult r = run_program(dir.path, "S n 0 0 0 0 2 1\n", 60, limited);
+        EXPECT_EQ(r.exit_status, 1);
+        EXPECT_NE(r.output.find("\n\n\tThe resulting file images/S/n_strahler.raw could not be "
+                                "written "),
+                  std::string::npos);
+        auto after = contents(dir / "images/S");
+        after.erase("n_strahler_info.txt");  // the report says so
+        EXPECT_EQ(after, before);
+    }
+}

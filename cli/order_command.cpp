@@ -30,6 +30,7 @@
 #include "formats/gis/horton_svg.h"
 #include "formats/gis/segment_writer.h"
 #include "formats/image.h"
+#include "formats/raw_image.h"
 #include "formats/report_lines.h"
 
 namespace {
@@ -232,7 +233,17 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     if (!can_create(s.nominfo)) return false;
     s.Num_order = o.last.value_or(kMostPasses);
     s.save_step = o.steps ? 1 : 0;
-    s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
+    if (s.image_type == 0) {
+        // A raw result is the result grid itself, mapped from its temporary: the passes leave
+        // their labels in the image, which is never copied. Otherwise it is written after them.
+        s.f2 = begin_output(s.result_out, s.nomim2);
+        if (s.f2) s.tab5 = map_raw_image(s.f2, s.nb_lig, s.nb_col);
+        if (!s.tab5) {
+            s.f2.reset();
+            abandon(s.result_out);
+        }
+    }
+    if (!s.tab5) s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     if (o.steps) s.tab2 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     if (!s.tab5 || (o.steps && !s.tab2)) {
         fault(s.nomim1 + ": not enough memory for the working images of " +

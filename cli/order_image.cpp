@@ -71,8 +71,7 @@ void write_placing_files(const RunState& s, const NetworkPlace& place,
 
 }  // namespace
 
-bool write_order_image(const RunState& s, const NetworkPlace& place,
-                       std::vector<std::string>& faults) {
+bool write_order_image(RunState& s, const NetworkPlace& place, std::vector<std::string>& faults) {
     if (s.image_type == 3) {
         std::string error;
         const bool written =
@@ -93,6 +92,11 @@ bool write_order_image(const RunState& s, const NetworkPlace& place,
     bool image = false;
     switch (s.image_type) {
         case 0:
+            if (s.tab5.on_file) {  // already in its temporary
+                image =
+                    write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col) && put_in_place(s.result_out);
+                break;
+            }
             image = write_whole(
                 s.nomim2, [&](File& f) { return write_raw_image(f, s.tab5, s.nb_lig, s.nb_col); });
             break;

@@ -17,6 +17,6 @@ struct RunState;
 
 // Writes s.nomim2 (and the descriptor s.nomdescr2 of a raw image, and the files that place it),
 // each completely or not at all. Returns whether the order image (with its descriptor) was
-// written; every file that could not be written adds a fault naming it.
-bool write_order_image(const RunState& s, const NetworkPlace& place,
-                       std::vector<std::string>& faults);
+// written; every file that could not be written adds a fault naming it. A raw result grid
+// mapped from its temporary (s.f2, s.result_out: map_raw_image) is closed and put in place.
+bool write_order_image(RunState& s, const NetworkPlace& place, std::vector<std::string>& faults);

@@ -317,8 +317,9 @@ TEST(Reliability, DanglingDescriptorLinkIsFollowedAndNeverRemoved) {
 
 // A raw result of 2 MiB or more is its own result grid, mapped from its temporary, its room on
 // the disk taken before the passes. The image is the orders, line by line, and nothing but the
-// results is left beside the network; where the room cannot be taken (here a file size limit
-// below the image's size), the run goes on in memory and ends as a run on a full disk does.
+// results is left beside the network, from the dialogue and from the command line; where the room
+// cannot be taken (here a file size limit below the image's size), the run goes on in memory and
+// ends as a run on a full disk does.
 TEST(Reliability, LargeRawResultIsWrittenInPlaceOrNotAtAll) {
     const int n = 1600;  // 2.56 MB
     std::string orders = y_network(n);
@@ -337,6 +338,11 @@ TEST(Reliability, LargeRawResultIsWrittenInPlaceOrNotAtAll) {
                                                    "n_strahler.txt", "n_strahler_info.txt"}));
         EXPECT_TRUE(files.at("n_strahler.raw") == orders);
         EXPECT_EQ(files.at("n_strahler.txt"), "1600\n1600\n1\n0\n255\n25\n");
+        // The command line's raw result likewise.
+        fs::remove(dir / "images/S/n_strahler.raw");
+        r = run_program_with(dir.path, {"order", "images/S/n.raw"});
+        EXPECT_EQ(r.exit_status, 0) << r.errors;
+        EXPECT_EQ(contents(dir / "images/S"), files);
     }
     {
         TempDir dir;

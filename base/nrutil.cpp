@@ -113,7 +113,6 @@ void frucmatrice(unsigned char** Mat, int NbLig) {
 unsigned char** ucmatrice_unset(int NbCol, int NbLig) {
     return make_grid<unsigned char>(NbCol, NbLig, false);
 }
-
 unsigned char** ucmatrice_on_file(int NbCol, int NbLig, int fd) {
     if (NbCol <= 0 || NbLig <= 0) return nullptr;
     const std::size_t line = static_cast<std::size_t>(NbCol);

@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/console.h"
+#include "base/file.h"
 #include "base/nrutil.h"
 #include "base/run_state.h"
 #include "base/threads.h"
@@ -21,6 +22,7 @@
 #include "engine/treatment.h"
 #include "formats/raw_image.h"
 #include "tests/support/plain_treatment.h"
+#include "tools/fnv.h"
 
 namespace {
 
@@ -46,25 +48,15 @@ ByteGrid grid(const Network& net) {
     return ByteGrid(ucmatrice(net.nb_col, net.nb_lig), net.nb_lig);
 }
 
-// A 64-bit FNV-1a digest of a file, eight bytes at a time, read in pieces: the order images
-// are compared by it, as keeping them (a gigabyte each at 32768 x 32768) would churn the memory
-// that the next run then meets.
+// A digest of a file, read in pieces: the order images are compared by it, as keeping them (a
+// gigabyte each at 32768 x 32768) would churn the memory that the next run then meets.
 std::uint64_t digest(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::vector<char> piece(std::size_t{1} << 20);  // a whole number of words
-    std::uint64_t h = 14695981039346656037ULL;
-    while (f) {
-        f.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-        const auto got = static_cast<std::size_t>(f.gcount());
-        const std::size_t words = (got + 7) / 8;
-        std::fill(piece.begin() + static_cast<std::ptrdiff_t>(got),
-                  piece.begin() + static_cast<std::ptrdiff_t>(words * 8), '\0');
-        for (std::size_t k = 0; k < words; ++k) {
-            std::uint64_t word;
-            std::memcpy(&word, piece.data() + k * 8, 8);
-            h = (h ^ word) * 1099511628211ULL;
-        }
-        h = (h ^ got) * 1099511628211ULL;
+    File f = open_file(path, "rb");
+    std::vector<unsigned char> piece(std::size_t{1} << 20);
+    std::uint64_t h = kFnvOffsetBasis;
+    std::size_t got = 0;
+    while (f && (got = std::fread(piece.data(), 1, piece.size(), f.get())) > 0) {
+        fnv1a(h, piece.data(), got);
     }
     return h;
 }

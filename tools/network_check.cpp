@@ -1,9 +1,11 @@
 // Structure, Strahler orders and statistics of a generated network.
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <unordered_map>
 
+#include "tools/fnv.h"
 #include "tools/network_generator.h"
 
 namespace {
@@ -183,15 +185,13 @@ NetworkStats network_stats(const Network& net) {
 }
 
 std::uint64_t network_checksum(const Network& net) {
-    std::uint64_t h = 0xcbf29ce484222325ULL;
-    auto add = [&h](unsigned char byte) {
-        h ^= byte;
-        h *= 0x100000001b3ULL;
-    };
-    for (int shift = 0; shift < 32; shift += 8)
-        add(static_cast<unsigned char>(net.nb_lig >> shift));
-    for (int shift = 0; shift < 32; shift += 8)
-        add(static_cast<unsigned char>(net.nb_col >> shift));
-    for (unsigned char v : net.cells) add(v);
+    std::uint64_t h = kFnvOffsetBasis;
+    for (const int size : {net.nb_lig, net.nb_col}) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            const auto byte = static_cast<unsigned char>(size >> shift);
+            fnv1a(h, &byte, 1);
+        }
+    }
+    fnv1a(h, net.cells.data(), net.cells.size());
     return h;
 }

@@ -5,16 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-namespace {
-
-void fnv(std::uint64_t& h, const unsigned char* p, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        h ^= p[i];
-        h *= 0x100000001b3ULL;
-    }
-}
-
-}  // namespace
+#include "tools/fnv.h"
 
 TruthFigures truth_figures(const TruthNetwork& t) {
     TruthFigures f;
@@ -33,16 +24,16 @@ TruthFigures truth_figures(const TruthNetwork& t) {
 }
 
 std::uint64_t truth_checksum(const TruthNetwork& t) {
-    std::uint64_t h = 0xcbf29ce484222325ULL;
+    std::uint64_t h = kFnvOffsetBasis;
     const int sizes[2] = {t.net.nb_lig, t.net.nb_col};
     for (int s : sizes) {
         const unsigned char b[4] = {
             static_cast<unsigned char>(s), static_cast<unsigned char>(s >> 8),
             static_cast<unsigned char>(s >> 16), static_cast<unsigned char>(s >> 24)};
-        fnv(h, b, 4);
+        fnv1a(h, b, 4);
     }
-    fnv(h, t.net.cells.data(), t.net.cells.size());
-    fnv(h, t.truth.data(), t.truth.size());
+    fnv1a(h, t.net.cells.data(), t.net.cells.size());
+    fnv1a(h, t.truth.data(), t.truth.size());
     return h;
 }
 

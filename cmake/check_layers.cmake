@@ -1,28 +1,50 @@
-# Fails when a source file includes a header of a layer above its own (cmake -P, with
-# -DSOURCE_DIR=<project folder>). Layers, lowest first: base; formats and engine, each on base
-# only; the front ends dialogue and cli, on the three below. Standard headers are not checked:
-# only includes in double quotes that name a folder of the project.
+# Fails when a source file includes a header of a layer above its own, or names a header of the
+# project without its folder (which would slip past this check). Run with cmake -P and
+# -DSOURCE_DIR=<project folder>. Layers, lowest first: base; formats, formats/gis and engine;
+# the front ends dialogue and cli; the programs in app. The generators (tools), the benchmark
+# (bench) and the tests sit beside them. Standard headers (in angle brackets) are not checked.
 cmake_minimum_required(VERSION 3.25)
 
-set(project_folders base formats engine dialogue cli app tests tools bench)
+set(layers base formats formats/gis engine dialogue cli app tools bench tests)
 
 set(allowed_base base)
 set(allowed_formats base formats)
+set(allowed_formats/gis base formats formats/gis)
 set(allowed_engine base engine)
 set(allowed_dialogue base formats engine dialogue)
-set(allowed_cli base formats engine cli)
+set(allowed_cli base formats formats/gis engine cli)
+set(allowed_app base dialogue cli app)
+set(allowed_tools base formats tools)
+set(allowed_bench base formats engine dialogue tools tests bench)
+set(allowed_tests ${layers})
+
+# The layer a path inside the project belongs to: formats/gis/ apart from formats/, else its
+# first folder.
+function(layer_of path out)
+  if(path MATCHES "^formats/gis/")
+    set(${out} formats/gis PARENT_SCOPE)
+  else()
+    string(REGEX MATCH "^[^/]+" first "${path}")
+    set(${out} "${first}" PARENT_SCOPE)
+  endif()
+endfunction()
 
 set(faults "")
-foreach(layer base formats engine dialogue cli)
-  file(GLOB_RECURSE sources "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
+foreach(folder base formats engine dialogue cli app tools bench tests)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
+    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
+    layer_of("${shown}" layer)
+    string(REPLACE ";" ", " shown_allowed "${allowed_${layer}}")
     file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
     foreach(line IN LISTS includes)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" header "${line}")
-      string(REGEX MATCH "^[^/]+" folder "${header}")
-      if(folder IN_LIST project_folders AND NOT folder IN_LIST allowed_${layer})
-        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
-        string(REPLACE ";" ", " shown_allowed "${allowed_${layer}}")
+      if(NOT header MATCHES "/")
+        string(APPEND faults "\n  ${shown} includes \"${header}\" without its folder")
+        continue()
+      endif()
+      layer_of("${header}" target)
+      if(target IN_LIST layers AND NOT target IN_LIST allowed_${layer})
         string(APPEND faults "\n  ${shown} includes \"${header}\": ${layer}/ may use only"
                              " ${shown_allowed}")
       endif()
@@ -31,5 +53,5 @@ foreach(layer base formats engine dialogue cli)
 endforeach()
 
 if(faults)
-  message(FATAL_ERROR "An include crosses the layers upwards:${faults}")
+  message(FATAL_ERROR "An include crosses the layers upwards or names no folder:${faults}")
 endif()

@@ -25,6 +25,7 @@
 #include "cli/result_names.h"
 #include "cli/segments_csv.h"
 #include "cli/summary_json.h"
+#include "engine/neighbours.h"
 #include "engine/treatment.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/horton_svg.h"
@@ -257,7 +258,11 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     PassRecorder recorder(s, !o.last.has_value(), pixels);
     treatment(s, recorder);
     OrderRecord& record = recorder.record;
-    if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, s.nb_col);
+    if (place.remeasure) {
+        const LoadedNetwork loaded{s.tab1.rows, s.tab5.rows, network_value(s.val_red), s.nb_lig,
+                                   s.nb_col};
+        s.red_length = remeasure_lengths(record, place.rule, loaded);
+    }
     const int last_order = o.last.value_or(static_cast<int>(record.passes.size()));
 
     bool ok = true;

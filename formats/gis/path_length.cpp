@@ -1,31 +1,21 @@
 #include "formats/gis/path_length.h"
 
-#include <geodesic.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
 
 namespace {
 
-struct Geodesic {
-    geod_geodesic g;
-    double to_degrees;
-    explicit Geodesic(const Georef& r)
-        : to_degrees(r.angular_unit_radians * 180.0 / std::numbers::pi) {
-        geod_init(&g, r.semi_major_m,
-                  r.inverse_flattening != 0.0 ? 1.0 / r.inverse_flattening : 0.0);
-    }
-    // Metres between the centres of two pixels.
-    double between(const Georef& r, int l0, int c0, int l1, int c1) const {
-        const MapPoint a = pixel_centre(r, l0, c0);
-        const MapPoint b = pixel_centre(r, l1, c1);
-        double s12 = 0.0;
-        geod_inverse(&g, a.y * to_degrees, a.x * to_degrees, b.y * to_degrees, b.x * to_degrees,
-                     &s12, nullptr, nullptr);
-        return s12;
-    }
-};
+// Metres between the centres of two pixels on the rule's ellipsoid.
+double on_ellipsoid(const LengthRule& rule, int l0, int c0, int l1, int c1) {
+    const MapPoint a = pixel_centre(rule.georef, l0, c0);
+    const MapPoint b = pixel_centre(rule.georef, l1, c1);
+    const double k = rule.to_degrees;
+    double s12 = 0.0;
+    geod_inverse(&rule.ellipsoid, a.y * k, a.x * k, b.y * k, b.x * k, &s12, nullptr, nullptr);
+    return s12;
+}
 
 double planar_step(const LengthRule& rule, int dl, int dc) {
     const double* t = rule.georef.geotransform;
@@ -48,56 +38,50 @@ LengthRule make_length_rule(const Georef& georef, int lines, double user_pixel_s
         return rule;
     }
     rule.kind = LengthRule::Kind::geodesic;
+    rule.to_degrees = georef.angular_unit_radians * 180.0 / std::numbers::pi;
+    geod_init(&rule.ellipsoid, georef.semi_major_m,
+              georef.inverse_flattening != 0.0 ? 1.0 / georef.inverse_flattening : 0.0);
     if (north_up(georef) && lines > 0) {
-        const Geodesic geo(georef);
         rule.along.assign(lines, 0.0);
         rule.down.assign(lines, 0.0);
         rule.diagonal.assign(lines, 0.0);
         for (int l = 0; l < lines; ++l) {
-            rule.along[l] = geo.between(georef, l, 0, l, 1);
+            rule.along[l] = on_ellipsoid(rule, l, 0, l, 1);
             if (l + 1 < lines) {
-                rule.down[l] = geo.between(georef, l, 0, l + 1, 0);
-                rule.diagonal[l] = geo.between(georef, l, 0, l + 1, 1);
+                rule.down[l] = on_ellipsoid(rule, l, 0, l + 1, 0);
+                rule.diagonal[l] = on_ellipsoid(rule, l, 0, l + 1, 1);
             }
         }
     }
     return rule;
 }
 
-double path_length_m(const LengthRule& rule, const PixelPath& path) {
-    if (path.size() < 2) return 0.0;
-    double sum = 0.0;
+double step_length_m(const LengthRule& rule, int l0, int c0, int l1, int c1) {
     switch (rule.kind) {
         case LengthRule::Kind::user_size:
-            for (std::size_t i = 1; i < path.size(); ++i)
-                sum += std::hypot(path[i].first - path[i - 1].first,
-                                  path[i].second - path[i - 1].second);
-            return sum * rule.user_size_m;
+            return std::hypot(l1 - l0, c1 - c0) * rule.user_size_m;
         case LengthRule::Kind::planar:
-            for (std::size_t i = 1; i < path.size(); ++i)
-                sum += planar_step(rule, path[i].first - path[i - 1].first,
-                                   path[i].second - path[i - 1].second);
-            return sum;
+            return planar_step(rule, l1 - l0, c1 - c0);
         case LengthRule::Kind::geodesic:
             break;
     }
-    const Geodesic geo(rule.georef);
-    const int table_lines = static_cast<int>(rule.along.size());
+    // On a north-up grid a step of one pixel depends only on its lines: from the tables, where
+    // both lines are in the raster.
+    const int top = std::min(l0, l1);
+    const int dl = std::abs(l1 - l0);
+    const int dc = std::abs(c1 - c0);
+    if (dl <= 1 && dc <= 1 && top >= 0 && top + dl < static_cast<int>(rule.along.size())) {
+        if (dl == 0) return dc ? rule.along[top] : 0.0;
+        return dc ? rule.diagonal[top] : rule.down[top];
+    }
+    return on_ellipsoid(rule, l0, c0, l1, c1);
+}
+
+double path_length_m(const LengthRule& rule, const PixelPath& path) {
+    double sum = 0.0;
     for (std::size_t i = 1; i < path.size(); ++i) {
-        const auto [l0, c0] = path[i - 1];
-        const auto [l1, c1] = path[i];
-        const int top = std::min(l0, l1);
-        const int dl = std::abs(l1 - l0);
-        const int dc = std::abs(c1 - c0);
-        // The tables hold the steps of one pixel, between lines that are both in the raster.
-        if (dl <= 1 && dc <= 1 && top >= 0 && top + dl < table_lines) {
-            if (dl == 0)
-                sum += dc ? rule.along[top] : 0.0;
-            else
-                sum += dc ? rule.diagonal[top] : rule.down[top];
-        } else {
-            sum += geo.between(rule.georef, l0, c0, l1, c1);
-        }
+        sum += step_length_m(rule, path[i - 1].first, path[i - 1].second, path[i].first,
+                             path[i].second);
     }
     return sum;
 }

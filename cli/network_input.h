@@ -25,9 +25,9 @@ struct NetworkPlace {
     // A GDAL input's own (with --corner applied); a raw input's made of its corner and pixel
     // size, with no coordinate system.
     Georef georef;
-    // Lengths are measured along each segment's pixel path on the map instead of by the
-    // engine's half-steps of one pixel size: on a geographic system (geodesic metres), and on
-    // pixels that are not square or not north up (planar). Never with --pixel-size.
+    // Each half-step of the lengths is measured on the map instead of as half of one pixel
+    // size: on a geographic system (geodesic metres), and on pixels that are not square or not
+    // north up (planar). Never with --pixel-size.
     bool remeasure = false;
     LengthRule rule;  // when remeasure
 };

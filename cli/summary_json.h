@@ -23,8 +23,8 @@ struct NetworkSummary {
     bool order_image_written = false;
     std::string report;
     double pixel_size = 0.0;  // metres; NaN when the lengths are measured on the map
-    // How lengths were measured: "half-steps" (the engine's, one pixel size), "geodesic" or
-    // "planar" (along the pixel paths on the map).
+    // How the half-steps of the lengths were measured: "half-steps" (halves of one pixel size),
+    // "geodesic" or "planar" (each between pixel centres, on the ellipsoid or on the map).
     std::string lengths = "half-steps";
     OrderSummary figures;
     long long loop_pixels = 0;

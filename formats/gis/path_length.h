@@ -1,4 +1,4 @@
-// Length in metres of a path through pixel centres.
+// Length in metres of a step between pixel centres, and of a path through them.
 //
 // Three rules, chosen once per raster:
 // - a pixel size the user gives (metres): every step is its length in pixels (1 along a line or

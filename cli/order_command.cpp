@@ -1,5 +1,6 @@
 #include "cli/order_command.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -277,7 +278,8 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         ok = ok && pass.points_saved && pass.segments_saved;
     }
     std::vector<std::string> faults;
-    const bool image_written = write_order_image(s, place, faults);
+    const int highest = std::min(last_order, static_cast<int>(record.passes.size()));
+    const bool image_written = write_order_image(s, place, highest, faults);
     for (const std::string& text : faults) fault(text);
     ok = ok && faults.empty();
     if (!write_report(s, record, last_order, image_written)) {

@@ -71,11 +71,12 @@ void write_placing_files(const RunState& s, const NetworkPlace& place,
 
 }  // namespace
 
-bool write_order_image(RunState& s, const NetworkPlace& place, std::vector<std::string>& faults) {
+bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
+                       std::vector<std::string>& faults) {
     if (s.image_type == 3) {
         std::string error;
         const bool written =
-            write_order_geotiff(s.nomim2, s.tab5, s.nb_lig, s.nb_col, place.georef, error);
+            write_order_geotiff(s.nomim2, s.tab5, s.nb_lig, s.nb_col, highest, place.georef, error);
         if (!written) faults.push_back(error);
         return written;
     }

@@ -19,4 +19,6 @@ struct RunState;
 // each completely or not at all. Returns whether the order image (with its descriptor) was
 // written; every file that could not be written adds a fault naming it. A raw result grid
 // mapped from its temporary (s.f2, s.result_out: map_raw_image) is closed and put in place.
-bool write_order_image(RunState& s, const NetworkPlace& place, std::vector<std::string>& faults);
+// highest: the highest order the image holds, over which a GeoTIFF's colours are spread.
+bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
+                       std::vector<std::string>& faults);

@@ -144,7 +144,7 @@ TEST(CommandLineGis, GeoTiffResultsReadBackWithGdal) {
     ASSERT_GE(highest, 3);
     for (int k = 1; k <= highest; ++k) {
         const GDALColorEntry* e = GDALGetColorEntry(table, k);
-        const OrderColour c = order_colour(k);
+        const OrderColour c = order_colour(k, highest);
         EXPECT_EQ(e->c1, c.red);
         EXPECT_EQ(e->c2, c.green);
         EXPECT_EQ(e->c3, c.blue);

@@ -2,6 +2,7 @@
 // same grid.
 #include <cpl_conv.h>
 #include <cpl_minixml.h>
+#include <cpl_string.h>
 #include <gdal.h>
 #include <geodesic.h>
 #include <gtest/gtest.h>
@@ -333,7 +334,7 @@ TEST(GisReadNetwork, RefusesWhatItCannotReadNamingTheFileAndLeavingNoGrid) {
     }
 }
 
-TEST(GisOrderGeotiff, GdalReadsBackCellsGeoreferenceNoDataAndOneColourPerOrder) {
+TEST(GisOrderGeotiff, GdalReadsBackCellsGeoreferenceNoDataColoursAndOrderNames) {
     TempDir dir;
     const Georef utm = utm_georef();
     ByteGrid grid(ucmatrice(kCols, kLines), kLines);
@@ -344,10 +345,10 @@ TEST(GisOrderGeotiff, GdalReadsBackCellsGeoreferenceNoDataAndOneColourPerOrder) 
     write_file(path, "an older result");
     write_file(dir / "orders.tif.aux.xml", "<PAMDataset/>");  // stale: would override the file
     std::string error;
-    ASSERT_TRUE(write_order_geotiff(path, grid, kLines, kCols, utm, error)) << error;
+    ASSERT_TRUE(write_order_geotiff(path, grid, kLines, kCols, 5, utm, error)) << error;
     std::set<std::string> files;
     for (const auto& e : fs::directory_iterator(dir.path)) files.insert(e.path().filename());
-    EXPECT_EQ(files, std::set<std::string>{"orders.tif"});
+    EXPECT_EQ(files, (std::set<std::string>{"orders.tif", "orders.tif.aux.xml"}));
 
     {
         Dataset d = open_raster(path);
@@ -375,28 +376,78 @@ TEST(GisOrderGeotiff, GdalReadsBackCellsGeoreferenceNoDataAndOneColourPerOrder) 
         EXPECT_EQ(by, 256);
         GDALColorTableH table = GDALGetRasterColorTable(band);
         ASSERT_NE(table, nullptr);
-        std::set<std::uint32_t> colours;
-        for (int order = 1; order <= kPaletteOrders; ++order) {
+        char** names = GDALGetRasterCategoryNames(band);
+        ASSERT_NE(names, nullptr);
+        ASSERT_GE(CSLCount(names), 6);
+        for (int order = 1; order <= 5; ++order) {
             const GDALColorEntry* e = GDALGetColorEntry(table, order);
-            const OrderColour want = order_colour(order);
+            const OrderColour want = order_colour(order, 5);
             EXPECT_EQ(e->c1, want.red);
             EXPECT_EQ(e->c2, want.green);
             EXPECT_EQ(e->c3, want.blue);
-            EXPECT_LT(e->c1 + e->c2 + e->c3, 3 * 235)
-                << "order " << order << " unreadable on white";
-            colours.insert(e->c1 << 16 | e->c2 << 8 | e->c3);
+            EXPECT_EQ(std::string(names[order]), "order " + std::to_string(order));
         }
-        EXPECT_EQ(colours.size(), static_cast<std::size_t>(kPaletteOrders));
-        EXPECT_GT(GDALGetColorEntry(table, 1)->c3, GDALGetColorEntry(table, 1)->c1);    // blue
-        EXPECT_GT(GDALGetColorEntry(table, 12)->c1, GDALGetColorEntry(table, 12)->c3);  // red
+    }
+    // Every order present has its own colour, readable on white, the first orders lightest.
+    for (int highest : {1, 2, 6, 12, kPaletteOrders}) {
+        std::set<std::uint32_t> colours;
+        double before = 1e9;
+        for (int order = 1; order <= highest; ++order) {
+            const OrderColour c = order_colour(order, highest);
+            EXPECT_LT(c.red + c.green + c.blue, 3 * 235) << order << " of " << highest;
+            const double luminance = 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue;
+            EXPECT_LT(luminance, before) << order << " of " << highest;
+            before = luminance;
+            colours.insert(c.red << 16 | c.green << 8 | c.blue);
+        }
+        EXPECT_EQ(colours.size(), static_cast<std::size_t>(highest));
+    }
+
+    // Overviews down to one tile, where the image is larger than one: each pixel the highest
+    // order among the network pixels it covers (an image of 1100 x 1030 with a line along its
+    // diagonal and scattered orders, so that blocks are cut at the right and bottom edges).
+    const int big_lines = 1100, big_columns = 1030;
+    ByteGrid big(ucmatrice(big_columns, big_lines), big_lines);
+    for (int l = 0; l < big_lines; ++l)
+        for (int c = 0; c < big_columns; ++c)
+            big[l][c] = c == l ? 2 : (l * 7 + c * 13) % 23 == 0 ? 1 + (l + c) % 5 : 255;
+    ASSERT_TRUE(write_order_geotiff(dir / "big.tif", big, big_lines, big_columns, 5, utm, error))
+        << error;
+    {
+        Dataset d = open_raster(dir / "big.tif");
+        GDALRasterBandH band = GDALGetRasterBand(d.get(), 1);
+        ASSERT_EQ(GDALGetOverviewCount(band), 3);  // 550, 275 and 138 lines
+        for (int k = 0; k < 3; ++k) {
+            const int level = 2 << k;
+            GDALRasterBandH overview = GDALGetOverview(band, k);
+            const int lines = GDALGetRasterBandYSize(overview);
+            const int columns = GDALGetRasterBandXSize(overview);
+            ASSERT_EQ(lines, (big_lines + level - 1) / level);
+            ASSERT_EQ(columns, (big_columns + level - 1) / level);
+            std::vector<unsigned char> cells(static_cast<std::size_t>(lines) * columns);
+            ASSERT_EQ(GDALRasterIO(overview, GF_Read, 0, 0, columns, lines, cells.data(), columns,
+                                   lines, GDT_Byte, 0, 0),
+                      CE_None);
+            int wrong = 0;
+            for (int l = 0; l < lines; ++l)
+                for (int c = 0; c < columns; ++c) {
+                    int highest = 255;
+                    for (int i = l * level; i < std::min(big_lines, (l + 1) * level); ++i)
+                        for (int j = c * level; j < std::min(big_columns, (c + 1) * level); ++j)
+                            if (big[i][j] != 255 && (highest == 255 || big[i][j] > highest))
+                                highest = big[i][j];
+                    wrong += cells[static_cast<std::size_t>(l) * columns + c] != highest;
+                }
+            EXPECT_EQ(wrong, 0) << "level " << level;
+        }
     }
 
     // No geotransform in, none out; a folder that does not exist: refused, nothing made.
-    ASSERT_TRUE(write_order_geotiff(dir / "plain.tif", grid, kLines, kCols, Georef(), error));
+    ASSERT_TRUE(write_order_geotiff(dir / "plain.tif", grid, kLines, kCols, 5, Georef(), error));
     double gt[6];
     EXPECT_NE(GDALGetGeoTransform(open_raster(dir / "plain.tif").get(), gt), CE_None);
     const std::string nowhere = dir / "missing/orders.tif";
-    EXPECT_FALSE(write_order_geotiff(nowhere, grid, kLines, kCols, utm, error));
+    EXPECT_FALSE(write_order_geotiff(nowhere, grid, kLines, kCols, 5, utm, error));
     EXPECT_NE(error.find(nowhere), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(dir / "missing"));
 }

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "formats/gis/gdal_session.h"
+#include "formats/gis/order_overviews.h"
 #include "formats/gis/order_palette.h"
 #include "formats/gis/pending_dataset.h"
 
@@ -16,10 +18,10 @@ namespace {
 
 constexpr int kTile = 256;
 
-bool set_colour_table(GDALRasterBandH band) {
+bool set_colour_table(GDALRasterBandH band, int highest) {
     GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
     for (int v = 0; v < 256; ++v) {
-        const OrderColour c = order_colour(v);
+        const OrderColour c = order_colour(v, highest);
         const GDALColorEntry e = {c.red, c.green, c.blue, c.alpha};
         GDALSetColorEntry(table, v, &e);
     }
@@ -28,7 +30,19 @@ bool set_colour_table(GDALRasterBandH band) {
     return ok;
 }
 
-bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int columns,
+// "order 1" to "order <highest>" for a GIS legend; the other values have no name.
+bool set_category_names(GDALRasterBandH band, int highest) {
+    std::vector<std::string> names(256);
+    for (int k = 1; k <= std::min(highest, kPaletteOrders); ++k)
+        names[k] = "order " + std::to_string(k);
+    names[255] = "no network";
+    std::vector<char*> list;
+    for (std::string& n : names) list.push_back(n.data());
+    list.push_back(nullptr);
+    return GDALSetRasterCategoryNames(band, list.data()) == CE_None;
+}
+
+bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int columns, int highest,
                  const Georef& georef, std::string& error) {
     auto fail = [&](const std::string& fault) {
         error = path + ": " + fault;
@@ -57,9 +71,11 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
     if (georef.has_crs && GDALSetProjection(h, georef.wkt.c_str()) != CE_None)
         return fail("the coordinate system cannot be written" + gdal_detail());
     GDALRasterBandH band = GDALGetRasterBand(h, 1);
-    if (GDALSetRasterNoDataValue(band, 255.0) != CE_None || !set_colour_table(band) ||
-        GDALSetRasterColorInterpretation(band, GCI_PaletteIndex) != CE_None)
-        return fail("the NoData value or colour table cannot be written" + gdal_detail());
+    if (GDALSetRasterNoDataValue(band, 255.0) != CE_None || !set_colour_table(band, highest) ||
+        GDALSetRasterColorInterpretation(band, GCI_PaletteIndex) != CE_None ||
+        !set_category_names(band, highest))
+        return fail("the NoData value, colour table or order names cannot be written" +
+                    gdal_detail());
 
     // One row of tiles at a time: each tile is compressed once, from a contiguous copy.
     std::vector<unsigned char> strip(static_cast<std::size_t>(columns) * kTile);
@@ -72,6 +88,13 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
                          0, 0) != CE_None)
             return fail("cannot be written" + gdal_detail());
     }
+    // Overviews made empty, then filled from the grid.
+    std::vector<int> levels = overview_levels(lines, columns, kTile);
+    if (!levels.empty() &&
+        (GDALBuildOverviews(h, "NONE", static_cast<int>(levels.size()), levels.data(), 0, nullptr,
+                            nullptr, nullptr) != CE_None ||
+         !write_order_overviews(band, grid, lines, columns, levels, kTile)))
+        return fail("its overviews cannot be written" + gdal_detail());
     if (!close_dataset(ds)) return fail("cannot be completed" + gdal_detail());
     return commit_dataset(pending, error);
 }
@@ -79,9 +102,9 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
 }  // namespace
 
 bool write_order_geotiff(const std::string& path, const ByteGrid& grid, int lines, int columns,
-                         const Georef& georef, std::string& error) {
+                         int highest, const Georef& georef, std::string& error) {
     try {
-        return write_inner(path, grid, lines, columns, georef, error);
+        return write_inner(path, grid, lines, columns, highest, georef, error);
     } catch (const std::bad_alloc&) {
         error = path + ": not enough memory to write the image";
     } catch (const std::exception& e) {

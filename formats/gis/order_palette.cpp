@@ -1,44 +1,40 @@
 #include "formats/gis/order_palette.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr int kHues = 12;
-// Brightness of each run of twelve orders; the first stays dark enough to read yellow on white.
-constexpr double kTierValue[] = {0.9, 0.7, 0.52, 0.38, 0.27, 0.19};
+// The viridis ramp at 0, 0.1, ..., 1 (dark violet to yellow), linearly between.
+constexpr unsigned char kViridis[11][3] = {
+    {0x44, 0x01, 0x54}, {0x48, 0x24, 0x75}, {0x41, 0x44, 0x87}, {0x35, 0x5f, 0x8d},
+    {0x2a, 0x78, 0x8e}, {0x21, 0x91, 0x8c}, {0x22, 0xa8, 0x84}, {0x44, 0xbf, 0x70},
+    {0x7a, 0xd1, 0x51}, {0xbd, 0xdf, 0x26}, {0xfd, 0xe7, 0x25}};
+// Where order 1 sits on the ramp: its yellows are too light for thin lines on white.
+constexpr double kFirstOrderAt = 0.8;
 
-unsigned char channel(double v) {
-    return static_cast<unsigned char>(std::lround(v * 255.0));
-}
-
-// Hue in degrees (0 red, 240 blue), full saturation, brightness v.
-OrderColour hsv(double hue, double v) {
-    const double h = hue / 60.0;
-    const double x = 1.0 - std::fabs(std::fmod(h, 2.0) - 1.0);
-    double r = 0, g = 0, b = 0;
-    if (h < 1)
-        r = 1, g = x;
-    else if (h < 2)
-        r = x, g = 1;
-    else if (h < 3)
-        g = 1, b = x;
-    else if (h < 4)
-        g = x, b = 1;
-    else if (h < 5)
-        r = x, b = 1;
-    else
-        r = 1, b = x;
-    return {channel(r * v), channel(g * v), channel(b * v), 255};
+OrderColour ramp(double t) {
+    const double x = std::clamp(t, 0.0, 1.0) * 10.0;
+    const int i = std::min(static_cast<int>(x), 9);
+    const double f = x - i;
+    OrderColour c;
+    unsigned char* out[3] = {&c.red, &c.green, &c.blue};
+    for (int k = 0; k < 3; ++k) {
+        *out[k] = static_cast<unsigned char>(
+            std::lround(kViridis[i][k] + f * (kViridis[i + 1][k] - kViridis[i][k])));
+    }
+    return c;
 }
 
 }  // namespace
 
-OrderColour order_colour(int value) {
+OrderColour order_colour(int value, int highest) {
+    highest = std::clamp(highest, 1, kPaletteOrders);
     if (value == 255) return {255, 255, 255, 0};
     if (value <= 0) return {0, 0, 0, 255};
-    if (value > kPaletteOrders) return {128, 128, 128, 255};
-    const int k = value - 1;
-    const double hue = 240.0 - 240.0 * (k % kHues) / (kHues - 1);
-    return hsv(hue, kTierValue[k / kHues]);
+    if (value > highest) return {128, 128, 128, 255};
+    // A single order takes the middle of the stretch.
+    const double t =
+        highest == 1 ? kFirstOrderAt / 2 : kFirstOrderAt * (highest - value) / (highest - 1.0);
+    return ramp(t);
 }

@@ -1,16 +1,19 @@
-// Colours of an order image: one distinct colour per order, readable on a white background.
+// Colours of an order image: one distinct colour per order present, readable on a white
+// background.
 //
-// Orders 1 to 12 run from blue (first-order streams) through cyan, green and yellow to red
-// (the main stream); orders 13 to 63 repeat those twelve hues ever darker, so every order up to
-// 63 has its own colour. Value 0 is black, 64 to 254 mid grey, 255 (no network) white and fully
-// transparent.
+// Orders 1 to the highest order of the image are spread over a perceptually uniform sequential
+// ramp (the viridis ramp from its green at order 1 to its dark violet at the highest order), so
+// the first orders and the trunk are told apart at a glance whatever the highest order, and the
+// ramp reads in grey and to most colour-blind eyes. Value 0 is black, values above the highest
+// order mid grey, 255 (no network) white and fully transparent.
 #pragma once
 
 struct OrderColour {
     unsigned char red = 0, green = 0, blue = 0, alpha = 255;
 };
 
-// Colour of a cell value, 0 to 255.
-OrderColour order_colour(int value);
+// Colour of a cell value, 0 to 255, in an image whose highest order is `highest` (1 to 63; less
+// is taken as 1, more as 63).
+OrderColour order_colour(int value, int highest);
 
-constexpr int kPaletteOrders = 63;  // orders with a colour of their own
+constexpr int kPaletteOrders = 63;  // the highest order an image can hold

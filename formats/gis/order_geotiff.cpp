@@ -39,9 +39,9 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
     GDALDriverH driver = GDALGetDriverByName("GTiff");
     if (!driver) return fail("GDAL has no GeoTIFF driver");
     PendingDataset pending;
-    if (!begin_dataset(path, pending, error)) return false;
     // A rejected colour table or coordinate system would go to a .aux.xml beside the file.
     pending.companions = {std::filesystem::path(path).extension().string() + ".aux.xml"};
+    if (!begin_dataset(path, pending, error)) return false;
 
     // DEFLATE level 3: on a 16384 x 16384 order image about 3 times faster than the default
     // level 6 for a file about a fifth larger.

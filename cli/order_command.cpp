@@ -7,11 +7,13 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/file.h"
+#include "base/memory_reserve.h"
 #include "base/nrutil.h"
 #include "base/output_file.h"
 #include "base/run_state.h"
@@ -39,6 +41,11 @@ namespace {
 // With the last order left open, the passes run to the most the counts hold; those that find
 // nothing to walk are dropped from the results.
 constexpr int kMostPasses = 63;
+
+// What the writers through GDAL may need beyond what they are given: the block cache of the
+// order GeoTIFF (GDAL_CACHEMAX, set by the GDAL session), a GeoPackage's page cache, the
+// coordinate system database.
+constexpr std::size_t kWritersReserve = std::size_t{96} << 20;
 
 const char* const kResultEndings[] = {".raw", ".bmp", ".asc", ".tif"};
 
@@ -299,6 +306,9 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     // Found now rather than after the passes, when the work would be lost.
     if (!can_create(s.nominfo)) return false;
+    // Held through the passes, given back before the files are written.
+    MemoryReserve reserve;
+    if (!reserve.take(kWritersReserve)) throw std::bad_alloc();
     s.Num_order = o.last.value_or(kMostPasses);
     s.save_step = o.steps ? 1 : 0;
     if (s.image_type == 0) {
@@ -339,6 +349,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         if (!pass.segments_saved) fault(pass.segments_image + ": could not be saved");
         ok = ok && pass.points_saved && pass.segments_saved;
     }
+    reserve.give_back();
     std::vector<std::string> faults;
     const bool image_written = write_order_image(s, place, faults);
     for (const std::string& text : faults) fault(text);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -15,6 +16,11 @@
 namespace {
 
 constexpr int kTile = 256;
+
+// Memory set aside before the file is made and given back just before it is closed: the
+// GeoTIFF library that writes the georeference keys on closing does not check its allocations,
+// and would crash instead of failing when the memory has run out in between.
+constexpr std::size_t kCloseReserve = std::size_t{16} << 20;
 
 bool set_colour_table(GDALRasterBandH band) {
     GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
@@ -38,6 +44,8 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
     GdalSession session;
     GDALDriverH driver = GDALGetDriverByName("GTiff");
     if (!driver) return fail("GDAL has no GeoTIFF driver");
+    std::unique_ptr<char[]> reserve(new (std::nothrow) char[kCloseReserve]);
+    if (!reserve) return fail("not enough memory to write the image");
     PendingDataset pending;
     // A rejected colour table or coordinate system would go to a .aux.xml beside the file.
     pending.companions = {std::filesystem::path(path).extension().string() + ".aux.xml"};
@@ -72,6 +80,7 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
                          0, 0) != CE_None)
             return fail("cannot be written" + gdal_detail());
     }
+    reserve.reset();
     if (!close_dataset(ds)) return fail("cannot be completed" + gdal_detail());
     return commit_dataset(pending, error);
 }

@@ -280,3 +280,65 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     EXPECT_GT(completed, 0);
     EXPECT_GT(refused, 10);
 }
+
+// Issue 24 items 4 and 12: one range of pixel sizes from every source, so that no length can
+// overflow (a Horton plot of infinite lengths never ended) and no size loses its precision; the
+// message gives the range in a line. The dialogue's texts for sizes it refused before are as
+// they were.
+TEST(CommandLineSafety, PixelSizesOutsideOneRangeAreRefusedFromEverySource) {
+    const std::string range = "a number of metres from 1e-300 to 1e+280";
+    TempDir dir;
+    copy_sample(dir);
+    for (const char* size : {"1e306", "1e-320", "0", "nan"}) {
+        ProgramResult r = run_cli(dir, {"order", "sample.tif", "--pixel-size", size, "--horton",
+                                        "h.svg", "--output", "o"});
+        EXPECT_EQ(r.exit_status, 2) << size;
+        EXPECT_EQ(r.errors.find("--pixel-size: expected " + range), 14u) << r.errors;
+        EXPECT_LT(r.errors.size(), 200u) << r.errors;
+    }
+    ProgramResult largest = run_cli(dir, {"order", "sample.tif", "--pixel-size", "1e280",
+                                          "--horton", "h.svg", "--output", "o", "--quiet"});
+    EXPECT_EQ(largest.exit_status, 0) << largest.errors;
+    EXPECT_EQ(read_file(dir / "h.svg").find("inf"), std::string::npos);
+    for (const char* size : {"1e308", "1e281", "1e-320"}) {
+        write_file(dir / "sample.txt", std::string("512 512 1 0 255 ") + size);
+        ProgramResult r = run_cli(dir, {"order", "sample.raw", "--output", "o"});
+        EXPECT_EQ(r.exit_status, 1) << size;
+        EXPECT_NE(r.errors.find("sample.raw: the pixel size of the file is not " + range),
+                  std::string::npos)
+            << r.errors;
+    }
+    write_file(dir / "a.asc",
+               "ncols 3\nnrows 3\nxllcorner 0\nyllcorner 0\ncellsize 1e290\n"
+               "255 0 255\n255 0 255\n255 0 255\n");
+    ProgramResult asc = run_cli(dir, {"order", "a.asc", "--output", "o"});
+    EXPECT_EQ(asc.exit_status, 1);
+    EXPECT_NE(asc.errors.find("the pixel size the georeference gives is not " + range),
+              std::string::npos)
+        << asc.errors;
+
+    // The dialogue: a descriptor, an ASCII header, a typed size.
+    TempDir d;
+    write_file(d / "images/S/n.raw", std::string(400, '\xff'));
+    write_file(d / "images/S/n.txt", "20 20 1 0 255 1e300");
+    ProgramResult descriptor = run_program(d.path, "S n 0\n");
+    EXPECT_EQ(descriptor.exit_status, 1);
+    EXPECT_NE(descriptor.output.find("\n\tDescriptor images/S/n.txt: the pixel size must be " +
+                                     range + "\n"),
+              std::string::npos)
+        << descriptor.output;
+    write_file(d / "images/S/n.asc",
+               "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1e-320\n1 2\n3 4\n");
+    ProgramResult header = run_program(d.path, "S n 2\n");
+    EXPECT_EQ(header.exit_status, 1);
+    EXPECT_NE(header.output.find("\n\tFile images/S/n.asc: the cell size (header line 5) must be " +
+                                 range + "\n"),
+              std::string::npos)
+        << header.output;
+    fs::remove(d / "images/S/n.txt");
+    ProgramResult typed = run_program(d.path, "S n 0 20 20 1e300 25 0 0 0 2 1\n");
+    EXPECT_EQ(typed.exit_status, 0);
+    EXPECT_NE(typed.output.find("\n\tThe pixel size is " + range + "\n\tPixel size (real) ? "),
+              std::string::npos)
+        << typed.output;
+}

@@ -34,6 +34,10 @@ std::string follow_links(std::string path) {
 
 }  // namespace
 
+std::string output_target(const std::string& path) {
+    return follow_links(path);
+}
+
 PendingOutput::PendingOutput(PendingOutput&& other) noexcept
     : path(std::move(other.path)), temp(std::exchange(other.temp, std::string())) {}
 

@@ -32,6 +32,9 @@ struct PendingOutput {
     explicit operator bool() const { return !temp.empty(); }
 };
 
+// The file that writing `path` replaces: the path itself, or where its symbolic links lead.
+std::string output_target(const std::string& path);
+
 // Creates the temporary of the output `path` and opens it for writing, and reading (with the
 // permissions that a new file gets); a device or a pipe under the name is opened itself, with
 // nothing pending. Null, with errno set, when it cannot be made or when a folder stands under the

@@ -1,12 +1,24 @@
 #include "cli/command_line.h"
 
+#include <cstdio>
+#include <new>
 #include <optional>
 
 #include "cli/options.h"
 #include "cli/order_command.h"
 
 int run_command_line(int argc, char** argv) {
-    OrderOptions options;
-    if (const std::optional<int> status = parse_order_options(argc, argv, options)) return *status;
-    return run_order(options);
+    // Memory can run out anywhere: GDAL's drivers registering at start-up, the option parser,
+    // the passes' records, a writer's buffer. The outputs still pending are removed as their
+    // owners unwind to here; what is already in place stays.
+    try {
+        OrderOptions options;
+        if (const std::optional<int> status = parse_order_options(argc, argv, options))
+            return *status;
+        return run_order(options);
+    } catch (const std::bad_alloc&) {
+        std::fputs("branchranker: not enough memory to go on: the run stops without a result\n",
+                   stderr);
+        return 1;
+    }
 }

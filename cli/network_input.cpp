@@ -190,6 +190,12 @@ bool load_network(RunState& s, const std::string& path, int type, const NetworkS
             s.tab1.reset();
             return false;
         }
+        if (!pixel_size_in_range(s.dpix_size)) {
+            fault = path + ": the pixel size of the file is not a number of metres " +
+                    kPixelSizeRange + "; give --pixel-size";
+            s.tab1.reset();
+            return false;
+        }
     } else if (!load_gis(s, selector, user_size, place, fault)) {
         s.tab1.reset();
         return false;
@@ -198,6 +204,12 @@ bool load_network(RunState& s, const std::string& path, int type, const NetworkS
         fault = path +
                 ": the pixel size the georeference gives is not a positive number; give"
                 " --pixel-size";
+        s.tab1.reset();
+        return false;
+    }
+    if (!pixel_size_in_range(s.dpix_size)) {
+        fault = path + ": the pixel size the georeference gives is not a number of metres " +
+                kPixelSizeRange + "; give --pixel-size";
         s.tab1.reset();
         return false;
     }

@@ -4,9 +4,22 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <utility>
 
+#include "base/pixel_size.h"
+
 namespace {
+
+// The same sizes as every other source accepts (base/pixel_size.h), said in a line.
+std::string check_pixel_size(const std::string& text) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || !pixel_size_in_range(v))
+        return std::string("expected a number of metres ") + kPixelSizeRange;
+    return "";
+}
 
 // "X,Y": two finite numbers. CLI11 checks the count; this checks the values.
 std::string check_corner(const std::string& text) {
@@ -75,7 +88,7 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
         ->add_option("--pixel-size", o.pixel_size,
                      "Pixel side in metres (default: the .txt descriptor, or the georeference"
                      " of the file; required for a raster without one)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(check_pixel_size, "METRES"));
     order
         ->add_option("--last", o.last,
                      "Passes to run, that is the last order (default: until the network is used"

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/file.h"
+#include "base/memory_reserve.h"
 #include "base/nrutil.h"
 #include "base/output_file.h"
 #include "base/run_state.h"
@@ -23,6 +25,7 @@
 #include "cli/order_summary.h"
 #include "cli/pass_records.h"
 #include "cli/report_file.h"
+#include "cli/result_clashes.h"
 #include "cli/result_names.h"
 #include "cli/segments_csv.h"
 #include "cli/summary_json.h"
@@ -40,6 +43,11 @@ namespace {
 // With the last order left open, the passes run to the most the counts hold; those that find
 // nothing to walk are dropped from the results.
 constexpr int kMostPasses = 63;
+
+// What the writers through GDAL may need beyond what they are given: the block cache of the
+// order GeoTIFF (GDAL_CACHEMAX, set by the GDAL session), a GeoPackage's page cache, the
+// coordinate system database.
+constexpr std::size_t kWritersReserve = std::size_t{96} << 20;
 
 const char* const kResultEndings[] = {".raw", ".bmp", ".asc", ".tif"};
 
@@ -81,6 +89,68 @@ bool can_create(const std::string& path) {
     if (begin_output(out, path)) return true;
     fault(path + ": cannot be created (" + std::strerror(errno) + ")");
     return false;
+}
+
+int result_type(const OrderOptions& o, int input_type);
+
+// Every file the run may write, each with what it is.
+std::vector<RunFile> run_results(const OrderOptions& o, const std::vector<Job>& jobs) {
+    std::vector<RunFile> files;
+    auto add = [&](const std::string& path, const std::string& what) {
+        files.push_back({path, what});
+    };
+    for (const Job& job : jobs) {
+        const std::string of = " of " + job.network;
+        const int type = result_type(o, job.type);
+        const std::string image = job.prefix + kResultEndings[type];
+        add(image, "the order image" + of);
+        add(job.prefix + "_info.txt", "the report" + of);
+        if (type == 0) add(job.prefix + ".txt", "the order image's descriptor" + of);
+        // A network read through GDAL gives its results the files that place them on the map.
+        if (job.type != 0) {
+            if (type == 0) add(job.prefix + ".hdr", "the order image's ENVI header" + of);
+            if (type == 1) add(job.prefix + ".bpw", "the order image's world file" + of);
+            if (type == 1 || type == 2) add(job.prefix + ".prj", "the coordinate system" + of);
+            add(image + ".aux.xml", "the order image's auxiliary file" + of);
+        }
+        if (o.steps)
+            for (int k = 1; k <= 5; ++k)
+                for (const char* kind : {"points", "segments"})
+                    add(step_image_name(job.prefix, kind, k),
+                        std::string("a ") + kind + " step image" + of);
+    }
+    if (!o.segments.empty()) {
+        add(o.segments, "--segments");
+        if (lower_extension(o.segments) == ".shp")
+            for (const char* ext : {".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"})
+                add(std::filesystem::path(o.segments).replace_extension(ext).string(),
+                    "a file of the --segments shapefile");
+    }
+    if (!o.summary.empty()) add(o.summary, "--summary");
+    if (!o.horton.empty()) add(o.horton, "--horton");
+    return files;
+}
+
+// Every file the run reads: the networks, a raw network's descriptor, and the files beside a
+// network that GDAL reads with it, when they exist.
+std::vector<RunFile> run_inputs(const std::vector<Job>& jobs) {
+    std::vector<RunFile> files;
+    for (const Job& job : jobs) {
+        files.push_back({job.network, "a network"});
+        if (job.type == 0) {
+            files.push_back({descriptor_of(job.network), "the descriptor of " + job.network});
+            continue;
+        }
+        std::error_code ec;
+        const std::filesystem::path p(job.network);
+        std::vector<std::string> side = {job.network + ".aux.xml"};
+        for (const char* ext : {".prj", ".wld", ".bpw", ".bmpw", ".tfw", ".pgw", ".hdr"})
+            side.push_back(std::filesystem::path(p).replace_extension(ext).string());
+        for (const std::string& f : side)
+            if (std::filesystem::exists(f, ec))
+                files.push_back({f, "a file read with " + job.network});
+    }
+    return files;
 }
 
 // The jobs of the batch, or the usage error that refuses it.
@@ -154,6 +224,11 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
             fault(*table + ": would replace a network image or descriptor of this run");
             return std::nullopt;
         }
+    }
+    const std::string clash = result_clash(run_results(o, jobs), run_inputs(jobs));
+    if (!clash.empty()) {
+        fault(clash);
+        return std::nullopt;
     }
     return jobs;
 }
@@ -233,6 +308,9 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     // Found now rather than after the passes, when the work would be lost.
     if (!can_create(s.nominfo)) return false;
+    // Held through the passes, given back before the files are written.
+    MemoryReserve reserve;
+    if (!reserve.take(kWritersReserve)) throw std::bad_alloc();
     s.Num_order = o.last.value_or(kMostPasses);
     s.save_step = o.steps ? 1 : 0;
     if (s.image_type == 0) {
@@ -277,6 +355,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         if (!pass.segments_saved) fault(pass.segments_image + ": could not be saved");
         ok = ok && pass.points_saved && pass.segments_saved;
     }
+    reserve.give_back();
     std::vector<std::string> faults;
     const int highest = std::min(last_order, static_cast<int>(record.passes.size()));
     const bool image_written = write_order_image(s, place, highest, faults);

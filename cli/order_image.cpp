@@ -7,6 +7,7 @@
 
 #include "base/file.h"
 #include "base/output_file.h"
+#include "base/output_set.h"
 #include "base/run_state.h"
 #include "formats/ascii_image.h"
 #include "formats/gis/crs_sidecars.h"
@@ -69,6 +70,29 @@ void write_placing_files(const RunState& s, const NetworkPlace& place,
     if (!ok) faults.push_back(error);
 }
 
+// The raw image and its descriptor, put in place together: a descriptor never describes another
+// image than the one beside it, also when the disk fills while the image is written. "" when
+// both are in place, else the name of the one that could not be written.
+std::string write_raw_pair(RunState& s) {
+    PendingOutput descriptor_out;
+    File d = begin_output(descriptor_out, s.nomdescr2);
+    if (!d || !write_result_descriptor(d.get(), s.nb_lig, s.nb_col, s.dpix_size) ||
+        !close_output(d))
+        return s.nomdescr2;
+    PendingOutput image_out;
+    PendingOutput& out = s.tab5.on_file ? s.result_out : image_out;
+    if (!s.tab5.on_file) s.f2 = begin_output(image_out, s.nomim2);  // else already in its temporary
+    if (!write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col)) return s.nomim2;
+    std::vector<SetMember> set;
+    for (PendingOutput* o : {&out, &descriptor_out})
+        if (*o) set.push_back({o->temp, o->path});  // a device has been written straight
+    std::string failed;
+    if (!put_in_place_together(set, failed)) return failed;  // the temporaries go with their owners
+    out.temp.clear();
+    descriptor_out.temp.clear();
+    return "";
+}
+
 }  // namespace
 
 bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
@@ -81,26 +105,16 @@ bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
         return written;
     }
     if (s.image_type == 0) {
-        const bool descriptor = write_whole(s.nomdescr2, [&](File& f) {
-            return write_result_descriptor(f.get(), s.nb_lig, s.nb_col, s.dpix_size) &&
-                   close_output(f);
-        });
-        if (!descriptor) {
-            faults.push_back(s.nomdescr2 + ": could not be written");
+        const std::string failed = write_raw_pair(s);
+        if (!failed.empty()) {
+            faults.push_back(failed + ": could not be written");
             return false;
         }
+        if (place.gis) write_placing_files(s, place, faults);
+        return true;
     }
     bool image = false;
     switch (s.image_type) {
-        case 0:
-            if (s.tab5.on_file) {  // already in its temporary
-                image =
-                    write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col) && put_in_place(s.result_out);
-                break;
-            }
-            image = write_whole(
-                s.nomim2, [&](File& f) { return write_raw_image(f, s.tab5, s.nb_lig, s.nb_col); });
-            break;
         case 1:  // written whole by the BMP writer itself
             image = save_grey_bmp(s.nomim2, s.tab5, s.nb_lig, s.nb_col);
             break;

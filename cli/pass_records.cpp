@@ -1,9 +1,12 @@
 #include "cli/pass_records.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
+#include "base/output_file.h"
 #include "base/run_state.h"
 #include "formats/grey_bmp.h"
 
@@ -13,9 +16,18 @@ std::string step_image_name(const std::string& prefix, const char* kind, int k) 
 
 namespace {
 
-// The points image of a pass waits under this name until the pass has walked.
+// The points image of a pass waits under this name until the pass has walked: beside the file
+// the name leads to (links followed), and named as a temporary of base/output_file.h, so that a
+// run killed meanwhile leaves only a .tmp- file.
 std::string pending_name(const std::string& image) {
-    return image + ".pending";
+    return output_target(image) + ".tmp-pending";
+}
+
+// A device or a pipe under the image's name is written straight, as base/output_file.h does,
+// never replaced by a rename.
+bool written_straight(const std::string& image) {
+    struct stat st {};
+    return ::stat(image.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 void remove_pending(const std::string& image) {
@@ -31,7 +43,8 @@ void remove_pending(const std::string& image) {
 void PassRecorder::pass_begins(int k, const std::string& border_text) {
     static_cast<void>(border_text);
     if (used_up || s.save_step != 1) return;
-    points_written = save_grey_bmp(pending_name(step_image_name(s.nomim_step, "points", k)), s.tab2,
+    const std::string image = step_image_name(s.nomim_step, "points", k);
+    points_written = save_grey_bmp(written_straight(image) ? image : pending_name(image), s.tab2,
                                    s.nb_lig, s.nb_col);
 }
 
@@ -52,8 +65,10 @@ void PassRecorder::pass_ends(int k, const PassWalks& w) {
         pass.steps = true;
         pass.points_image = points_image;
         pass.segments_image = step_image_name(s.nomim_step, "segments", k);
-        pass.points_saved = points_written && std::rename(pending_name(points_image).c_str(),
-                                                          points_image.c_str()) == 0;
+        pass.points_saved =
+            points_written && (written_straight(points_image) ||
+                               std::rename(pending_name(points_image).c_str(),
+                                           output_target(points_image).c_str()) == 0);
         if (!pass.points_saved) remove_pending(points_image);
         pass.segments_saved = save_grey_bmp(pass.segments_image, s.tab1, s.nb_lig, s.nb_col);
     }

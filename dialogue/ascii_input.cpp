@@ -67,6 +67,11 @@ void load_ascii_input(RunState& s, Console& c) {
                 "\n\tFile %s: the cell size (header line 5) must be a number of metres above 0\n",
                 s.nomim1.c_str());
     }
+    if (!pixel_size_in_range(s.dpix_size)) {
+        s.f1.reset();
+        end_run(c, 1, "\n\tFile %s: the cell size (header line 5) must be a number of metres %s\n",
+                s.nomim1.c_str(), kPixelSizeRange);
+    }
     if (h.has_nodata) s.nodata = h.nodata_value;
 
     unsigned long long bytes = 0;

@@ -43,8 +43,11 @@ double ask_pixel_size(Console& c, const char* question) {
     return ask<double>(
         c, [&] { print(c, "%s", question); }, read_real,
         [&](double v) {
-            if (valid_pixel_size(v)) return true;
-            print(c, "\n\tThe pixel size is a number of metres above 0");
+            if (pixel_size_in_range(v)) return true;
+            if (!valid_pixel_size(v))
+                print(c, "\n\tThe pixel size is a number of metres above 0");
+            else
+                print(c, "\n\tThe pixel size is a number of metres %s", kPixelSizeRange);
             return false;
         });
 }

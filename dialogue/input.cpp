@@ -76,6 +76,10 @@ void load_raw_input(RunState& s, Console& c) {
             end_run(c, 1, "\n\tDescriptor %s: the pixel size must be a number of metres above 0\n",
                     s.nomdescr1.c_str());
         }
+        if (!pixel_size_in_range(s.dpix_size)) {
+            end_run(c, 1, "\n\tDescriptor %s: the pixel size must be a number of metres %s\n",
+                    s.nomdescr1.c_str(), kPixelSizeRange);
+        }
     } else {
         descriptor_missing = true;
         print(c, "\n\tNo File %s \n\n", s.nomdescr1.c_str());

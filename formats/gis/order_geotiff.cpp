@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@
 namespace {
 
 constexpr int kTile = 256;
+
+// Memory set aside before the file is made and given back just before it is closed: the
+// GeoTIFF library that writes the georeference keys on closing does not check its allocations,
+// and would crash instead of failing when the memory has run out in between.
+constexpr std::size_t kCloseReserve = std::size_t{16} << 20;
 
 bool set_colour_table(GDALRasterBandH band, int highest) {
     GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
@@ -52,10 +58,13 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
     GdalSession session;
     GDALDriverH driver = GDALGetDriverByName("GTiff");
     if (!driver) return fail("GDAL has no GeoTIFF driver");
+    std::unique_ptr<char[]> reserve(new (std::nothrow) char[kCloseReserve]);
+    if (!reserve) return fail("not enough memory to write the image");
     PendingDataset pending;
-    if (!begin_dataset(path, pending, error)) return false;
-    // A rejected colour table or coordinate system would go to a .aux.xml beside the file.
+    // The order names go to a .aux.xml beside the file, as would a rejected colour table or
+    // coordinate system.
     pending.companions = {std::filesystem::path(path).extension().string() + ".aux.xml"};
+    if (!begin_dataset(path, pending, error)) return false;
 
     // DEFLATE level 3: on a 16384 x 16384 order image about 3 times faster than the default
     // level 6 for a file about a fifth larger.
@@ -95,6 +104,7 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
                             nullptr, nullptr) != CE_None ||
          !write_order_overviews(band, grid, lines, columns, levels, kTile)))
         return fail("its overviews cannot be written" + gdal_detail());
+    reserve.reset();
     if (!close_dataset(ds)) return fail("cannot be completed" + gdal_detail());
     return commit_dataset(pending, error);
 }

@@ -1,5 +1,6 @@
 #include "formats/gis/pending_dataset.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,8 @@
 #include <filesystem>
 
 #include "base/file.h"
+#include "base/output_file.h"
+#include "base/output_set.h"
 
 namespace fs = std::filesystem;
 
@@ -23,6 +26,16 @@ void remove_quietly(const std::string& path) {
     fs::remove(path, ec);
 }
 
+// "" when path (links followed) is a regular file or free, else why it cannot be replaced.
+std::string refusal_of(const std::string& path) {
+    struct stat st {};
+    if (::stat(output_target(path).c_str(), &st) != 0 || S_ISREG(st.st_mode)) return "";
+    if (S_ISDIR(st.st_mode)) return path + ": is a folder";
+    return path +
+           ": is not a regular file (a device, a pipe or a socket); a GIS file replaces only a "
+           "regular file";
+}
+
 }  // namespace
 
 PendingDataset::~PendingDataset() {
@@ -31,8 +44,25 @@ PendingDataset::~PendingDataset() {
     for (const auto& ext : companions) remove_quietly(with_extension(temp, ext));
 }
 
+std::string dataset_refusal(const std::string& target, const std::vector<std::string>& companions,
+                            const std::vector<std::string>& stale) {
+    // The companions lie beside the file the target leads to.
+    const std::string main = output_target(target);
+    std::string why = refusal_of(target);
+    for (const auto* list : {&companions, &stale})
+        for (const std::string& ext : *list)
+            if (why.empty()) why = refusal_of(with_extension(main, ext));
+    return why;
+}
+
 bool begin_dataset(const std::string& target, PendingDataset& out, std::string& error) {
-    const fs::path t(target);
+    const std::string why = dataset_refusal(target, out.companions, out.stale);
+    if (!why.empty()) {
+        error = why;
+        return false;
+    }
+    out.target = output_target(target);
+    const fs::path t(out.target);
     const std::string ext = t.extension().string();
     std::string pattern = (t.parent_path() / t.stem()).string() + ".tmp-XXXXXX" + ext;
     // mkstemps reserves the name by creating the file; GDAL's drivers want to create it
@@ -44,48 +74,42 @@ bool begin_dataset(const std::string& target, PendingDataset& out, std::string& 
     }
     ::close(fd);
     remove_quietly(pattern);
-    out.target = target;
     out.temp = pattern;
     return true;
 }
 
 bool commit_dataset(PendingDataset& out, std::string& error) {
-    if (std::rename(out.temp.c_str(), out.target.c_str()) != 0) {
-        error = out.target + ": cannot replace the file (" + std::strerror(errno) + ")";
-        return false;  // the destructor removes the temporary files
-    }
+    std::vector<SetMember> set = {{out.temp, out.target}};
     for (const auto& ext : out.companions) {
         const std::string from = with_extension(out.temp, ext);
-        const std::string to = with_extension(out.target, ext);
         std::error_code ec;
-        if (fs::exists(from, ec)) {
-            if (std::rename(from.c_str(), to.c_str()) != 0) {
-                error = to + ": cannot replace the file (" + std::strerror(errno) + ")";
-                return false;  // the destructor removes the companions not yet renamed
-            }
-        } else {
-            remove_quietly(to);
-        }
+        set.push_back({fs::exists(from, ec) ? from : std::string(),
+                       output_target(with_extension(out.target, ext))});
+    }
+    for (const auto& ext : out.stale)
+        set.push_back({std::string(), output_target(with_extension(out.target, ext))});
+    std::string failed;
+    if (!put_in_place_together(set, failed)) {
+        error = failed + ": cannot be replaced (" + std::strerror(errno) + ")";
+        return false;  // the destructor removes the temporary files
     }
     out.temp.clear();
     return true;
 }
 
 bool write_text_file(const std::string& target, const std::string& text, std::string& error) {
-    PendingDataset pending;
-    if (!begin_dataset(target, pending, error)) return false;
-    {
-        File f = open_file(pending.temp, "wb");
-        if (!f) {
-            error = target + ": cannot create the file (" + std::strerror(errno) + ")";
-            return false;
-        }
-        const bool written = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
-        const bool closed = std::fclose(f.release()) == 0;
-        if (!written || !closed) {
-            error = target + ": cannot write the file (" + std::strerror(errno) + ")";
-            return false;
-        }
+    PendingOutput out;
+    File f = begin_output(out, target);
+    if (!f) {
+        error = target + ": cannot be created (" + std::strerror(errno) + ")";
+        return false;
     }
-    return commit_dataset(pending, error);
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
+    if (!written || !finish_output(out, f)) {
+        error = target + ": could not be written" +
+                (errno != 0 ? std::string(" (") + std::strerror(errno) + ")" : std::string());
+        return false;
+    }
+    return true;
 }

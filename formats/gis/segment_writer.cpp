@@ -23,6 +23,7 @@ struct Format {
     const char* driver = nullptr;
     bool csv = false;
     std::vector<std::string> companions;
+    std::vector<std::string> stale;  // files that describe only an old set: its spatial indexes
 };
 
 bool format_of(const std::string& path, Format& f) {
@@ -30,13 +31,13 @@ bool format_of(const std::string& path, Format& f) {
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext == ".gpkg")
-        f = {"GPKG", false, {}};
+        f = {"GPKG", false, {}, {}};
     else if (ext == ".geojson" || ext == ".json")
-        f = {"GeoJSON", false, {}};
+        f = {"GeoJSON", false, {}, {}};
     else if (ext == ".shp")
-        f = {"ESRI Shapefile", false, {".shx", ".dbf", ".prj", ".cpg"}};
+        f = {"ESRI Shapefile", false, {".shx", ".dbf", ".prj", ".cpg"}, {".qix", ".sbn", ".sbx"}};
     else if (ext == ".csv")
-        f = {"CSV", true, {}};
+        f = {"CSV", true, {}, {}};
     else
         return false;
     return true;
@@ -109,6 +110,27 @@ bool write_feature(OGRLayer* layer, const SegmentRecord& r, const Georef& g, boo
     return layer->CreateFeature(f.get()) == OGRERR_NONE;
 }
 
+// Whether the finished file at `path` opens with `driver` and holds `count` features, each read
+// whole. Some drivers (GeoJSON) report no error when a write falls short on a full disk and
+// leave a file cut mid-coordinate; reading it back is what finds that.
+bool reads_back(const std::string& path, const char* driver, std::size_t count) {
+    const char* const drivers[] = {driver, nullptr};
+    GdalDataset ds(
+        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers, nullptr, nullptr));
+    if (!ds) return false;
+    auto* dataset = static_cast<GDALDataset*>(ds.get());
+    if (dataset->GetLayerCount() != 1) return false;
+    OGRLayer* layer = dataset->GetLayer(0);
+    CPLErrorReset();
+    std::size_t n = 0;
+    for (;;) {
+        std::unique_ptr<OGRFeature, FeatureDeleter> f(layer->GetNextFeature());
+        if (!f) break;
+        ++n;
+    }
+    return n == count && CPLGetLastErrorType() != CE_Failure;
+}
+
 bool write_inner(const std::string& path, const std::vector<SegmentRecord>& records,
                  const Georef& georef, std::string& error, bool csv_geometry) {
     auto fail = [&](const std::string& fault) {
@@ -125,8 +147,9 @@ bool write_inner(const std::string& path, const std::vector<SegmentRecord>& reco
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format.driver);
     if (!driver) return fail(std::string("GDAL has no ") + format.driver + " driver");
     PendingDataset pending;
-    if (!begin_dataset(path, pending, error)) return false;
     pending.companions = format.companions;
+    pending.stale = format.stale;
+    if (!begin_dataset(path, pending, error)) return false;
 
     GdalDataset ds(driver->Create(pending.temp.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
     if (!ds) return fail("cannot be created" + gdal_detail());
@@ -159,6 +182,8 @@ bool write_inner(const std::string& path, const std::vector<SegmentRecord>& reco
     if (transaction && dataset->CommitTransaction() != OGRERR_NONE)
         return fail("cannot be written" + gdal_detail());
     if (!close_dataset(ds)) return fail("cannot be completed" + gdal_detail());
+    if (!reads_back(pending.temp, format.driver, records.size()))
+        return fail("could not be written completely (the disk may be full)" + gdal_detail());
     return commit_dataset(pending, error);
 }
 

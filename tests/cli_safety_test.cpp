@@ -1,0 +1,344 @@
+// The command line under the faults the dialogue already holds: a full disk while GIS files are
+// written, links, devices and pipes under result names, results that would overwrite each other,
+// and memory that runs out. Each case shows the status, the message, and that nothing is lost:
+// no half file, no temporary, an earlier result whole.
+
+#include <gdal.h>
+#include <gtest/gtest.h>
+#include <ogr_api.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/gdal_checks.h"
+#include "tests/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSample = std::string(BRANCHRANKER_SOURCE_DIR) + "/images/Sample/sample";
+
+// The bundled sample (GeoTIFF, and raw with its descriptor) copied into the folder.
+void copy_sample(const TempDir& dir) {
+    for (const char* ext : {".tif", ".raw", ".txt"})
+        fs::copy_file(kSample + ext, dir / (std::string("sample") + ext));
+}
+
+ProgramResult run_cli(const TempDir& dir, const std::vector<std::string>& args,
+                      const std::function<void()>& in_child = nullptr,
+                      const std::string& exe = BRANCHRANKER_EXE) {
+    ProgramOptions options;
+    options.exe = exe;
+    options.args = args;
+    options.in_child = in_child;
+    return run_program(dir.path, "", 120, options);
+}
+
+// A disk that holds `bytes` more per file: a write beyond fails (EFBIG) rather than kills.
+std::function<void()> disk_of(rlim_t bytes) {
+    return [bytes] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
+}
+
+// Names in the folder that a run may leave only while it runs.
+std::vector<std::string> leftovers(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        const std::string name = e.path().filename().string();
+        if (name.find(".tmp-") != std::string::npos || name.find(".old-") != std::string::npos ||
+            name.find(".pending") != std::string::npos)
+            found.push_back(name);
+    }
+    return found;
+}
+
+// Features of the first layer of a vector file, or -1 when it does not open whole.
+long long features_of(const std::string& path) {
+    Dataset ds = open_vector(path);
+    if (!ds) return -1;
+    OGRLayerH layer = GDALDatasetGetLayer(ds.get(), 0);
+    if (layer == nullptr) return -1;
+    long long n = 0;
+    OGR_L_ResetReading(layer);
+    while (OGRFeatureH f = OGR_L_GetNextFeature(layer)) {
+        OGR_F_Destroy(f);
+        ++n;
+    }
+    return n;
+}
+
+bool is_char_device(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+}  // namespace
+
+// Issue 24 items 1, 5 and 9: on a disk that fills at every level, each output is the new one
+// whole or the old one untouched. A GeoJSON file cut short (the driver reports no error) is found
+// by reading it back; a raw image and its descriptor go in together; a shapefile's set goes in
+// together and the old set's spatial indexes go with the old set.
+TEST(CommandLineSafety, FullDiskLeavesEveryOutputNewAndWholeOrOldAndWhole) {
+    TempDir dir;
+    copy_sample(dir);
+    ProgramResult full = run_cli(
+        dir, {"order", "sample.tif", "--output", "o", "--segments", "seg.geojson", "--quiet"});
+    ASSERT_EQ(full.exit_status, 0) << full.errors;
+    const std::string whole = read_file(dir / "seg.geojson");
+    int failed = 0, written = 0;
+    for (rlim_t limit = 20000; limit < whole.size() + 20000; limit += 40000) {
+        write_file(dir / "seg.geojson", "old");
+        ProgramResult r = run_cli(
+            dir, {"order", "sample.tif", "--output", "o", "--segments", "seg.geojson", "--quiet"},
+            disk_of(limit));
+        const std::string now = read_file(dir / "seg.geojson");
+        if (r.exit_status == 1) {
+            ++failed;
+            EXPECT_EQ(now, "old") << limit;
+            EXPECT_NE(r.errors.find("seg.geojson: could not be written completely"),
+                      std::string::npos)
+                << r.errors;
+        } else {
+            ++written;
+            EXPECT_EQ(r.exit_status, 0) << r.errors;
+            EXPECT_TRUE(now == whole) << limit;
+        }
+        EXPECT_EQ(leftovers(dir.path), std::vector<std::string>()) << limit;
+    }
+    EXPECT_GT(failed, 3);
+    EXPECT_GT(written, 0);
+
+    // The raw result: the earlier pair of a 20 x 20 image stays a pair.
+    for (rlim_t limit : {rlim_t{4096}, rlim_t{100000}, rlim_t{250000}}) {
+        write_file(dir / "r.txt", "20 20 1 0 255 25");
+        write_file(dir / "r.raw", std::string(400, '\0'));
+        ProgramResult r =
+            run_cli(dir, {"order", "sample.raw", "--output", "r", "--quiet"}, disk_of(limit));
+        EXPECT_EQ(r.exit_status, 1) << limit;
+        EXPECT_EQ(read_file(dir / "r.txt"), "20 20 1 0 255 25") << limit;
+        EXPECT_EQ(read_file(dir / "r.raw").size(), 400u) << limit;
+        EXPECT_EQ(leftovers(dir.path), std::vector<std::string>()) << limit;
+    }
+
+    // A shapefile over an earlier one with its spatial indexes: a failed write keeps the old
+    // set whole, a good one leaves no index of the old set.
+    auto old_set = [&] {
+        for (const char* ext : {".shp", ".shx", ".dbf", ".qix", ".sbn", ".sbx", ".cpg"})
+            write_file(dir / (std::string("s") + ext), std::string("old") + ext);
+    };
+    old_set();
+    ProgramResult cut =
+        run_cli(dir, {"order", "sample.tif", "--output", "o", "--segments", "s.shp", "--quiet"},
+                disk_of(30000));
+    EXPECT_EQ(cut.exit_status, 1);
+    for (const char* ext : {".shp", ".shx", ".dbf", ".qix", ".sbn", ".sbx", ".cpg"})
+        EXPECT_EQ(read_file(dir / (std::string("s") + ext)), std::string("old") + ext);
+    ProgramResult good =
+        run_cli(dir, {"order", "sample.tif", "--output", "o", "--segments", "s.shp", "--quiet"});
+    EXPECT_EQ(good.exit_status, 0) << good.errors;
+    EXPECT_EQ(features_of(dir / "s.shp"), 292);
+    for (const char* ext : {".qix", ".sbn", ".sbx"})
+        EXPECT_FALSE(file_exists(dir / (std::string("s") + ext))) << ext;
+    EXPECT_EQ(leftovers(dir.path), std::vector<std::string>());
+}
+
+// Issue 24 items 2, 10 and 13: a link under a result name is followed (the file it leads to is
+// replaced, the link stays), a device under the name of a text output is written straight and
+// stays a device, a dataset is never written over a device or a pipe, and a run leaves no
+// pending name behind.
+TEST(CommandLineSafety, LinksAreFollowedAndDevicesNeverReplaced) {
+    TempDir dir;
+    copy_sample(dir);
+    fs::create_directory(dir / "real");
+    for (const char* name : {"o.tif", "h.svg", "s.gpkg", "b.bmp", "b.prj", "b.bmp.aux.xml"}) {
+        write_file(dir / ("real/" + std::string(name)), "old");
+        fs::create_symlink(std::string("real/") + name, dir / name);
+    }
+    ProgramResult r = run_cli(dir, {"order", "sample.tif", "--output", "o", "--segments", "s.gpkg",
+                                    "--horton", "h.svg", "--quiet"});
+    ASSERT_EQ(r.exit_status, 0) << r.errors;
+    ProgramResult b =
+        run_cli(dir, {"order", "sample.tif", "--output", "b", "--format", "bmp", "--quiet"});
+    ASSERT_EQ(b.exit_status, 0) << b.errors;
+    for (const char* name : {"o.tif", "h.svg", "s.gpkg", "b.bmp", "b.prj", "b.bmp.aux.xml"}) {
+        EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+        EXPECT_NE(read_file(dir / ("real/" + std::string(name))), "old") << name;
+    }
+    EXPECT_TRUE(open_raster(dir / "o.tif"));
+    EXPECT_EQ(features_of(dir / "s.gpkg"), 292);
+
+    // A device node made here: the SVG goes through it, the node stays. A GIS dataset cannot be
+    // written through one, and is refused before the run.
+    ASSERT_EQ(::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ProgramResult svg = run_cli(
+        dir, {"order", "sample.tif", "--output", "d", "--horton", "null", "--steps", "--quiet"});
+    EXPECT_EQ(svg.exit_status, 0) << svg.errors;
+    EXPECT_TRUE(is_char_device(dir / "null"));
+    for (const char* segments : {"null.gpkg", "null.shp"}) {
+        const std::string node = dir / segments;
+        ASSERT_EQ(::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        ProgramResult gis = run_cli(
+            dir, {"order", "sample.tif", "--output", "d", "--segments", segments, "--quiet"});
+        EXPECT_EQ(gis.exit_status, 1) << segments;
+        EXPECT_NE(gis.errors.find(std::string(segments) + ": is not a regular file"),
+                  std::string::npos)
+            << gis.errors;
+        EXPECT_TRUE(is_char_device(node));
+    }
+    // A pipe with no reader is refused at once, and stays a pipe.
+    ASSERT_EQ(::mkfifo((dir / "p.svg").c_str(), 0666), 0);
+    ProgramResult pipe =
+        run_cli(dir, {"order", "sample.tif", "--output", "d", "--horton", "p.svg", "--quiet"});
+    EXPECT_EQ(pipe.exit_status, 1);
+    EXPECT_FALSE(pipe.timed_out);
+    EXPECT_TRUE(fs::is_fifo(dir / "p.svg"));
+    EXPECT_EQ(leftovers(dir.path), std::vector<std::string>());
+    EXPECT_EQ(leftovers(dir / "real"), std::vector<std::string>());
+}
+
+// Issue 24 item 6: every result name against every other and against the inputs, before
+// anything is read: a usage error naming both, and nothing written.
+TEST(CommandLineSafety, ResultsThatWouldOverwriteEachOtherAreRefused) {
+    TempDir dir;
+    copy_sample(dir);
+    write_file(dir / "sample.tif.aux.xml", "<PAMDataset/>");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"sample.tif", "--output", "o/r", "--horton", "o/r.tif"},
+         "o/r.tif (--horton) and o/r.tif (the order image of sample.tif) are the same file"},
+        {{"sample.raw", "--output", "o/r", "--summary", "o/r.txt"},
+         "o/r.txt (--summary) and o/r.txt (the order image's descriptor of sample.raw)"},
+        {{"sample.tif", "--output", "o/r", "--summary", "o/r_info.txt"},
+         "o/r_info.txt (--summary) and o/r_info.txt (the report of sample.tif)"},
+        {{"sample.tif", "--output", "o/r", "--segments", "o/s.json", "--summary", "o/s.json"},
+         "o/s.json (--summary) and o/s.json (--segments)"},
+        {{"sample.tif", "--output", "o/r", "--steps", "--summary", "o/r_segments_step3.bmp"},
+         "(a segments step image of sample.tif)"},
+        {{"sample.tif", "--output", "o/r", "--segments", "o/r.shp", "--summary", "o/r.dbf"},
+         "o/r.dbf (--summary) and o/r.dbf (a file of the --segments shapefile)"},
+        {{"sample.tif", "--output", "o/r", "--summary", "sample.tif.aux.xml"},
+         "sample.tif.aux.xml (--summary) would replace sample.tif.aux.xml (a file read with "
+         "sample.tif)"},
+    };
+    fs::create_directory(dir / "o");
+    for (const Case& k : cases) {
+        std::vector<std::string> args = {"order"};
+        args.insert(args.end(), k.args.begin(), k.args.end());
+        ProgramResult r = run_cli(dir, args);
+        EXPECT_EQ(r.exit_status, 2) << k.message;
+        EXPECT_NE(r.errors.find(k.message), std::string::npos) << r.errors;
+        EXPECT_TRUE(fs::is_empty(dir / "o")) << k.message;
+    }
+    EXPECT_EQ(read_file(dir / "sample.tif.aux.xml"), "<PAMDataset/>");
+}
+
+// Issue 24 item 3: memory that runs out anywhere (GDAL's start-up, the reader, the passes, the
+// writers through GDAL) ends the run with status 1 and a message, never an abort or a crash,
+// and leaves no temporary. The program without sanitizers, under a data limit swept from where
+// the program's libraries just load to where the run completes.
+TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
+    TempDir dir;
+    copy_sample(dir);
+    int completed = 0, refused = 0;
+    for (rlim_t kib = 8000; kib <= 124000; kib += 1450) {
+        auto limit = [kib] {
+            const rlimit l{kib << 10, kib << 10};
+            ::setrlimit(RLIMIT_DATA, &l);
+        };
+        ProgramResult r =
+            run_cli(dir,
+                    {"order", "sample.tif", "--output", "m", "--segments", "m.gpkg", "--summary",
+                     "m.json", "--horton", "m.svg", "--steps", "--quiet"},
+                    limit, BRANCHRANKER_CLI_PLAIN_EXE);
+        if (r.exit_status == 127 &&
+            r.errors.find("error while loading shared libraries") != std::string::npos)
+            continue;  // the system's loader, before the program runs
+        if (r.exit_status == 0) {
+            ++completed;
+        } else {
+            ++refused;
+            EXPECT_EQ(r.exit_status, 1) << kib << " KiB: " << r.errors;
+            EXPECT_NE(r.errors.find("not enough memory"), std::string::npos)
+                << kib << " KiB: " << r.errors;
+        }
+        EXPECT_EQ(leftovers(dir.path), std::vector<std::string>()) << kib;
+    }
+    EXPECT_GT(completed, 0);
+    EXPECT_GT(refused, 10);
+}
+
+// Issue 24 items 4 and 12: one range of pixel sizes from every source, so that no length can
+// overflow (a Horton plot of infinite lengths never ended) and no size loses its precision; the
+// message gives the range in a line. The dialogue's texts for sizes it refused before are as
+// they were.
+TEST(CommandLineSafety, PixelSizesOutsideOneRangeAreRefusedFromEverySource) {
+    const std::string range = "a number of metres from 1e-300 to 1e+280";
+    TempDir dir;
+    copy_sample(dir);
+    for (const char* size : {"1e306", "1e-320", "0", "nan"}) {
+        ProgramResult r = run_cli(dir, {"order", "sample.tif", "--pixel-size", size, "--horton",
+                                        "h.svg", "--output", "o"});
+        EXPECT_EQ(r.exit_status, 2) << size;
+        EXPECT_EQ(r.errors.find("--pixel-size: expected " + range), 14u) << r.errors;
+        EXPECT_LT(r.errors.size(), 200u) << r.errors;
+    }
+    ProgramResult largest = run_cli(dir, {"order", "sample.tif", "--pixel-size", "1e280",
+                                          "--horton", "h.svg", "--output", "o", "--quiet"});
+    EXPECT_EQ(largest.exit_status, 0) << largest.errors;
+    EXPECT_EQ(read_file(dir / "h.svg").find("inf"), std::string::npos);
+    for (const char* size : {"1e308", "1e281", "1e-320"}) {
+        write_file(dir / "sample.txt", std::string("512 512 1 0 255 ") + size);
+        ProgramResult r = run_cli(dir, {"order", "sample.raw", "--output", "o"});
+        EXPECT_EQ(r.exit_status, 1) << size;
+        EXPECT_NE(r.errors.find("sample.raw: the pixel size of the file is not " + range),
+                  std::string::npos)
+            << r.errors;
+    }
+    write_file(dir / "a.asc",
+               "ncols 3\nnrows 3\nxllcorner 0\nyllcorner 0\ncellsize 1e290\n"
+               "255 0 255\n255 0 255\n255 0 255\n");
+    ProgramResult asc = run_cli(dir, {"order", "a.asc", "--output", "o"});
+    EXPECT_EQ(asc.exit_status, 1);
+    EXPECT_NE(asc.errors.find("the pixel size the georeference gives is not " + range),
+              std::string::npos)
+        << asc.errors;
+
+    // The dialogue: a descriptor, an ASCII header, a typed size.
+    TempDir d;
+    write_file(d / "images/S/n.raw", std::string(400, '\xff'));
+    write_file(d / "images/S/n.txt", "20 20 1 0 255 1e300");
+    ProgramResult descriptor = run_program(d.path, "S n 0\n");
+    EXPECT_EQ(descriptor.exit_status, 1);
+    EXPECT_NE(descriptor.output.find("\n\tDescriptor images/S/n.txt: the pixel size must be " +
+                                     range + "\n"),
+              std::string::npos)
+        << descriptor.output;
+    write_file(d / "images/S/n.asc",
+               "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1e-320\n1 2\n3 4\n");
+    ProgramResult header = run_program(d.path, "S n 2\n");
+    EXPECT_EQ(header.exit_status, 1);
+    EXPECT_NE(header.output.find("\n\tFile images/S/n.asc: the cell size (header line 5) must be " +
+                                 range + "\n"),
+              std::string::npos)
+        << header.output;
+    fs::remove(d / "images/S/n.txt");
+    ProgramResult typed = run_program(d.path, "S n 0 20 20 1e300 25 0 0 0 2 1\n");
+    EXPECT_EQ(typed.exit_status, 0);
+    EXPECT_NE(typed.output.find("\n\tThe pixel size is " + range + "\n\tPixel size (real) ? "),
+              std::string::npos)
+        << typed.output;
+}

@@ -10,6 +10,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -115,9 +116,17 @@ std::vector<RunFile> run_results(const OrderOptions& o, const std::vector<Job>& 
         }
         if (o.steps)
             for (int k = 1; k <= 5; ++k)
-                for (const char* kind : {"points", "segments"})
-                    add(step_image_name(job.prefix, kind, k),
-                        std::string("a ") + kind + " step image" + of);
+                for (const char* kind : {"points", "segments"}) {
+                    const std::string step = step_image_name(job.prefix, kind, k);
+                    const std::string what = std::string("a ") + kind + " step image";
+                    add(step, what + of);
+                    if (job.type == 0) continue;
+                    add(std::filesystem::path(step).replace_extension(".bpw").string(),
+                        "the world file of " + what + of);
+                    add(std::filesystem::path(step).replace_extension(".prj").string(),
+                        "the coordinate system of " + what + of);
+                    add(step + ".aux.xml", "the auxiliary file of " + what + of);
+                }
     }
     if (!o.segments.empty()) {
         add(o.segments, "--segments");
@@ -357,6 +366,16 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     reserve.give_back();
     std::vector<std::string> faults;
+    if (place.gis) {
+        // Passes after 5 share the pass-5 names: each image is placed once.
+        std::set<std::string> placed;
+        for (const PassRecord& pass : record.passes) {
+            if (pass.points_saved && placed.insert(pass.points_image).second)
+                write_step_image_places(pass.points_image, place, faults);
+            if (pass.segments_saved && placed.insert(pass.segments_image).second)
+                write_step_image_places(pass.segments_image, place, faults);
+        }
+    }
     const int highest = std::min(last_order, static_cast<int>(record.passes.size()));
     const bool image_written = write_order_image(s, place, highest, faults);
     for (const std::string& text : faults) fault(text);

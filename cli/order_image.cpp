@@ -70,6 +70,19 @@ void write_placing_files(const RunState& s, const NetworkPlace& place,
     if (!ok) faults.push_back(error);
 }
 
+}  // namespace
+
+void write_step_image_places(const std::string& image, const NetworkPlace& place,
+                             std::vector<std::string>& faults) {
+    const Georef& g = place.georef;
+    std::string error;
+    bool ok = !g.has_geotransform || write_world_file(with_extension(image, ".bpw"), g, error);
+    ok = ok && write_crs_sidecars(image, g, error);
+    if (!ok) faults.push_back(error);
+}
+
+namespace {
+
 // The raw image and its descriptor, put in place together: a descriptor never describes another
 // image than the one beside it, also when the disk fills while the image is written. "" when
 // both are in place, else the name of the one that could not be written.

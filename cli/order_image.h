@@ -22,3 +22,10 @@ struct RunState;
 // highest: the highest order the image holds, over which a GeoTIFF's colours are spread.
 bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
                        std::vector<std::string>& faults);
+
+// The files that place a step image (a BMP the network's size) of a GDAL input on the map, as
+// those of a BMP order image: its world file (NAME.bpw, when the input has a geotransform) and
+// its coordinate system (NAME.prj, NAME.bmp.aux.xml). Every file that could not be written adds
+// a fault naming it.
+void write_step_image_places(const std::string& image, const NetworkPlace& place,
+                             std::vector<std::string>& faults);

@@ -126,6 +126,18 @@ TEST(CommandLineGis, GeoTiffResultsReadBackWithGdal) {
     ASSERT_EQ(GDALGetGeoTransform(d.get(), got), CE_None);
     for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(got[k], gt[k]) << k;
     EXPECT_TRUE(same_crs(GDALGetProjectionRef(d.get()), 32631));
+    // The step images are placed on the map as the order image is.
+    ASSERT_EQ(run_program_with(dir.path, {"order", "n.tif", "--steps", "--output", "st", "--quiet"})
+                  .exit_status,
+              0);
+    for (const char* step : {"st_points_step1.bmp", "st_segments_step3.bmp"}) {
+        const Dataset placed = open_raster(dir / step);
+        ASSERT_TRUE(placed) << step;
+        double at[6];
+        ASSERT_EQ(GDALGetGeoTransform(placed.get(), at), CE_None) << step;
+        for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(at[k], gt[k]) << step;
+        EXPECT_TRUE(same_crs(GDALGetProjectionRef(placed.get()), 32631)) << step;
+    }
     GDALRasterBandH band = GDALGetRasterBand(d.get(), 1);
     EXPECT_EQ(GDALGetRasterDataType(band), GDT_Byte);
     int has_nodata = 0;

@@ -2,9 +2,11 @@
 
 #include <CLI/CLI.hpp>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -48,6 +50,51 @@ bool parse_colour(const std::string& text, std::array<unsigned char, 3>& rgb) {
         start = comma + 1;
     }
     return true;
+}
+
+std::string lower_extension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return ext;
+}
+
+// An --output that names the order image itself ("out/x.tif"): the result names begin with it
+// less its extension, and the extension is the format. A name that GIS users give to files
+// this program does not write as an order image (a .png, a .gpkg) is refused rather than taken
+// as a prefix, which would write out/x.png.tif; any other name (a folder, "run.v2") stays a
+// prefix. Returns the exit status of a usage error.
+std::optional<int> take_image_name(OrderOptions& o) {
+    std::error_code ec;
+    if (o.output.empty() || o.output.back() == '/' || std::filesystem::is_directory(o.output, ec))
+        return std::nullopt;
+    static const std::pair<const char*, const char*> kImages[] = {
+        {".raw", "raw"}, {".bmp", "bmp"}, {".asc", "asc"}, {".tif", "tif"}, {".tiff", "tif"}};
+    static const char* const kRefused[] = {".png",  ".jpg",  ".jpeg",    ".gif", ".jp2",
+                                           ".img",  ".vrt",  ".nc",      ".txt", ".csv",
+                                           ".json", ".gpkg", ".geojson", ".shp", ".svg"};
+    const std::string ext = lower_extension(o.output);
+    for (const auto& [ending, format] : kImages) {
+        if (ext != ending) continue;
+        if (!o.format.empty() && o.format != format) {
+            std::fprintf(stderr,
+                         "branchranker: --output %s: names a %s image, --format asks for %s;"
+                         " give one of them\n",
+                         o.output.c_str(), format, o.format.c_str());
+            return 2;
+        }
+        o.format = format;
+        o.output = std::filesystem::path(o.output).replace_extension("").string();
+        return std::nullopt;
+    }
+    for (const char* refused : kRefused) {
+        if (ext != refused) continue;
+        std::fprintf(stderr,
+                     "branchranker: --output %s: an order image is written as .tif, .raw, .bmp"
+                     " or .asc; give one of these, a name without extension or a folder\n",
+                     o.output.c_str());
+        return 2;
+    }
+    return std::nullopt;
 }
 
 std::string check_colour(const std::string& text) {
@@ -95,7 +142,8 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
                      " up)")
         ->check(CLI::Range(0, 63));
     order->add_option("--output", o.output,
-                      "Result prefix (default: NETWORK without its extension + _strahler), or a"
+                      "Result prefix (default: NETWORK without its extension + _strahler), the"
+                      " order image's name (.tif, .raw, .bmp or .asc: its format too), or a"
                       " folder for the results");
     order
         ->add_option("--format", o.format,
@@ -113,7 +161,7 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
                       " .json, .shp (lines on the map, one network)");
     order->add_option("--summary", o.summary, "Write the figures per order to this JSON file");
     order->add_option("--horton", o.horton,
-                      "Draw the Horton figures of the network to this SVG file (one network)");
+                      "Draw the Horton figures of the network to this .svg file (one network)");
     order->add_flag("--quiet", o.quiet, "Print nothing unless something fails");
 
     // CLI11 would only say that a command is missing.
@@ -143,6 +191,13 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
         std::array<unsigned char, 3> rgb{};
         parse_colour(colour, rgb);
         o.colour = rgb;
+    }
+    if (const std::optional<int> status = take_image_name(o)) return status;
+    if (!o.horton.empty() && lower_extension(o.horton) != ".svg") {
+        std::fprintf(stderr,
+                     "branchranker: --horton %s: the plot is drawn as SVG; give a .svg name\n",
+                     o.horton.c_str());
+        return 2;
     }
     if (o.pixel_size && !std::isfinite(*o.pixel_size)) {
         std::fprintf(stderr, "branchranker: --pixel-size: expected a finite number of metres\n");

@@ -191,6 +191,9 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
              {{"order", "images/S/a.raw", "images/S/b.raw", "--output", "x"}, "--output"},
              {{"order", "images/S/a.raw", "--output", "images/S/a"}, "images/S/a.raw"},
              {{"order", "images/S/a.raw", "images/S/a.raw", "--output", "images/S/"}, "another"},
+             {{"order", "images/S/a.raw", "--output", "o/x.tif", "--format", "raw"}, "o/x.tif"},
+             {{"order", "images/S/a.raw", "--output", "o/x.png"}, "o/x.png"},
+             {{"order", "images/S/a.raw", "--horton", "h.png"}, "h.png"},
          }) {
         const ProgramResult r = run_program_with(dir.path, u.args);
         EXPECT_EQ(r.exit_status, 2) << u.args.back() << "\n" << r.errors;
@@ -240,6 +243,14 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
         dir.path, {"order", "images/S/a.raw", "--segments", "images/S/afile/s.csv"});
     EXPECT_EQ(table.exit_status, 1);
     EXPECT_NE(table.errors.find("images/S/afile/s.csv: cannot be created"), std::string::npos);
+
+    // An --output with the extension of an order image is its name and its format.
+    const ProgramResult named =
+        run_program_with(dir.path, {"order", "images/S/b.raw", "--output", "images/S/x.TIF"});
+    EXPECT_EQ(named.exit_status, 0) << named.errors;
+    EXPECT_TRUE(file_exists(dir / "images/S/x.tif"));
+    EXPECT_TRUE(file_exists(dir / "images/S/x_info.txt"));
+    EXPECT_FALSE(file_exists(dir / "images/S/x.TIF.tif"));
 
     // Quiet and done: nothing at all on either stream.
     const ProgramResult quiet = run_program_with(dir.path, {"order", "images/S/b.raw", "--quiet"});

@@ -81,7 +81,12 @@ bool write_feature(OGRLayer* layer, const SegmentRecord& r, const Georef& g, boo
     f->SetField("pass", r.pass);
     f->SetField("pixels", r.pixels);
     f->SetField("length_m", r.length_m);
-    f->SetField("flows_into", r.flows_into);
+    // The outlet, and a stream whose downstream no pass reached, flow into nothing: null, as
+    // the table's empty cell, not a number that a join would take for an id.
+    if (r.flows_into >= 0)
+        f->SetField("flows_into", r.flows_into);
+    else
+        f->SetFieldNull(f->GetFieldIndex("flows_into"));
     const auto [fl, fc] = r.path.front();
     const auto [ll, lc] = r.path.back();
     if (csv) {

@@ -5,7 +5,8 @@
 // Every format but CSV holds one LineString per segment through its pixel centres in walk order,
 // in map coordinates (georef.h: pixel units with y up when the raster has no geotransform), in
 // the raster's coordinate system, with the attributes id, order, pass, pixels, length_m and
-// flows_into. A segment of one pixel is a LineString of that point twice.
+// flows_into (null for the outlet and for a stream whose downstream no pass reached). A segment
+// of one pixel is a LineString of that point twice.
 // CSV holds one row per segment: id, order, pass, pixels, length_m, first_line, first_column,
 // first_x, first_y, last_line, last_column, last_x, last_y, flows_into, and, when asked, a
 // first column WKT with the LineString.

@@ -3,6 +3,7 @@
 // and memory that runs out. Each case shows the status, the message, and that nothing is lost:
 // no half file, no temporary, an earlier result whole.
 
+#include <cpl_vsi.h>
 #include <gdal.h>
 #include <gtest/gtest.h>
 #include <ogr_api.h>
@@ -341,4 +342,76 @@ TEST(CommandLineSafety, PixelSizesOutsideOneRangeAreRefusedFromEverySource) {
     EXPECT_NE(typed.output.find("\n\tThe pixel size is " + range + "\n\tPixel size (real) ? "),
               std::string::npos)
         << typed.output;
+}
+
+// Issue 24 items 7 and 8, issue 22 item 4: a network in a local archive is read; a URL, a /vsi
+// path that is not a local archive, a VRT whose source is on a server or is a pipe, a VRT raw
+// band and a side file that is a pipe are refused at once, naming the file and why.
+TEST(CommandLineSafety, GisInputsAreLocalRegularFilesOnly) {
+    TempDir dir;
+    copy_sample(dir);
+    // A zip of one stored entry, written by hand: the sample GeoTIFF.
+    const std::string tif = read_file(dir / "sample.tif");
+    {
+        GDALAllRegister();
+        VSILFILE* zip = VSIFOpenL(("/vsizip/" + dir / "s.zip/sample.tif").c_str(), "wb");
+        ASSERT_NE(zip, nullptr);
+        ASSERT_EQ(VSIFWriteL(tif.data(), 1, tif.size(), zip), tif.size());
+        VSIFCloseL(zip);
+    }
+    ProgramResult zipped =
+        run_cli(dir, {"order", "/vsizip/" + dir / "s.zip/sample.tif", "--output", "z"});
+    EXPECT_EQ(zipped.exit_status, 0) << zipped.errors;
+    EXPECT_NE(zipped.output.find("highest order 6, 292 segments"), std::string::npos);
+
+    const std::string vrt_head =
+        "<VRTDataset rasterXSize=\"512\" rasterYSize=\"512\"><VRTRasterBand dataType=\"Byte\" "
+        "band=\"1\"><SimpleSource><SourceFilename relativeToVRT=\"1\">";
+    const std::string vrt_tail =
+        "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>";
+    write_file(dir / "good.vrt", vrt_head + "sample.tif" + vrt_tail);
+    write_file(dir / "net.vrt", vrt_head + "/vsicurl/http://127.0.0.1:9/n.tif" + vrt_tail);
+    write_file(dir / "pipe.vrt", vrt_head + "fifo.tif" + vrt_tail);
+    ASSERT_EQ(::mkfifo((dir / "fifo.tif").c_str(), 0666), 0);
+    write_file(dir / "raw.vrt",
+               "<VRTDataset rasterXSize=\"4\" rasterYSize=\"4\"><VRTRasterBand dataType=\"Byte\" "
+               "band=\"1\" subClass=\"VRTRawRasterBand\"><SourceFilename relativeToVRT=\"1\">"
+               "sample.txt</SourceFilename></VRTRasterBand></VRTDataset>");
+    ProgramResult good = run_cli(dir, {"order", "good.vrt", "--output", "g", "--pixel-size", "25"});
+    EXPECT_EQ(good.exit_status, 0) << good.errors;
+
+    struct Case {
+        std::string network;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"http://127.0.0.1:9/n.tif",
+         "http://127.0.0.1:9/n.tif: a network location is not read; give a local file"},
+        {"/vsicurl/http://127.0.0.1:9/n.tif",
+         "/vsicurl/http://127.0.0.1:9/n.tif: a network location is not read"},
+        {"/vsimem/n.tif",
+         "/vsimem/n.tif: only /vsizip/, /vsigzip/ and /vsitar/ paths on a local archive are read"},
+        {"/vsizip/missing.zip/n.tif", "/vsizip/missing.zip/n.tif: cannot be opened (no such file)"},
+        {"net.vrt", "net.vrt: a source: /vsicurl/http://127.0.0.1:9/n.tif: a network location"},
+        {"pipe.vrt", "pipe.vrt: a source: fifo.tif: cannot be opened (not a regular file)"},
+        {"raw.vrt", "raw.vrt: a VRT raw band (which reads any file as pixels) is not read"},
+    };
+    for (const Case& k : cases) {
+        ProgramResult r = run_cli(dir, {"order", k.network, "--output", "x", "--pixel-size", "25"});
+        EXPECT_EQ(r.exit_status, 1) << k.network;
+        EXPECT_FALSE(r.timed_out) << k.network;
+        EXPECT_NE(r.errors.find("branchranker: " + k.message), std::string::npos) << r.errors;
+    }
+    // Side files GDAL looks for beside the network: a pipe among them would block it.
+    for (const char* side : {"sample.tif.aux.xml", "sample.tfw", "sample.TIF.ovr"}) {
+        ASSERT_EQ(::mkfifo((dir / side).c_str(), 0666), 0);
+        ProgramResult r = run_cli(dir, {"order", "sample.tif", "--output", "x"});
+        EXPECT_EQ(r.exit_status, 1) << side;
+        EXPECT_NE(r.errors.find(std::string(side) + ": a file beside sample.tif that GDAL may "
+                                                    "read is not a regular file"),
+                  std::string::npos)
+            << r.errors;
+        fs::remove(dir / side);
+    }
+    EXPECT_FALSE(file_exists(dir / "x.tif"));
 }

@@ -31,6 +31,7 @@
 #include "engine/treatment.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/horton_svg.h"
+#include "formats/gis/order_geotiff.h"
 #include "formats/gis/segment_writer.h"
 #include "formats/image.h"
 #include "formats/raw_image.h"
@@ -306,6 +307,13 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     // Found now rather than after the passes, when the work would be lost.
     if (!can_create(s.nominfo)) return false;
+    if (s.image_type == 3) {
+        const std::string why = order_geotiff_refusal(s.nomim2);
+        if (!why.empty()) {
+            fault(why);
+            return false;
+        }
+    }
     // Held through the passes, given back before the files are written.
     MemoryReserve reserve;
     if (!reserve.take(kWritersReserve)) throw std::bad_alloc();
@@ -427,7 +435,15 @@ int run_order(const OrderOptions& o) {
     for (const std::string* file : {&o.summary, &o.horton}) {
         if (!file->empty() && !can_create(*file)) return 1;
     }
-    if (vector_segments(o) && !can_create(o.segments)) return 1;
+    if (vector_segments(o)) {
+        // GDAL's drivers write a dataset by name: never through a device or a pipe.
+        const std::string why = segments_refusal(o.segments);
+        if (!why.empty()) {
+            fault(why);
+            return 1;
+        }
+        if (!can_create(o.segments)) return 1;
+    }
 
     int status = 0;
     std::vector<NetworkSummary> summaries;

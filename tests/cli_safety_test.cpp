@@ -197,6 +197,14 @@ TEST(CommandLineSafety, LinksAreFollowedAndDevicesNeverReplaced) {
             << gis.errors;
         EXPECT_TRUE(is_char_device(node));
     }
+    // An order GeoTIFF likewise, before the passes: nothing of the run is written.
+    ASSERT_EQ(::mknod((dir / "dv.tif").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ProgramResult image = run_cli(dir, {"order", "sample.tif", "--output", "dv"});
+    EXPECT_EQ(image.exit_status, 1);
+    EXPECT_NE(image.errors.find("dv.tif: is not a regular file"), std::string::npos)
+        << image.errors;
+    EXPECT_TRUE(is_char_device(dir / "dv.tif"));
+    EXPECT_FALSE(file_exists(dir / "dv_info.txt"));
     // A pipe with no reader is refused at once, and stays a pipe.
     ASSERT_EQ(::mkfifo((dir / "p.svg").c_str(), 0666), 0);
     ProgramResult pipe =

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -288,6 +289,39 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     }
     EXPECT_GT(completed, 0);
     EXPECT_GT(refused, 10);
+
+    // Issue 24 item 12: the dialogue short of memory for a valid BMP says so, not that the file
+    // is not a BMP.
+    const int n = 4096;
+    std::string bmp(54, '\0');
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, 54 + 1024 + n * n);
+    put32(10, 54 + 1024);
+    put32(14, 40);
+    put32(18, n);
+    put32(22, n);
+    bmp[26] = 1;
+    bmp[28] = 8;
+    for (int i = 0; i < 256; ++i) bmp += std::string{char(i), char(i), char(i), '\0'};
+    bmp += std::string(static_cast<std::size_t>(n) * n, '\xff');
+    write_file(dir / "images/S/n.bmp", bmp);
+    ProgramOptions small;
+    small.exe = BRANCHRANKER_PLAIN_EXE;
+    small.in_child = [] {
+        const rlimit l{12u << 20, 12u << 20};
+        ::setrlimit(RLIMIT_DATA, &l);
+    };
+    ProgramResult short_of_memory = run_program(dir.path, "S n 1 25 0 0 0 2 1\n", 60, small);
+    EXPECT_EQ(short_of_memory.exit_status, 1);
+    EXPECT_NE(short_of_memory.output.find(
+                  "\n\n\tNot enough memory to go on: the run stops without a result\n"),
+              std::string::npos)
+        << short_of_memory.output;
+    EXPECT_EQ(short_of_memory.output.find("cannot be read"), std::string::npos);
 }
 
 // Issue 24 items 4 and 12: one range of pixel sizes from every source, so that no length can

@@ -133,6 +133,16 @@ TEST(CommandLineSafety, FullDiskLeavesEveryOutputNewAndWholeOrOldAndWhole) {
         EXPECT_EQ(leftovers(dir.path), std::vector<std::string>()) << limit;
     }
 
+    // A raw result of a GeoTIFF network: its ENVI header goes in with the pair, or stays old.
+    write_file(dir / "g.hdr", "old header");
+    ProgramResult placed =
+        run_cli(dir, {"order", "sample.tif", "--output", "g", "--format", "raw", "--quiet"},
+                disk_of(50000));
+    EXPECT_EQ(placed.exit_status, 1);
+    EXPECT_EQ(read_file(dir / "g.hdr"), "old header");
+    EXPECT_FALSE(file_exists(dir / "g.raw"));
+    EXPECT_FALSE(file_exists(dir / "g.txt"));
+
     // A shapefile over an earlier one with its spatial indexes: a failed write keeps the old
     // set whole, a good one leaves no index of the old set.
     auto old_set = [&] {

@@ -15,6 +15,7 @@
 #include "base/nrutil.h"
 #include "base/pixel_size.h"
 #include "base/run_state.h"
+#include "formats/gis/safe_open.h"
 #include "formats/raw_image.h"
 
 namespace {
@@ -120,8 +121,9 @@ bool place_raster(RunState& s, std::optional<double> user_size, NetworkPlace& pl
 
 bool load_gis(RunState& s, const NetworkSelector& selector, std::optional<double> user_size,
               NetworkPlace& place, std::string& fault) {
-    // GDAL would block on a pipe and read a device without end.
-    if (!open_input(s.nomim1, fault)) return false;
+    // GDAL would block on a pipe, read a device without end, or fetch from a server.
+    fault = gis_input_refusal(s.nomim1);
+    if (!fault.empty()) return false;
     NetworkRaster raster;
     if (!read_network(s.nomim1, selector, static_cast<unsigned char>(s.val_red), raster, fault))
         return false;

@@ -34,6 +34,7 @@
 #include "engine/treatment.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/horton_svg.h"
+#include "formats/gis/order_geotiff.h"
 #include "formats/gis/segment_writer.h"
 #include "formats/image.h"
 #include "formats/raw_image.h"
@@ -93,74 +94,6 @@ bool can_create(const std::string& path) {
 }
 
 int result_type(const OrderOptions& o, int input_type);
-
-// Every file the run may write, each with what it is.
-std::vector<RunFile> run_results(const OrderOptions& o, const std::vector<Job>& jobs) {
-    std::vector<RunFile> files;
-    auto add = [&](const std::string& path, const std::string& what) {
-        files.push_back({path, what});
-    };
-    for (const Job& job : jobs) {
-        const std::string of = " of " + job.network;
-        const int type = result_type(o, job.type);
-        const std::string image = job.prefix + kResultEndings[type];
-        add(image, "the order image" + of);
-        add(job.prefix + "_info.txt", "the report" + of);
-        if (type == 0) add(job.prefix + ".txt", "the order image's descriptor" + of);
-        // A network read through GDAL gives its results the files that place them on the map.
-        if (job.type != 0) {
-            if (type == 0) add(job.prefix + ".hdr", "the order image's ENVI header" + of);
-            if (type == 1) add(job.prefix + ".bpw", "the order image's world file" + of);
-            if (type == 1 || type == 2) add(job.prefix + ".prj", "the coordinate system" + of);
-            add(image + ".aux.xml", "the order image's auxiliary file" + of);
-        }
-        if (o.steps)
-            for (int k = 1; k <= 5; ++k)
-                for (const char* kind : {"points", "segments"}) {
-                    const std::string step = step_image_name(job.prefix, kind, k);
-                    const std::string what = std::string("a ") + kind + " step image";
-                    add(step, what + of);
-                    if (job.type == 0) continue;
-                    add(std::filesystem::path(step).replace_extension(".bpw").string(),
-                        "the world file of " + what + of);
-                    add(std::filesystem::path(step).replace_extension(".prj").string(),
-                        "the coordinate system of " + what + of);
-                    add(step + ".aux.xml", "the auxiliary file of " + what + of);
-                }
-    }
-    if (!o.segments.empty()) {
-        add(o.segments, "--segments");
-        if (lower_extension(o.segments) == ".shp")
-            for (const char* ext : {".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"})
-                add(std::filesystem::path(o.segments).replace_extension(ext).string(),
-                    "a file of the --segments shapefile");
-    }
-    if (!o.summary.empty()) add(o.summary, "--summary");
-    if (!o.horton.empty()) add(o.horton, "--horton");
-    return files;
-}
-
-// Every file the run reads: the networks, a raw network's descriptor, and the files beside a
-// network that GDAL reads with it, when they exist.
-std::vector<RunFile> run_inputs(const std::vector<Job>& jobs) {
-    std::vector<RunFile> files;
-    for (const Job& job : jobs) {
-        files.push_back({job.network, "a network"});
-        if (job.type == 0) {
-            files.push_back({descriptor_of(job.network), "the descriptor of " + job.network});
-            continue;
-        }
-        std::error_code ec;
-        const std::filesystem::path p(job.network);
-        std::vector<std::string> side = {job.network + ".aux.xml"};
-        for (const char* ext : {".prj", ".wld", ".bpw", ".bmpw", ".tfw", ".pgw", ".hdr"})
-            side.push_back(std::filesystem::path(p).replace_extension(ext).string());
-        for (const std::string& f : side)
-            if (std::filesystem::exists(f, ec))
-                files.push_back({f, "a file read with " + job.network});
-    }
-    return files;
-}
 
 // The jobs of the batch, or the usage error that refuses it.
 std::optional<std::vector<Job>> plan(const OrderOptions& o) {
@@ -234,7 +167,14 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
             return std::nullopt;
         }
     }
-    const std::string clash = result_clash(run_results(o, jobs), run_inputs(jobs));
+    std::vector<NetworkFiles> files;
+    for (const Job& job : jobs) {
+        const int type = result_type(o, job.type);
+        files.push_back(
+            {job.network, job.type == 0, type, job.prefix, job.prefix + kResultEndings[type]});
+    }
+    const RunOutputs outputs{o.steps, o.segments, o.summary, o.horton};
+    const std::string clash = result_clash(run_results(files, outputs), run_inputs(files));
     if (!clash.empty()) {
         fault(clash);
         return std::nullopt;
@@ -317,6 +257,13 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     // Found now rather than after the passes, when the work would be lost.
     if (!can_create(s.nominfo)) return false;
+    if (s.image_type == 3) {
+        const std::string why = order_geotiff_refusal(s.nomim2);
+        if (!why.empty()) {
+            fault(why);
+            return false;
+        }
+    }
     // Held through the passes, given back before the files are written.
     MemoryReserve reserve;
     if (!reserve.take(kWritersReserve)) throw std::bad_alloc();
@@ -453,7 +400,15 @@ int run_order(const OrderOptions& o) {
     for (const std::string* file : {&o.summary, &o.horton}) {
         if (!file->empty() && !can_create(*file)) return 1;
     }
-    if (vector_segments(o) && !can_create(o.segments)) return 1;
+    if (vector_segments(o)) {
+        // GDAL's drivers write a dataset by name: never through a device or a pipe.
+        const std::string why = segments_refusal(o.segments);
+        if (!why.empty()) {
+            fault(why);
+            return 1;
+        }
+        if (!can_create(o.segments)) return 1;
+    }
 
     int status = 0;
     std::vector<NetworkSummary> summaries;

@@ -55,18 +55,16 @@ bool write_placed_ascii(const RunState& s, const NetworkPlace& place,
     return image;
 }
 
-// The files that place a raw, BMP or ASCII result of a GDAL input.
+// The files that place a BMP or ASCII result of a GDAL input.
 void write_placing_files(const RunState& s, const NetworkPlace& place,
                          std::vector<std::string>& faults) {
     const Georef& g = place.georef;
     std::string error;
     bool ok = true;
-    if (s.image_type == 0) {
-        ok = write_envi_header(with_extension(s.nomim2, ".hdr"), s.nb_lig, s.nb_col, g, error);
-    } else if (s.image_type == 1 && g.has_geotransform) {
+    // A raw result's ENVI header goes in with the image (write_raw_pair).
+    if (s.image_type == 1 && g.has_geotransform)
         ok = write_world_file(with_extension(s.nomim2, ".bpw"), g, error);
-    }
-    if (ok && s.image_type != 0) ok = write_crs_sidecars(s.nomim2, g, error);
+    if (ok) ok = write_crs_sidecars(s.nomim2, g, error);
     if (!ok) faults.push_back(error);
 }
 
@@ -83,26 +81,34 @@ void write_step_image_places(const std::string& image, const NetworkPlace& place
 
 namespace {
 
-// The raw image and its descriptor, put in place together: a descriptor never describes another
-// image than the one beside it, also when the disk fills while the image is written. "" when
-// both are in place, else the name of the one that could not be written.
-std::string write_raw_pair(RunState& s) {
+// The raw image and its descriptor (and the ENVI header `hdr_text` when not empty), put in place
+// together: a descriptor never describes another image than the one beside it, also when the
+// disk fills while the image is written. "" when all are in place, else the name of the one that
+// could not be written.
+std::string write_raw_pair(RunState& s, const std::string& hdr_text) {
     PendingOutput descriptor_out;
     File d = begin_output(descriptor_out, s.nomdescr2);
     if (!d || !write_result_descriptor(d.get(), s.nb_lig, s.nb_col, s.dpix_size) ||
         !close_output(d))
         return s.nomdescr2;
+    PendingOutput hdr_out;
+    if (!hdr_text.empty()) {
+        const std::string hdr = with_extension(s.nomim2, ".hdr");
+        File h = begin_output(hdr_out, hdr);
+        if (!h || std::fwrite(hdr_text.data(), 1, hdr_text.size(), h.get()) != hdr_text.size() ||
+            !close_output(h))
+            return hdr;
+    }
     PendingOutput image_out;
     PendingOutput& out = s.tab5.on_file ? s.result_out : image_out;
     if (!s.tab5.on_file) s.f2 = begin_output(image_out, s.nomim2);  // else already in its temporary
     if (!write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col)) return s.nomim2;
     std::vector<SetMember> set;
-    for (PendingOutput* o : {&out, &descriptor_out})
+    for (PendingOutput* o : {&out, &descriptor_out, &hdr_out})
         if (*o) set.push_back({o->temp, o->path});  // a device has been written straight
     std::string failed;
     if (!put_in_place_together(set, failed)) return failed;  // the temporaries go with their owners
-    out.temp.clear();
-    descriptor_out.temp.clear();
+    for (PendingOutput* o : {&out, &descriptor_out, &hdr_out}) o->temp.clear();
     return "";
 }
 
@@ -118,12 +124,18 @@ bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
         return written;
     }
     if (s.image_type == 0) {
-        const std::string failed = write_raw_pair(s);
+        // The ENVI header of a GIS input goes in with the pair; one whose georeference it cannot
+        // hold (a rotation) is said, and the pair goes in without it.
+        std::string hdr_text, error;
+        if (place.gis) {
+            hdr_text = envi_header_text(s.nb_lig, s.nb_col, place.georef, error);
+            if (hdr_text.empty()) faults.push_back(with_extension(s.nomim2, ".hdr") + ": " + error);
+        }
+        const std::string failed = write_raw_pair(s, hdr_text);
         if (!failed.empty()) {
             faults.push_back(failed + ": could not be written");
             return false;
         }
-        if (place.gis) write_placing_files(s, place, faults);
         return true;
     }
     bool image = false;

@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <utility>
+
+#include "cli/network_input.h"
+#include "cli/pass_records.h"
 
 namespace fs = std::filesystem;
 
@@ -67,4 +71,69 @@ std::string result_clash(const std::vector<RunFile>& results, const std::vector<
                (input ? "" : " are the same file");
     }
     return "";
+}
+
+std::vector<RunFile> run_results(const std::vector<NetworkFiles>& networks, const RunOutputs& o) {
+    std::vector<RunFile> files;
+    auto add = [&](const std::string& path, const std::string& what) {
+        files.push_back({path, what});
+    };
+    for (const NetworkFiles& n : networks) {
+        const std::string of = " of " + n.network;
+        add(n.image, "the order image" + of);
+        add(n.prefix + "_info.txt", "the report" + of);
+        if (n.image_type == 0) add(n.prefix + ".txt", "the order image's descriptor" + of);
+        // A network read through GDAL gives its results the files that place them on the map.
+        if (!n.raw) {
+            if (n.image_type == 0) add(n.prefix + ".hdr", "the order image's ENVI header" + of);
+            if (n.image_type == 1) add(n.prefix + ".bpw", "the order image's world file" + of);
+            if (n.image_type == 1 || n.image_type == 2)
+                add(n.prefix + ".prj", "the coordinate system" + of);
+            add(n.image + ".aux.xml", "the order image's auxiliary file" + of);
+        }
+        if (o.steps)
+            for (int k = 1; k <= 5; ++k)
+                for (const char* kind : {"points", "segments"}) {
+                    const std::string step = step_image_name(n.prefix, kind, k);
+                    const std::string what = std::string("a ") + kind + " step image";
+                    add(step, what + of);
+                    // Placed on the map as a BMP order image is.
+                    if (n.raw) continue;
+                    add(fs::path(step).replace_extension(".bpw").string(),
+                        "the world file of " + what + of);
+                    add(fs::path(step).replace_extension(".prj").string(),
+                        "the coordinate system of " + what + of);
+                    add(step + ".aux.xml", "the auxiliary file of " + what + of);
+                }
+    }
+    if (!o.segments.empty()) {
+        add(o.segments, "--segments");
+        std::string ext = fs::path(o.segments).extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".shp")
+            for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"})
+                add(fs::path(o.segments).replace_extension(side).string(),
+                    "a file of the --segments shapefile");
+    }
+    if (!o.summary.empty()) add(o.summary, "--summary");
+    if (!o.horton.empty()) add(o.horton, "--horton");
+    return files;
+}
+
+std::vector<RunFile> run_inputs(const std::vector<NetworkFiles>& networks) {
+    std::vector<RunFile> files;
+    for (const NetworkFiles& n : networks) {
+        files.push_back({n.network, "a network"});
+        if (n.raw) {
+            files.push_back({descriptor_of(n.network), "the descriptor of " + n.network});
+            continue;
+        }
+        std::vector<std::string> side = {n.network + ".aux.xml"};
+        for (const char* ext : {".prj", ".wld", ".bpw", ".bmpw", ".tfw", ".pgw", ".hdr"})
+            side.push_back(fs::path(n.network).replace_extension(ext).string());
+        std::error_code ec;
+        for (const std::string& f : side)
+            if (fs::exists(f, ec)) files.push_back({f, "a file read with " + n.network});
+    }
+    return files;
 }

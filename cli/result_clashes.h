@@ -12,6 +12,28 @@ struct RunFile {
     std::string what;
 };
 
+// What one network of the run writes and reads, as the batch plans it.
+struct NetworkFiles {
+    std::string network;
+    bool raw = false;    // a .raw network with its descriptor; otherwise read through GDAL
+    int image_type = 0;  // of the order image: 0 raw, 1 BMP, 2 ASCII grid, 3 GeoTIFF
+    std::string prefix;  // every result name begins with it
+    std::string image;   // the order image
+};
+
+// The other outputs of the run: "" for those not asked for.
+struct RunOutputs {
+    bool steps = false;
+    std::string segments, summary, horton;
+};
+
+// Every file the run may write, each with what it is.
+std::vector<RunFile> run_results(const std::vector<NetworkFiles>& networks, const RunOutputs& o);
+
+// Every file the run reads: the networks, a raw network's descriptor, and the files beside a
+// network that GDAL reads with it, when they exist.
+std::vector<RunFile> run_inputs(const std::vector<NetworkFiles>& networks);
+
 // "" when no two results, nor a result and an input, are the same file (by their absolute
 // normal names, or by device and inode when they exist, so that a link or another spelling is
 // found too); otherwise the message naming both.

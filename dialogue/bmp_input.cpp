@@ -2,6 +2,9 @@
 
 #include "dialogue/bmp_input.h"
 
+#include <cerrno>
+#include <new>
+
 #include "base/console.h"
 #include "base/file.h"
 #include "base/run_state.h"
@@ -18,6 +21,8 @@ void load_bmp_input(RunState& s, Console& c) {
     Color32* palette = nullptr;  // null: no palette wanted, the stored values are the greys
     unsigned char** grid =
         ChargeBMP(s.nomim1.c_str(), &s.nb_col, &s.nb_lig, &type, &palette, s.threads);
+    // Storage that ran out is no fault of the file: the run ends as on any other lack of memory.
+    if (grid == nullptr && errno == ENOMEM) throw std::bad_alloc();
     if (grid == nullptr) {
         end_run(c, 1,
                 "\n\tFile %s cannot be read: an uncompressed BMP image of 8 bits (with a palette"

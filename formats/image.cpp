@@ -1,6 +1,7 @@
 #include "formats/image.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -188,12 +189,19 @@ bool is_grey_ramp(const unsigned char entries[256 * 4]) {
 
 unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP,
                           int threads) {
+    // A band that failed: 1 a read, kNoMemory its buffer.
+    constexpr char kNoMemory = 2;
+    // ENOMEM tells storage that ran out from a file that is refused.
+    errno = 0;
     // The table is the caller's from here on, whatever happens next.
     Color32* palette = nullptr;
     if (ColorMAP != nullptr && *ColorMAP != nullptr) {
         palette = static_cast<Color32*>(std::calloc(256, sizeof(Color32)));
         *ColorMAP = palette;
-        if (palette == nullptr) return nullptr;
+        if (palette == nullptr) {
+            errno = ENOMEM;
+            return nullptr;
+        }
     }
 
     // Closed on every path out. Only a regular file is read: a pipe or a device could block or
@@ -261,7 +269,10 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
     const int nb_lig = static_cast<int>(lines);
     // Every line is read before the grid is handed out: it needs no clearing.
     unsigned char** grid = ucmatrice_unset(static_cast<int>(width * taille), nb_lig);
-    if (grid == nullptr) return nullptr;
+    if (grid == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
     const std::size_t used = static_cast<std::size_t>(width * taille);
     // Bands of stored rows read at their own places in the file, one thread each, in pieces of
     // up to kRowPieceBytes, each row then copied to its line: a read is mostly the system's copy
@@ -274,7 +285,7 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
         std::unique_ptr<unsigned char, FreeDeleter> piece(
             static_cast<unsigned char*>(std::malloc(most * stored_row)));
         char& failed = band_failed[static_cast<std::size_t>(band)];
-        failed = !piece;
+        failed = piece ? 0 : kNoMemory;
         for (int stored = first; stored < last && !failed;) {
             const std::size_t rows = std::min(most, static_cast<std::size_t>(last - stored));
             const std::size_t bytes = rows * stored_row;
@@ -287,8 +298,11 @@ unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, C
             }
         }
     });
-    if (std::find(band_failed.begin(), band_failed.end(), 1) != band_failed.end()) {
+    if (std::any_of(band_failed.begin(), band_failed.end(), [](char b) { return b != 0; })) {
+        const bool memory =
+            std::find(band_failed.begin(), band_failed.end(), kNoMemory) != band_failed.end();
         frucmatrice(grid, nb_lig);
+        errno = memory ? ENOMEM : EIO;
         return nullptr;
     }
     return grid;

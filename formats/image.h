@@ -68,6 +68,6 @@ int SauveBMP(const char* Nom, unsigned char** Buff, int NbCol, int NbLig, int Ty
 // shorter than its header and rows need (checked before the grid is allocated), or when storage
 // runs out, and for anything but a regular file (a pipe or a device could block or never end).
 // Out-arguments set before a refusal keep their new values. Bands of rows are read on up to
-// `threads` threads.
+// `threads` threads. errno is ENOMEM after a null result when, and only when, storage ran out.
 unsigned char** ChargeBMP(const char* Name, int* NbCol, int* NbLig, int* Type, Color32** ColorMAP,
                           int threads = 1);

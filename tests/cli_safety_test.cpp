@@ -3,6 +3,7 @@
 // and memory that runs out. Each case shows the status, the message, and that nothing is lost:
 // no half file, no temporary, an earlier result whole.
 
+#include <cpl_vsi.h>
 #include <gdal.h>
 #include <gtest/gtest.h>
 #include <ogr_api.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -131,6 +133,16 @@ TEST(CommandLineSafety, FullDiskLeavesEveryOutputNewAndWholeOrOldAndWhole) {
         EXPECT_EQ(leftovers(dir.path), std::vector<std::string>()) << limit;
     }
 
+    // A raw result of a GeoTIFF network: its ENVI header goes in with the pair, or stays old.
+    write_file(dir / "g.hdr", "old header");
+    ProgramResult placed =
+        run_cli(dir, {"order", "sample.tif", "--output", "g", "--format", "raw", "--quiet"},
+                disk_of(50000));
+    EXPECT_EQ(placed.exit_status, 1);
+    EXPECT_EQ(read_file(dir / "g.hdr"), "old header");
+    EXPECT_FALSE(file_exists(dir / "g.raw"));
+    EXPECT_FALSE(file_exists(dir / "g.txt"));
+
     // A shapefile over an earlier one with its spatial indexes: a failed write keeps the old
     // set whole, a good one leaves no index of the old set.
     auto old_set = [&] {
@@ -196,6 +208,14 @@ TEST(CommandLineSafety, LinksAreFollowedAndDevicesNeverReplaced) {
             << gis.errors;
         EXPECT_TRUE(is_char_device(node));
     }
+    // An order GeoTIFF likewise, before the passes: nothing of the run is written.
+    ASSERT_EQ(::mknod((dir / "dv.tif").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ProgramResult image = run_cli(dir, {"order", "sample.tif", "--output", "dv"});
+    EXPECT_EQ(image.exit_status, 1);
+    EXPECT_NE(image.errors.find("dv.tif: is not a regular file"), std::string::npos)
+        << image.errors;
+    EXPECT_TRUE(is_char_device(dir / "dv.tif"));
+    EXPECT_FALSE(file_exists(dir / "dv_info.txt"));
     // A pipe with no reader is refused at once, and stays a pipe.
     ASSERT_EQ(::mkfifo((dir / "p.svg").c_str(), 0666), 0);
     ProgramResult pipe =
@@ -279,6 +299,39 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     }
     EXPECT_GT(completed, 0);
     EXPECT_GT(refused, 10);
+
+    // Issue 24 item 12: the dialogue short of memory for a valid BMP says so, not that the file
+    // is not a BMP.
+    const int n = 4096;
+    std::string bmp(54, '\0');
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, 54 + 1024 + n * n);
+    put32(10, 54 + 1024);
+    put32(14, 40);
+    put32(18, n);
+    put32(22, n);
+    bmp[26] = 1;
+    bmp[28] = 8;
+    for (int i = 0; i < 256; ++i) bmp += std::string{char(i), char(i), char(i), '\0'};
+    bmp += std::string(static_cast<std::size_t>(n) * n, '\xff');
+    write_file(dir / "images/S/n.bmp", bmp);
+    ProgramOptions small;
+    small.exe = BRANCHRANKER_PLAIN_EXE;
+    small.in_child = [] {
+        const rlimit l{12u << 20, 12u << 20};
+        ::setrlimit(RLIMIT_DATA, &l);
+    };
+    ProgramResult short_of_memory = run_program(dir.path, "S n 1 25 0 0 0 2 1\n", 60, small);
+    EXPECT_EQ(short_of_memory.exit_status, 1);
+    EXPECT_NE(short_of_memory.output.find(
+                  "\n\n\tNot enough memory to go on: the run stops without a result\n"),
+              std::string::npos)
+        << short_of_memory.output;
+    EXPECT_EQ(short_of_memory.output.find("cannot be read"), std::string::npos);
 }
 
 // Issue 24 items 4 and 12: one range of pixel sizes from every source, so that no length can
@@ -341,4 +394,76 @@ TEST(CommandLineSafety, PixelSizesOutsideOneRangeAreRefusedFromEverySource) {
     EXPECT_NE(typed.output.find("\n\tThe pixel size is " + range + "\n\tPixel size (real) ? "),
               std::string::npos)
         << typed.output;
+}
+
+// Issue 24 items 7 and 8, issue 22 item 4: a network in a local archive is read; a URL, a /vsi
+// path that is not a local archive, a VRT whose source is on a server or is a pipe, a VRT raw
+// band and a side file that is a pipe are refused at once, naming the file and why.
+TEST(CommandLineSafety, GisInputsAreLocalRegularFilesOnly) {
+    TempDir dir;
+    copy_sample(dir);
+    // A zip of one stored entry, written by hand: the sample GeoTIFF.
+    const std::string tif = read_file(dir / "sample.tif");
+    {
+        GDALAllRegister();
+        VSILFILE* zip = VSIFOpenL(("/vsizip/" + dir / "s.zip/sample.tif").c_str(), "wb");
+        ASSERT_NE(zip, nullptr);
+        ASSERT_EQ(VSIFWriteL(tif.data(), 1, tif.size(), zip), tif.size());
+        VSIFCloseL(zip);
+    }
+    ProgramResult zipped =
+        run_cli(dir, {"order", "/vsizip/" + dir / "s.zip/sample.tif", "--output", "z"});
+    EXPECT_EQ(zipped.exit_status, 0) << zipped.errors;
+    EXPECT_NE(zipped.output.find("highest order 6, 292 segments"), std::string::npos);
+
+    const std::string vrt_head =
+        "<VRTDataset rasterXSize=\"512\" rasterYSize=\"512\"><VRTRasterBand dataType=\"Byte\" "
+        "band=\"1\"><SimpleSource><SourceFilename relativeToVRT=\"1\">";
+    const std::string vrt_tail =
+        "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>";
+    write_file(dir / "good.vrt", vrt_head + "sample.tif" + vrt_tail);
+    write_file(dir / "net.vrt", vrt_head + "/vsicurl/http://127.0.0.1:9/n.tif" + vrt_tail);
+    write_file(dir / "pipe.vrt", vrt_head + "fifo.tif" + vrt_tail);
+    ASSERT_EQ(::mkfifo((dir / "fifo.tif").c_str(), 0666), 0);
+    write_file(dir / "raw.vrt",
+               "<VRTDataset rasterXSize=\"4\" rasterYSize=\"4\"><VRTRasterBand dataType=\"Byte\" "
+               "band=\"1\" subClass=\"VRTRawRasterBand\"><SourceFilename relativeToVRT=\"1\">"
+               "sample.txt</SourceFilename></VRTRasterBand></VRTDataset>");
+    ProgramResult good = run_cli(dir, {"order", "good.vrt", "--output", "g", "--pixel-size", "25"});
+    EXPECT_EQ(good.exit_status, 0) << good.errors;
+
+    struct Case {
+        std::string network;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"http://127.0.0.1:9/n.tif",
+         "http://127.0.0.1:9/n.tif: a network location is not read; give a local file"},
+        {"/vsicurl/http://127.0.0.1:9/n.tif",
+         "/vsicurl/http://127.0.0.1:9/n.tif: a network location is not read"},
+        {"/vsimem/n.tif",
+         "/vsimem/n.tif: only /vsizip/, /vsigzip/ and /vsitar/ paths on a local archive are read"},
+        {"/vsizip/missing.zip/n.tif", "/vsizip/missing.zip/n.tif: cannot be opened (no such file)"},
+        {"net.vrt", "net.vrt: a source: /vsicurl/http://127.0.0.1:9/n.tif: a network location"},
+        {"pipe.vrt", "pipe.vrt: a source: fifo.tif: cannot be opened (not a regular file)"},
+        {"raw.vrt", "raw.vrt: a VRT raw band (which reads any file as pixels) is not read"},
+    };
+    for (const Case& k : cases) {
+        ProgramResult r = run_cli(dir, {"order", k.network, "--output", "x", "--pixel-size", "25"});
+        EXPECT_EQ(r.exit_status, 1) << k.network;
+        EXPECT_FALSE(r.timed_out) << k.network;
+        EXPECT_NE(r.errors.find("branchranker: " + k.message), std::string::npos) << r.errors;
+    }
+    // Side files GDAL looks for beside the network: a pipe among them would block it.
+    for (const char* side : {"sample.tif.aux.xml", "sample.tfw", "sample.TIF.ovr"}) {
+        ASSERT_EQ(::mkfifo((dir / side).c_str(), 0666), 0);
+        ProgramResult r = run_cli(dir, {"order", "sample.tif", "--output", "x"});
+        EXPECT_EQ(r.exit_status, 1) << side;
+        EXPECT_NE(r.errors.find(std::string(side) + ": a file beside sample.tif that GDAL may "
+                                                    "read is not a regular file"),
+                  std::string::npos)
+            << r.errors;
+        fs::remove(dir / side);
+    }
+    EXPECT_FALSE(file_exists(dir / "x.tif"));
 }

@@ -14,6 +14,7 @@
 #include "base/nrutil.h"
 #include "formats/gis/bmp_v3_view.h"
 #include "formats/gis/gdal_session.h"
+#include "formats/gis/safe_open.h"
 
 namespace {
 
@@ -276,14 +277,11 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
     // A BMP with a version 4 or 5 header is read through a view GDAL can decode; the view
     // outlives the dataset.
     BmpView view;
-    GdalDataset ds(
-        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+    GdalDataset ds = open_network_raster(path);
     if (!ds) {
         const std::string why = gdal_detail();
         make_bmp_v3_view(path, view);
-        if (!view.path.empty())
-            ds.reset(GDALOpenEx(view.path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr,
-                                nullptr, nullptr));
+        if (!view.path.empty()) ds = open_network_raster(view.path);
         if (!ds) return fail("cannot be opened as a raster" + why);
     }
     GDALDatasetH h = ds.get();

@@ -17,6 +17,11 @@
 
 namespace {
 
+// A rejected colour table or coordinate system would go to a .aux.xml beside the file.
+std::vector<std::string> geotiff_companions(const std::string& path) {
+    return {std::filesystem::path(path).extension().string() + ".aux.xml"};
+}
+
 constexpr int kTile = 256;
 
 // Memory set aside before the file is made and given back just before it is closed: the
@@ -61,9 +66,9 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
     std::unique_ptr<char[]> reserve(new (std::nothrow) char[kCloseReserve]);
     if (!reserve) return fail("not enough memory to write the image");
     PendingDataset pending;
-    // The order names go to a .aux.xml beside the file, as would a rejected colour table or
+    // The order names go to the .aux.xml beside the file, as would a rejected colour table or
     // coordinate system.
-    pending.companions = {std::filesystem::path(path).extension().string() + ".aux.xml"};
+    pending.companions = geotiff_companions(path);
     if (!begin_dataset(path, pending, error)) return false;
 
     // DEFLATE level 3: on a 16384 x 16384 order image about 3 times faster than the default
@@ -110,6 +115,10 @@ bool write_inner(const std::string& path, const ByteGrid& grid, int lines, int c
 }
 
 }  // namespace
+
+std::string order_geotiff_refusal(const std::string& path) {
+    return dataset_refusal(path, geotiff_companions(path), {});
+}
 
 bool write_order_geotiff(const std::string& path, const ByteGrid& grid, int lines, int columns,
                          int highest, const Georef& georef, std::string& error) {

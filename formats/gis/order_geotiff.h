@@ -20,3 +20,7 @@
 // disk) or storage runs out. No exception leaves the function.
 bool write_order_geotiff(const std::string& path, const ByteGrid& grid, int lines, int columns,
                          int highest, const Georef& georef, std::string& error);
+
+// "" when write_order_geotiff may replace `path` (and its auxiliary file), else why not: to be
+// asked before the run.
+std::string order_geotiff_refusal(const std::string& path);

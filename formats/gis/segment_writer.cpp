@@ -194,6 +194,12 @@ bool write_inner(const std::string& path, const std::vector<SegmentRecord>& reco
 
 }  // namespace
 
+std::string segments_refusal(const std::string& path) {
+    Format format;
+    if (!format_of(path, format)) return "";  // write_segments says what is wrong
+    return dataset_refusal(path, format.companions, format.stale);
+}
+
 bool write_segments(const std::string& path, const std::vector<SegmentRecord>& records,
                     const Georef& georef, std::string& error, bool csv_geometry) {
     try {

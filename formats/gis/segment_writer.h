@@ -37,3 +37,7 @@ struct SegmentRecord {
 // No exception leaves the function.
 bool write_segments(const std::string& path, const std::vector<SegmentRecord>& records,
                     const Georef& georef, std::string& error, bool csv_geometry = false);
+
+// "" when write_segments may replace `path` and every companion file of its kind, else why
+// not (a device, a pipe or a folder under one of the names): to be asked before the run.
+std::string segments_refusal(const std::string& path);

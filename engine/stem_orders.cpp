@@ -1,7 +1,6 @@
 #include "engine/stem_orders.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "base/bands.h"
 #include "engine/links.h"
@@ -65,15 +64,16 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
     for (const std::vector<PixelIndex>& band : found)
         pixels.insert(pixels.end(), band.begin(), band.end());
     std::vector<std::vector<PixelIndex>>().swap(found);
-    std::unordered_map<PixelIndex, int> index;
-    index.reserve(pixels.size());
-    for (std::size_t k = 0; k < pixels.size(); ++k) index.emplace(pixels[k], static_cast<int>(k));
+    // pixels is in row-major order: a pixel's number is found by bisection.
+    auto number = [&](PixelIndex p) {
+        const auto at = std::lower_bound(pixels.begin(), pixels.end(), p);
+        return at != pixels.end() && *at == p ? static_cast<int>(at - pixels.begin()) : -1;
+    };
     std::vector<Confluence> in(pixels.size());
     for (std::size_t k = 0; k < stops.size(); ++k) {
         for (PixelIndex p : stops[k]) {
-            const auto at = index.find(p);
-            if (at != index.end())
-                in[static_cast<std::size_t>(at->second)].add(static_cast<int>(k) + 1);
+            const int at = number(p);
+            if (at >= 0) in[static_cast<std::size_t>(at)].add(static_cast<int>(k) + 1);
         }
     }
 
@@ -82,7 +82,8 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
     // -2: not reached yet; -3: in the part at hand; -1: a root on the border; else the pixel
     // it was reached from.
     std::vector<int> parent(n, -2);
-    std::vector<int> left_links(n, 0);  // links to other pixels left
+    std::vector<int> left_links(n, 0);     // links to other pixels left
+    std::vector<std::size_t> place(n, 0);  // a pixel's place in the tree of its part
     std::vector<int> queue;
     std::vector<int> part;
     for (std::size_t seed = 0; seed < n; ++seed) {
@@ -98,7 +99,7 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
                 linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, cols, i, j));
             for (int m = 0; m < 8; ++m) {
                 if (!((links >> m) & 1u) || !left(i + kDi[m], j + kDj[m])) continue;
-                const int q = index.at(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]);
+                const int q = number(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]);
                 if (parent[static_cast<std::size_t>(q)] != -2) continue;
                 parent[static_cast<std::size_t>(q)] = -3;
                 part.push_back(q);
@@ -124,7 +125,7 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
             for (int m = 0; m < 8; ++m) {
                 if (!((links >> m) & 1u) || !left(i + kDi[m], j + kDj[m])) continue;
                 ++left_links[static_cast<std::size_t>(queue[h])];
-                const int q = index.at(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]);
+                const int q = number(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]);
                 if (parent[static_cast<std::size_t>(q)] != -3) continue;
                 parent[static_cast<std::size_t>(q)] = queue[h];
                 queue.push_back(q);
@@ -138,8 +139,9 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
         if (ends_of_links / 2 < static_cast<long long>(queue.size())) continue;
         // Up the tree: a pixel's order from the streams stopping on it and its branches.
         std::vector<int> order(queue.size());
-        std::unordered_map<int, std::size_t> place;
-        for (std::size_t h = 0; h < queue.size(); ++h) place.emplace(queue[h], h);
+        for (std::size_t h = 0; h < queue.size(); ++h) {
+            place[static_cast<std::size_t>(queue[h])] = h;
+        }
         std::vector<Confluence> up(queue.size());
         for (std::size_t h = queue.size(); h-- > 0;) {
             const auto q = static_cast<std::size_t>(queue[h]);
@@ -149,7 +151,7 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
             // source of a stream the passes could not start (it touched another channel).
             if (in[q].highest == 0 && left_links[q] == 1 && parent[q] >= 0) up[h].add(1);
             order[h] = up[h].order();
-            if (parent[q] >= 0) up[place.at(parent[q])].add(order[h]);
+            if (parent[q] >= 0) up[place[static_cast<std::size_t>(parent[q])]].add(order[h]);
         }
         // A part that nothing enters and where no line ends is a ring no line leaves: no order.
         if (std::all_of(order.begin(), order.end(), [](int o) { return o == 0; })) continue;
@@ -159,7 +161,7 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
         for (std::size_t h = 0; h < queue.size(); ++h) {
             const auto q = static_cast<std::size_t>(queue[h]);
             if (order[h] != 0) continue;
-            order[h] = parent[q] >= 0 ? order[place.at(parent[q])] : 1;
+            order[h] = parent[q] >= 0 ? order[place[static_cast<std::size_t>(parent[q])]] : 1;
         }
         for (std::size_t h = 0; h < queue.size(); ++h) {
             if (order[h] <= 0) continue;

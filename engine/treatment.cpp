@@ -37,6 +37,7 @@
 #include "engine/pass_events.h"
 #include "engine/point_updates.h"
 #include "engine/prune.h"
+#include "engine/stem_orders.h"
 #include "engine/walks.h"
 
 namespace {
@@ -79,6 +80,7 @@ void treatment(RunState& s, PassEvents& events) {
     std::vector<Start> starts = first_starts(first, groups, g);
     std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again
     PruneRun run = prune(g, groups, std::move(starts), most, d, nullptr, paths, s.threads);
+    std::vector<StemOrder> stems;
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
         Leftovers left = find_leftovers(g, s.threads);
         if (!left.loop_pixels.empty() && !groups_hold(groups, left.loop_pixels)) {
@@ -99,6 +101,9 @@ void treatment(RunState& s, PassEvents& events) {
         }
         s.loop_pixels = left.loop_parts_pixels;
         s.borderless_parts = left.borderless_parts + run.ran_out;
+        // The stems the passes leave below a stalled group are ordered as a tree once the
+        // passes are over (the counts above still say what the passes left).
+        stems = order_left_stems(g, run.stops, s.threads);
     }
 
     auto ends = [&](int k, const PassWalks& w) {
@@ -119,6 +124,7 @@ void treatment(RunState& s, PassEvents& events) {
                         ? run.passes[static_cast<std::size_t>(k - 1)]
                         : none);
         }
+        apply_stem_orders(g, stems, last);
         if (paths) events.network_done(run.flows_into);
         return;
     }
@@ -133,5 +139,6 @@ void treatment(RunState& s, PassEvents& events) {
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
     run =
         prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, s.threads);
+    apply_stem_orders(g, stems, last);
     if (paths) events.network_done(run.flows_into);
 }

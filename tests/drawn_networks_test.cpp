@@ -28,6 +28,7 @@ struct Counts final : PassEvents {
 struct Outcome {
     long long scored = 0;
     long long right = 0;
+    long long unordered = 0;          // scored pixels left without an order
     std::string first_wrong;          // "line,column: got g, true t"
     std::vector<long long> segments;  // [k], as many entries as the truth's streams
 };
@@ -52,6 +53,7 @@ Outcome order(const TruthNetwork& t) {
             const unsigned char truth = t.truth[static_cast<std::size_t>(i) * s.nb_col + j];
             if (truth == kOffNetwork || truth == kJunctionZone) continue;
             ++o.scored;
+            o.unordered += s.tab5[i][j] == 255;
             if (s.tab5[i][j] == truth) {
                 ++o.right;
             } else if (o.first_wrong.empty()) {
@@ -105,16 +107,22 @@ TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {
     // Channels from 1000 cells of drainage area on (as a GIS draws them from a DEM, about a
     // square kilometre of 30 m cells), and the dense networks of 30 to 90 cells, where channels
     // run side by side without joining: they touch in the raster, and each meeting raises the
-    // order below it.
+    // order below it. Where the passes stall on touching channels, the stems they leave are
+    // ordered as a tree from the border: what stays without an order is a ring no line leaves,
+    // or a tree the passes never trace (a lone border pixel, the arms of a junction that run to
+    // the border). Before that rule, 548 pixels of the dense networks (1.06 %) had no order.
     struct Setting {
         int size;
         long long threshold;  // cells; 0: 30 to 90 by seed
         int seeds;
         double least;
+        double most_unordered;  // share of the scored pixels
     };
-    for (const Setting& set : {Setting{400, 1000, 10, 0.97}, Setting{0, 0, 20, 0.85}}) {
+    for (const Setting& set :
+         {Setting{400, 1000, 10, 0.97, 0.0005}, Setting{0, 0, 20, 0.87, 0.003}}) {
         long long scored = 0;
         long long right = 0;
+        long long unordered = 0;
         for (int seed = 1; seed <= set.seeds; ++seed) {
             TerrainOptions o;
             o.nb_lig = set.size > 0 ? set.size : 160;
@@ -124,11 +132,15 @@ TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {
             const Outcome got = order(generate_terrain_network(o));
             scored += got.scored;
             right += got.right;
+            unordered += got.unordered;
         }
         const double share = static_cast<double>(right) / static_cast<double>(scored);
-        std::printf("terrain channel pixels with their true order, threshold %s: %.4f of %lld\n",
-                    set.threshold > 0 ? std::to_string(set.threshold).c_str() : "30 to 90", share,
-                    scored);
+        std::printf(
+            "terrain channel pixels with their true order, threshold %s: %.4f of %lld, %lld "
+            "without an order\n",
+            set.threshold > 0 ? std::to_string(set.threshold).c_str() : "30 to 90", share, scored,
+            unordered);
         EXPECT_GE(share, set.least);
+        EXPECT_LE(static_cast<double>(unordered), set.most_unordered * static_cast<double>(scored));
     }
 }

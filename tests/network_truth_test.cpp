@@ -181,6 +181,11 @@ TEST(NetworkTruth, SameOptionsSameNetworkOnEveryMachine) {
     EXPECT_EQ(truth_checksum(b), 0x0931dc9007098092ULL);
     g.seed = 6;
     EXPECT_NE(generate_terrain_network(g).net.cells, b.net.cells);
+    g.seed = 5;
+    g.coarse = 4;
+    const TruthNetwork c = generate_terrain_network(g);
+    EXPECT_EQ(truth_checksum(c), truth_checksum(generate_terrain_network(g)));
+    EXPECT_NE(c.net.cells, b.net.cells);
 }
 
 TEST(NetworkTruth, DrawnTruthAgreesWithTheCellsTheTreeAndTheBorder) {
@@ -260,13 +265,15 @@ TEST(NetworkTruth, BraidsAreClosedLoopsOfTheirStream) {
 }
 
 TEST(NetworkTruth, TerrainChannelsAllDrainToTheBorder) {
-    for (std::uint64_t seed = 1; seed <= 3; ++seed) {
+    // Seeds 4 and 5 on a coarse grid (each pixel 8 x 8 pixels of the surface drawn finely).
+    for (std::uint64_t seed = 1; seed <= 5; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         TerrainOptions o;
         o.nb_lig = 150;
         o.nb_col = 170;
         o.seed = seed;
         o.threshold = 15 + 10 * static_cast<long long>(seed);
+        o.coarse = seed >= 4 ? 8 : 1;
         const TruthNetwork t = generate_terrain_network(o);
         expect_sound_truth(t);
         EXPECT_GE(t.highest_order, 3);
@@ -313,4 +320,12 @@ TEST(NetworkTruth, RefusesOptionsItCannotHonour) {
     g.threshold = 10;
     g.nb_col = 70000;
     EXPECT_THROW(generate_terrain_network(g), std::invalid_argument);
+    g.nb_col = 300;
+    g.coarse = 0;
+    EXPECT_THROW(generate_terrain_network(g), std::invalid_argument);
+    g.coarse = 219;  // 300 x 219 pixels of the surface: more than 65536
+    EXPECT_THROW(generate_terrain_network(g), std::invalid_argument);
+    g.coarse = 64;  // 19 200
+    g.nb_lig = g.nb_col = 16;
+    EXPECT_NO_THROW(generate_terrain_network(g));
 }

@@ -36,6 +36,8 @@ void usage() {
                  "    --four        four-connected stair-step strokes\n"
                  "    --braids N    N small closed loops on the strokes\n"
                  "  --terrain T     the channels of a synthetic terrain draining T pixels\n"
+                 "    --coarse N    each pixel N x N pixels of the surface (default 1): few\n"
+                 "                  pixels per valley, as on a coarse DEM\n"
                  "  --truth         with --drawn or --terrain: also BASE_truth.raw, the true\n"
                  "                  order of each pixel (254 junction zone, 255 off network)\n");
 }
@@ -117,6 +119,7 @@ int main(int argc, char** argv) {
     bool drawn = false;
     bool terrain = false;
     bool truth = false;
+    bool coarse = false;      // --coarse was given
     bool clean_only = false;  // an option of the clean trees was given
     bool drawn_only = false;  // an option of the drawn networks was given
     DrawnOptions dop;
@@ -135,6 +138,10 @@ int main(int argc, char** argv) {
             drawn_only = true;
         } else if (arg == "--truth") {
             truth = true;
+        } else if (arg == "--coarse") {
+            ok = a + 1 < argc && to_long(argv[++a], 1, 64, v);
+            top.coarse = static_cast<int>(v);
+            coarse = true;
         } else if (arg == "--sources" || arg == "--braids" || arg == "--terrain") {
             ok = a + 1 < argc && to_long(argv[++a], arg == "--terrain" ? 2 : 1, 1LL << 31, v);
             if (arg == "--sources") dop.sources = v;
@@ -193,6 +200,7 @@ int main(int argc, char** argv) {
         conflict = "--share, --cell and --untidy make clean trees";
     if (drawn_only && !drawn) conflict = "--sources, --four and --braids need --drawn";
     if (truth && !drawn && !terrain) conflict = "--truth needs --drawn or --terrain";
+    if (coarse && !terrain) conflict = "--coarse needs --terrain";
     if (conflict != nullptr) {
         std::fprintf(stderr, "gennet: %s\n", conflict);
         usage();

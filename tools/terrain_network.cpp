@@ -49,8 +49,10 @@ long long octave_value(std::uint64_t seed, int octave, int wave, int l, int c) {
 
 std::vector<std::uint32_t> surface(const TerrainOptions& o) {
     const std::uint64_t seed = mix64(o.seed ^ 0x7465727261696eULL);
+    // Sizes and places on the fine surface (see TerrainOptions::coarse).
+    const int f = o.coarse;
     int longest = 2;
-    while (longest < std::max(o.nb_lig, o.nb_col) / 2) longest *= 2;
+    while (longest < std::max(o.nb_lig, o.nb_col) * f / 2) longest *= 2;
     long long total = 0;
     // Finer waves weigh more than in 1/f noise (wave^(3/4) rather than wave): the surface is
     // rough at every scale, as measured terrain is, rather than made of smooth planes down
@@ -72,7 +74,7 @@ std::vector<std::uint32_t> surface(const TerrainOptions& o) {
     // map of a network shows (half the channel pixels of 16384 x 16384; with a rise of 1.7
     // units, still 2 % of them).
     const long long dome = 36LL * longest / 16;
-    const long long half = std::max(1, std::min(o.nb_lig, o.nb_col) / 2);
+    const long long half = std::max(1, std::min(o.nb_lig, o.nb_col) * f / 2);
     total += dome;
     std::vector<std::uint32_t> h(static_cast<std::size_t>(o.nb_lig) * o.nb_col);
     for (int l = 0; l < o.nb_lig; ++l) {
@@ -80,11 +82,12 @@ std::vector<std::uint32_t> surface(const TerrainOptions& o) {
             long long sum = 0;
             int octave = 0;
             for (int wave = longest; wave >= 2; wave /= 2) {
-                sum += octave_value(seed, octave, wave, l, c) *
+                sum += octave_value(seed, octave, wave, l * f, c * f) *
                        weights[static_cast<std::size_t>(octave)];
                 ++octave;
             }
-            const int edge = std::min(std::min(l, o.nb_lig - 1 - l), std::min(c, o.nb_col - 1 - c));
+            const int edge =
+                std::min(std::min(l, o.nb_lig - 1 - l), std::min(c, o.nb_col - 1 - c)) * f;
             sum += 65535LL * dome * edge / half;  // edge <= half
             h[static_cast<std::size_t>(l) * o.nb_col + c] =
                 static_cast<std::uint32_t>((sum << 8) / total);  // 0..2^24 - 1
@@ -168,6 +171,10 @@ TruthNetwork generate_terrain_network(const TerrainOptions& o) {
         throw std::invalid_argument("sizes must lie in 16..65536, 2^31 pixels at most");
     }
     if (o.threshold < 2) throw std::invalid_argument("the threshold must be 2 or more");
+    if (o.coarse < 1 || o.coarse > 64 ||
+        static_cast<long long>(std::max(o.nb_lig, o.nb_col)) * o.coarse > 65536) {
+        throw std::invalid_argument("coarse must lie in 1..64, the fine surface 65536 at most");
+    }
     if (o.network_value == o.background) {
         throw std::invalid_argument("network and background values must differ");
     }

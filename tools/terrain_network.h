@@ -26,10 +26,15 @@ struct TerrainOptions {
     int nb_col = 300;
     std::uint64_t seed = 1;
     long long threshold = 40;  // pixels, 2 or more
+    // Coarse grid: each pixel stands for coarse x coarse pixels of the same surface drawn finely
+    // (the surface is that of an image coarse times larger, read at every coarse-th pixel), so
+    // that a valley is a few pixels wide and D8 flow zig-zags, as on a coarse DEM. 1..64.
+    int coarse = 1;
     unsigned char network_value = 0;
     unsigned char background = 255;  // must differ from network_value
 };
 
 // Throws std::invalid_argument when a size lies outside 16..65536, the size product exceeds
-// 2^31, the threshold is below 2, or the two values are equal.
+// 2^31, the threshold is below 2, coarse lies outside 1..64 or makes the fine surface larger
+// than 65536, or the two values are equal.
 TruthNetwork generate_terrain_network(const TerrainOptions& options);

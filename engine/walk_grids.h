@@ -9,8 +9,23 @@ struct WalkGrids {
     int nb_lig;
     int nb_col;
     bool cut_corners = false;  // an interior network pixel has a cut corner (see links.h)
+    // Byte of tab1 that marks cells outside the image (NoData of a GIS raster), or -1 when every
+    // cell is inside. A network pixel with an outside cell among its eight neighbours ends walks
+    // as a pixel on the image border does, so that a raster clipped to its basin orders as the
+    // network unclipped. Outside cells are never network, never erased and never labelled.
+    int outside = -1;
 
     bool on_border(int i, int j) const {
-        return i == 0 || j == 0 || i == nb_lig - 1 || j == nb_col - 1;
+        return i == 0 || j == 0 || i == nb_lig - 1 || j == nb_col - 1 ||
+               (outside >= 0 && touches_outside(i, j));
+    }
+    // For an interior pixel (i, j).
+    bool touches_outside(int i, int j) const {
+        const auto o = static_cast<unsigned char>(outside);
+        const unsigned char* up = tab1[i - 1];
+        const unsigned char* mid = tab1[i];
+        const unsigned char* down = tab1[i + 1];
+        return up[j - 1] == o || up[j] == o || up[j + 1] == o || mid[j - 1] == o ||
+               mid[j + 1] == o || down[j - 1] == o || down[j] == o || down[j + 1] == o;
     }
 };

@@ -143,7 +143,8 @@ bool choose_network(const ValueClasses& classes, const double* asked, unsigned c
     }
 
     unsigned char byte = preferred_byte;
-    if (classes_in == 1 && single < known) {
+    // By the rule, one whole value from 0 to 254 keeps its byte (as the report names it).
+    if (asked == nullptr && classes_in == 1 && single < known) {
         const double v = classes.values[static_cast<std::size_t>(single)];
         if (v >= 0 && v <= 254 && v == std::floor(v)) byte = static_cast<unsigned char>(v);
     }

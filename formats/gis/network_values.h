@@ -46,7 +46,8 @@ struct NetworkChoice {
 };
 
 // Applies the rule above. asked: the --value, or null for the default rule; preferred_byte: the
-// network byte to use when the network is not one whole value from 0 to 254. On refusal returns
+// network byte to use with --value, and by the rule when the network is not one whole value
+// from 0 to 254 (which then keeps its own). On refusal returns
 // false with fault saying why, the values found with their cells, and the option to use.
 bool choose_network(const ValueClasses& classes, const double* asked, unsigned char preferred_byte,
                     NetworkChoice& choice, std::string& fault);

@@ -243,6 +243,7 @@ TEST(CommandLineStreamRasters, TheBackgroundIsRefusedAsANetwork) {
     Grid none = drawing;
     for (double& v : none.cells) v = nine;
     write_tif(dir / "nodata.tif", none, {GDT_Int16, &nine});
+    write_tif(dir / "uniform.tif", none, {GDT_Int16});
     ASSERT_TRUE(fs::copy_file(std::string(BRANCHRANKER_SOURCE_DIR) + "/images/Sample/sample.raw",
                               dir / "s.raw"));
     ASSERT_TRUE(fs::copy_file(std::string(BRANCHRANKER_SOURCE_DIR) + "/images/Sample/sample.txt",
@@ -260,6 +261,7 @@ TEST(CommandLineStreamRasters, TheBackgroundIsRefusedAsANetwork) {
              {{"ref.tif", "--value", "-1.5"}, 1, {"no pixel has value -1.5 (the band holds 255 ("}},
              {{"halves.tif"}, 1, {"would cover", "10 (", "20 (", "--value N"}},
              {{"nodata.tif"}, 1, {"every cell is NoData (262144 cells)"}},
+             {{"uniform.tif"}, 1, {"every cell holds 9 (262144 cells)", "--value N"}},
              {{"ref.tif", "--value", "one"}, 2, {"--value"}},
              {{"s.raw", "--value", "1.5"}, 2, {"s.raw: --value of a raw image is a grey value"}},
          }) {

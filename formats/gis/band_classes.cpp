@@ -146,9 +146,12 @@ bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueCla
             return false;
         }
         // Each block is read once: GDAL's cache of them would only grow (by the whole band,
-        // four bytes a cell for Float32) and cost the time of filling it.
-        GDALFlushRasterCache(band);
-        if (mask) GDALFlushRasterCache(mask);
+        // four bytes a cell for Float32) and cost the time of filling it. A block taller than
+        // a chunk is kept until its last line is read.
+        if ((first + n) % block_y == 0 || first + n == lines) {
+            GDALFlushRasterCache(band);
+            if (mask) GDALFlushRasterCache(mask);
+        }
         for (int l = 0; l < n; ++l) {
             unsigned char* row = grid[first + l];
             const std::size_t at = static_cast<std::size_t>(l) * static_cast<std::size_t>(columns);

@@ -89,7 +89,13 @@ bool choose_network(const ValueClasses& classes, const double* asked, unsigned c
             fault = "every cell is NoData (" + cells_text(nodata) + "): there is no network";
             return false;
         }
-        if (present == 1 && nodata > 0) {
+        if (present == 1 && nodata == 0) {
+            fault = "every cell holds " + class_text(classes, top) + " (" +
+                    cells_text(classes.counts[static_cast<std::size_t>(top)]) +
+                    "): there is no network to tell from a background; " + kChoose;
+            return false;
+        }
+        if (present == 1) {
             network[static_cast<std::size_t>(top)] = true;
         } else {
             if (top == kOtherClass) {

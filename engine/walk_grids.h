@@ -1,6 +1,8 @@
 // The grids the passes work on, as the walks see them.
 #pragma once
 
+#include "engine/byte_reads.h"
+
 struct WalkGrids {
     unsigned char** tab1;  // network left; 255 where erased
     unsigned char** tab2;  // points of the pass, or null; kept only for the step images
@@ -19,13 +21,16 @@ struct WalkGrids {
         return i == 0 || j == 0 || i == nb_lig - 1 || j == nb_col - 1 ||
                (outside >= 0 && touches_outside(i, j));
     }
-    // For an interior pixel (i, j).
+    // For an interior pixel (i, j). The neighbours may be erased by walks on other threads
+    // meanwhile (never to or from the outside byte), so they are read as shared bytes.
     bool touches_outside(int i, int j) const {
         const auto o = static_cast<unsigned char>(outside);
-        const unsigned char* up = tab1[i - 1];
-        const unsigned char* mid = tab1[i];
-        const unsigned char* down = tab1[i + 1];
-        return up[j - 1] == o || up[j] == o || up[j + 1] == o || mid[j - 1] == o ||
-               mid[j + 1] == o || down[j - 1] == o || down[j] == o || down[j + 1] == o;
+        for (int di = -1; di <= 1; ++di) {
+            const unsigned char* row = tab1[i + di];
+            for (int dj = -1; dj <= 1; ++dj) {
+                if ((di != 0 || dj != 0) && read_byte<true>(row + j + dj) == o) return true;
+            }
+        }
+        return false;
     }
 };

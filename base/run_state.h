@@ -27,7 +27,10 @@ struct RunState {
     int maxd = 0;
 
     // Parameters dialogue.
-    int val_red = 0;    // grey value of a network pixel, 0..254 (255 marks erased pixels)
+    int val_red = 0;  // grey value of a network pixel, 0..254 (255 marks erased pixels)
+    // Byte of tab1 that marks cells outside the image (NoData of a GIS raster; never val_red,
+    // never 255), or -1: network pixels beside them end walks as border pixels do.
+    int outside_value = -1;
     int Num_order = 0;  // passes k = 1..Num_order
     int save_step = 0;  // 1: save the step images of every pass
 
@@ -49,6 +52,9 @@ struct RunState {
     long long loop_pixels = 0;  // network pixels left on, or hanging from, closed loops
     int borderless_parts = 0;   // parts touching the border nowhere: their outlet is read as a
                                 // source, so the orders along their main stream are too low
+    // Network pixels left without an order between two border (or NoData) contacts of a part;
+    // counted by the command line (cli/unordered_pixels.h), 0 in the dialogue.
+    long long between_contacts = 0;
 
     // Grids, nb_lig x nb_col bytes, line 0 the top line.
     ByteGrid tab1;  // network as loaded; the engine erases traced pixels (255)

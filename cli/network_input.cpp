@@ -15,6 +15,7 @@
 #include "base/nrutil.h"
 #include "base/pixel_size.h"
 #include "base/run_state.h"
+#include "formats/gis/network_values.h"
 #include "formats/gis/safe_open.h"
 #include "formats/raw_image.h"
 
@@ -130,13 +131,20 @@ bool load_gis(RunState& s, const NetworkSelector& selector, std::optional<double
     s.nb_lig = raster.lines;
     s.nb_col = raster.columns;
     s.tab1 = std::move(raster.grid);
+    s.val_red = raster.network_byte;
+    s.outside_value = raster.outside;
     place.gis = true;
     place.georef = std::move(raster.georef);
-    return place_raster(s, user_size, place, fault);
+    if (!place_raster(s, user_size, place, fault)) return false;
+    if (!raster.refusal.empty()) {
+        fault = s.nomim1 + ": " + raster.refusal;
+        return false;
+    }
+    return true;
 }
 
 std::string selector_text(const NetworkSelector& sel) {
-    if (sel.kind == NetworkSelector::Kind::value) return "value " + std::to_string(int(sel.value));
+    if (sel.kind == NetworkSelector::Kind::value) return "value " + value_text(sel.value);
     return "colour " + std::to_string(sel.red) + "," + std::to_string(sel.green) + "," +
            std::to_string(sel.blue);
 }

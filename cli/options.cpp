@@ -35,6 +35,14 @@ std::string check_corner(const std::string& text) {
     return "";
 }
 
+// A finite number, whole or real, of any size.
+std::string check_value(const std::string& text) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(v)) return "expected a finite number";
+    return "";
+}
+
 // "R,G,B": three whole numbers from 0 to 255.
 bool parse_colour(const std::string& text, std::array<unsigned char, 3>& rgb) {
     std::size_t start = 0;
@@ -119,9 +127,13 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
                      "Network image: .raw (with its .txt), or any raster GDAL reads (GeoTIFF,"
                      " PNG, BMP, ASCII grid, ENVI, ...)")
         ->required();
+    std::string value_text;
     CLI::Option* value =
-        order->add_option("--value", o.value, "Value of the network pixels (default 0)")
-            ->check(CLI::Range(0, 254));
+        order
+            ->add_option("--value", value_text,
+                         "Value of the network cells, any value of the band's type (default: a"
+                         " .raw's 0; a GIS raster's cells that are not its background or NoData)")
+            ->check(CLI::Validator(check_value, "NUMBER"));
     std::string colour;
     order
         ->add_option("--colour", colour,
@@ -187,6 +199,7 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
         o.corner_y = std::strtod(corner.substr(comma + 1).c_str(), nullptr);
         o.corner_given = true;
     }
+    if (!value_text.empty()) o.value = std::strtod(value_text.c_str(), nullptr);
     if (!colour.empty()) {
         std::array<unsigned char, 3> rgb{};
         parse_colour(colour, rgb);

@@ -10,7 +10,9 @@ struct OrderOptions {
     // Image paths: .raw (with its .txt) through the raw reader, anything else (GeoTIFF, PNG,
     // BMP, ASCII grid, ENVI, ...) through GDAL.
     std::vector<std::string> networks;
-    int value = 0;  // value of a network pixel, 0..254
+    // Value of a network cell: a .raw's grey value (0..254, default 0), or any value of a GIS
+    // band's type; none: a GIS raster's network is chosen by the rule of network_values.h.
+    std::optional<double> value;
     // Red, green, blue of a network pixel, looked up through the palette or compared on the
     // colour bands; replaces value (GDAL inputs only).
     std::optional<std::array<unsigned char, 3>> colour;

@@ -30,6 +30,7 @@
 #include "cli/result_names.h"
 #include "cli/segments_csv.h"
 #include "cli/summary_json.h"
+#include "cli/unordered_pixels.h"
 #include "engine/neighbours.h"
 #include "engine/treatment.h"
 #include "formats/gis/gdal_session.h"
@@ -128,6 +129,11 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
     FileSet inputs;
     for (const std::string& network : o.networks) {
         const int type = image_type_of(network);
+        if (type == 0 && o.value &&
+            !(*o.value >= 0 && *o.value <= 254 && *o.value == std::floor(*o.value))) {
+            fault(network + ": --value of a raw image is a grey value from 0 to 254");
+            return std::nullopt;
+        }
         if (type == 0 && (o.colour || o.band != 1)) {
             fault(network +
                   ": a raw image holds one band of grey values; choose the network"
@@ -201,7 +207,8 @@ NetworkSelector selector_of(const OrderOptions& o) {
         sel.green = (*o.colour)[1];
         sel.blue = (*o.colour)[2];
     } else {
-        sel.value = o.value;
+        sel.value = o.value.value_or(0.0);
+        sel.value_given = o.value.has_value();
     }
     return sel;
 }
@@ -238,7 +245,9 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     RunState s;
     std::string why;
     s.threads = engine_threads();
-    s.val_red = o.colour ? 0 : o.value;
+    // A GIS raster's network byte is the reader's (network_values.h); this is its wish.
+    const double v = o.value.value_or(0.0);
+    s.val_red = !o.colour && v >= 0 && v <= 254 && v == std::floor(v) ? static_cast<int>(v) : 0;
     NetworkPlace place;
     const double corner[2] = {o.corner_x, o.corner_y};
     if (!load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
@@ -301,7 +310,10 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     const int last_order = o.last.value_or(static_cast<int>(record.passes.size()));
 
     bool ok = true;
-    const std::string unsound = unsound_block(s.loop_pixels, s.borderless_parts);
+    // Beyond --last the network left is unordered by request.
+    if (!o.last) s.between_contacts = unordered_between_contacts(s);
+    const std::string unsound =
+        unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts);
     if (!unsound.empty() && !o.quiet) {
         std::fprintf(stderr, "branchranker: warning: %s:%s\n", s.nomim1.c_str(), unsound.c_str());
     }
@@ -354,6 +366,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     summary.loop_pixels = s.loop_pixels;
     summary.borderless_parts = s.borderless_parts;
+    summary.between_contacts = s.between_contacts;
     if (ok && !o.quiet) print_done(s, summary.figures);
     summaries.push_back(std::move(summary));
     return ok;

@@ -40,7 +40,8 @@ bool write_report(const RunState& s, const OrderRecord& record, int last_order,
             report_pass(info, pass.k, pass.segments, points, lengths, counted, pass.total,
                         s.threads);
         }
-        std::fputs(unsound_block(s.loop_pixels, s.borderless_parts).c_str(), info);
+        std::fputs(unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts).c_str(),
+                   info);
         report_closing(info, s.red_length, s.nomim2, image_written);
     }
     return finish_output(out, f);

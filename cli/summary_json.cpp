@@ -59,8 +59,10 @@ void write_network(std::FILE* f, const NetworkSummary& n) {
                  number(mean.fitted ? mean.slope : none, "%.9f").c_str(),
                  number(mean.fitted ? mean.intercept : none, "%.9f").c_str());
     std::fprintf(f, "      \"lengths\": \"%s\",\n", n.lengths.c_str());
-    std::fprintf(f, "      \"unsound\": {\"loop_pixels\": %lld, \"borderless_parts\": %d}\n    }",
-                 n.loop_pixels, n.borderless_parts);
+    std::fprintf(f,
+                 "      \"unsound\": {\"loop_pixels\": %lld, \"borderless_parts\": %d,"
+                 " \"between_contacts\": %lld}\n    }",
+                 n.loop_pixels, n.borderless_parts, n.between_contacts);
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ struct NetworkSummary {
     OrderSummary figures;
     long long loop_pixels = 0;
     int borderless_parts = 0;
+    long long between_contacts = 0;  // unordered_pixels.h
 };
 
 // False when the stream reported an error.

@@ -163,7 +163,8 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
     if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
     for (;;) {
         // A network pixel on the border has code 3.
-        if (ic == 0 || jc == 0 || ic == last_i || jc == last_j) {
+        if (ic == 0 || jc == 0 || ic == last_i || jc == last_j ||
+            (g.outside >= 0 && g.touches_outside(ic, jc))) {
             end.counted = true;
             break;
         }

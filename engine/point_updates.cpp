@@ -150,6 +150,16 @@ std::string mark_border_once(RunState& s) {
             if (s.nb_col > 1) visit(i, s.nb_col - 1);
         }
     }
+    // Network pixels beside cells outside the image (NoData) are border pixels too.
+    if (s.outside_value >= 0 && net >= 0) {
+        const WalkGrids g{s.tab1.rows, nullptr,  nullptr, net,
+                          s.nb_lig,    s.nb_col, false,   s.outside_value};
+        for (int i = 1; i < s.nb_lig - 1; ++i) {
+            for (int j = 1; j < s.nb_col - 1; ++j) {
+                if (s.tab1[i][j] == net && g.touches_outside(i, j)) mark(i, j);
+            }
+        }
+    }
     return text;
 }
 
@@ -174,7 +184,13 @@ void sort_unique(std::vector<Start>& starts) {
 std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkGrids& g) {
     std::vector<Start> starts;
     starts.reserve(c.ends.size());
-    for (PixelIndex p : c.ends) starts.push_back(Start{p, -1});
+    for (PixelIndex p : c.ends) {
+        // An end point beside NoData is a border pixel: never a start.
+        if (g.outside >= 0 &&
+            g.on_border(static_cast<int>(p / g.nb_col), static_cast<int>(p % g.nb_col)))
+            continue;
+        starts.push_back(Start{p, -1});
+    }
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
         add_group_start(g, groups, static_cast<int>(k), starts);
     }

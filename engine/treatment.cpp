@@ -66,6 +66,7 @@ void treatment(RunState& s, PassEvents& events) {
     const int most = static_cast<int>(s.num_segm.size()) - 1;
     const int last = std::min(s.Num_order, most);
     WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red), s.nb_lig, s.nb_col};
+    g.outside = s.outside_value;
     const std::string border = mark_border_once(s);
     const bool paths = events.wants_paths();
 
@@ -131,8 +132,8 @@ void treatment(RunState& s, PassEvents& events) {
     run = PruneRun{};
     groups = Groups{};
     restore_network(g, s.threads);
-    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows,  g.net,
-                          s.nb_lig,    s.nb_col,    g.cut_corners};
+    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows,   g.net,
+                          s.nb_lig,    s.nb_col,    g.cut_corners, g.outside};
     const Classified again = classify_all(shown, s.threads);
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);

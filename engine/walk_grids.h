@@ -1,6 +1,8 @@
 // The grids the passes work on, as the walks see them.
 #pragma once
 
+#include "engine/byte_reads.h"
+
 struct WalkGrids {
     unsigned char** tab1;  // network left; 255 where erased
     unsigned char** tab2;  // points of the pass, or null; kept only for the step images
@@ -9,8 +11,26 @@ struct WalkGrids {
     int nb_lig;
     int nb_col;
     bool cut_corners = false;  // an interior network pixel has a cut corner (see links.h)
+    // Byte of tab1 that marks cells outside the image (NoData of a GIS raster), or -1 when every
+    // cell is inside. A network pixel with an outside cell among its eight neighbours ends walks
+    // as a pixel on the image border does, so that a raster clipped to its basin orders as the
+    // network unclipped. Outside cells are never network, never erased and never labelled.
+    int outside = -1;
 
     bool on_border(int i, int j) const {
-        return i == 0 || j == 0 || i == nb_lig - 1 || j == nb_col - 1;
+        return i == 0 || j == 0 || i == nb_lig - 1 || j == nb_col - 1 ||
+               (outside >= 0 && touches_outside(i, j));
+    }
+    // For an interior pixel (i, j). The neighbours may be erased by walks on other threads
+    // meanwhile (never to or from the outside byte), so they are read as shared bytes.
+    bool touches_outside(int i, int j) const {
+        const auto o = static_cast<unsigned char>(outside);
+        for (int di = -1; di <= 1; ++di) {
+            const unsigned char* row = tab1[i + di];
+            for (int dj = -1; dj <= 1; ++dj) {
+                if ((di != 0 || dj != 0) && read_byte<true>(row + j + dj) == o) return true;
+            }
+        }
+        return false;
     }
 };

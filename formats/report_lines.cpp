@@ -107,7 +107,11 @@ void report_closing(std::FILE* info, double red_length, const std::string& resul
 }
 
 std::string unsound_block(long long loop_pixels, int borderless_parts) {
-    if (loop_pixels == 0 && borderless_parts == 0) return "";
+    return unsound_block(loop_pixels, borderless_parts, 0);
+}
+
+std::string unsound_block(long long loop_pixels, int borderless_parts, long long between_contacts) {
+    if (loop_pixels == 0 && borderless_parts == 0 && between_contacts == 0) return "";
     std::string text = "\n\n\tNot ordered soundly:";
     char line[300];
     if (loop_pixels > 0) {
@@ -122,6 +126,14 @@ std::string unsound_block(long long loop_pixels, int borderless_parts) {
                       " outlet of each is read as a source, so the orders along its main stream"
                       " are too low) ",
                       borderless_parts);
+        text += line;
+    }
+    if (between_contacts > 0) {
+        std::snprintf(line, sizeof line,
+                      "\n\t\tNetwork pixels left without an order between two contacts with the"
+                      " image border or NoData: %lld (streams that enter and leave the image: no"
+                      " pass starts them, as neither end is a source) ",
+                      between_contacts);
         text += line;
     }
     return text;

@@ -24,13 +24,16 @@ void report_segments_image(std::FILE* info, const std::string& path, bool saved)
 // so the lines, the count and the total agree. A pass of many walks has its lines formatted on
 // up to `threads` threads (the text is the same).
 void report_pass(std::FILE* info, int k, int segments, const std::vector<int>& points,
-                 const std::vector<double>& lengths, const std::vector<char>& counted,
-                 double total, int threads = 1);
+                 const std::vector<double>& lengths, const std::vector<char>& counted, double total,
+                 int threads = 1);
 
 // What could not be ordered soundly, as one block that the report and the console both show
 // after the last pass: network pixels left on closed loops, parts of the network that touch the
 // border nowhere. Empty when both are 0.
 std::string unsound_block(long long loop_pixels, int borderless_parts);
+// The same with the network pixels left without an order between two border or NoData contacts
+// (a stream that enters and leaves the image); with none, the text of the two-figure block.
+std::string unsound_block(long long loop_pixels, int borderless_parts, long long between_contacts);
 
 // The network total in metres, then the order image's name, or that it could not be written.
 void report_closing(std::FILE* info, double red_length, const std::string& result, bool written);

@@ -427,7 +427,7 @@ TEST(CommandLineGis, NetworksWithoutTheirPixelsAreRefused) {
         std::string said;
     };
     for (const Case& c : std::vector<Case>{
-             {{"ones.tif"}, 1, "ones.tif: no pixel has value 0"},
+             {{"ones.tif", "--value", "0"}, 1, "ones.tif: no pixel has value 0 (the band holds"},
              {{"empty.raw"}, 1, "empty.raw: no pixel has value 0"},
              {{"blank.png", "--colour", "0,0,255", "--pixel-size", "5"},
               1,

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/nrutil.h"
+#include "base/threads.h"
+#include "formats/gis/band_classes.h"
 #include "formats/gis/bmp_v3_view.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/safe_open.h"
@@ -240,6 +242,37 @@ bool read_chunk(GDALDatasetH ds, const Plan& p, int first, int lines, int column
                         0) == CE_None;
 }
 
+// By value: the band read once into value classes, the network chosen, the classes mapped to
+// network, background and outside (network_values.h).
+bool read_by_value(GDALRasterBandH band, const NetworkSelector& selector, unsigned char nv,
+                   int columns, int lines, NetworkRaster& out, std::string& fault) {
+    ByteGrid grid(ucmatrice(columns, lines), lines);
+    if (!grid) {
+        fault = "not enough memory for a grid of " + std::to_string(lines) + " lines and " +
+                std::to_string(columns) + " columns";
+        return false;
+    }
+    ValueClasses classes;
+    const double* asked = selector.value_given ? &selector.value : nullptr;
+    if (!read_band_classes(band, asked, grid, classes, fault)) return false;
+    NetworkChoice choice;
+    out.lines = lines;
+    out.columns = columns;
+    if (!choose_network(classes, asked, nv, choice, out.refusal)) {
+        out.grid.reset();
+        out.network_pixels = 0;
+        return true;
+    }
+    remap_classes(grid, lines, columns, choice.remap, engine_threads());
+    out.grid = std::move(grid);
+    out.network_pixels = choice.network_pixels;
+    out.network_byte = choice.network_byte;
+    out.outside = choice.outside;
+    out.network_text = std::move(choice.network_text);
+    out.refusal.clear();
+    return true;
+}
+
 // world_base: the file whose world file (.bpw, .wld) places a dataset opened through a view.
 bool georef_of(GDALDatasetH ds, const std::string& world_base, Georef& g, std::string& fault) {
     double gt[6];
@@ -307,6 +340,11 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
     if (!planned) return fail(fault);
     Georef georef;
     if (!georef_of(h, view.path.empty() ? "" : path, georef, fault)) return fail(fault);
+    if (selector.kind == NetworkSelector::Kind::value) {
+        if (!read_by_value(band, selector, nv, columns, lines, out, fault)) return fail(fault);
+        out.georef = std::move(georef);
+        return true;
+    }
 
     // Chunks are whole multiples of the block height so that each block is decoded once.
     int block_x = 0, block_y = 0;
@@ -339,6 +377,10 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
     out.columns = columns;
     out.network_pixels = count;
     out.georef = std::move(georef);
+    out.network_byte = nv;
+    out.outside = -1;
+    out.network_text = "colour " + colour_text(selector);
+    out.refusal.clear();
     return true;
 }
 

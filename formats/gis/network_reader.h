@@ -20,7 +20,8 @@
 struct NetworkSelector {
     enum class Kind { value, colour };
     Kind kind = Kind::value;
-    double value = 0.0;                          // Kind::value
+    double value = 0.0;       // Kind::value
+    bool value_given = true;  // false: the network is chosen by the rule of network_values.h
     unsigned char red = 0, green = 0, blue = 0;  // Kind::colour
     int band = 1;                                // band of the value or of the palette, from 1
 };
@@ -31,9 +32,22 @@ struct NetworkRaster {
     int columns = 0;
     long long network_pixels = 0;  // pixels set to the network value; 0 is not an error here
     Georef georef;                 // geotransform and coordinate system of the file
+    // Chosen by value (network_values.h): the byte of the network pixels in the grid, the byte
+    // of the cells outside the image (NoData that clips the network) or -1, and what the
+    // network is ("value 1", "values 3, 7, ..."). By colour: network_value, -1 and the colour.
+    unsigned char network_byte = 0;
+    int outside = -1;
+    std::string network_text;
+    // When the values give no network (none of the value asked; the background taken for the
+    // network; NoData only): why, with the values found; the grid is then empty. Left to the
+    // caller to report, after the faults of the georeference.
+    std::string refusal;
 };
 
-// Reads `path` into `out` with network pixels set to network_value (0 to 254).
+// Reads `path` into `out` with network pixels set to network_value (0 to 254; by value, when
+// the network is not one whole value from 0 to 254, else that value).
+// By value, with selector.value_given false, the network is chosen by the rule of
+// network_values.h; NoData cells that clip the network are set to out.outside.
 // Returns false with `error` naming the file and the fault, and `out` unchanged, when: the
 // network value is 255; the file cannot be opened as a raster; the band does not exist; the
 // data type cannot be compared (complex values; a colour on bands that are not 8-bit; a value

@@ -1,0 +1,210 @@
+#include "formats/gis/band_classes.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <type_traits>
+#include <unordered_map>
+#include <vector>
+
+#include "base/bands.h"
+#include "formats/gis/gdal_session.h"
+
+namespace {
+
+// Bytes of buffer aimed at per read, as the reader's: each block decoded once, small beside
+// the grid.
+constexpr long long kChunkBytes = 16LL << 20;
+constexpr long long kMaxChunkBytes = 256LL << 20;
+
+// The next class for a value met for the first time.
+unsigned char new_class(ValueClasses& classes, double v) {
+    if (classes.values.size() >= static_cast<std::size_t>(kValueClasses)) return kOtherClass;
+    classes.values.push_back(v);
+    return static_cast<unsigned char>(classes.values.size() - 1);
+}
+
+// Byte, Int16, UInt16: a table of every value of the type.
+template <typename T>
+struct TableClasses {
+    static constexpr long long kOffset = -static_cast<long long>(std::numeric_limits<T>::min());
+    std::vector<unsigned char> table =
+        std::vector<unsigned char>(std::size_t{1} << (8 * sizeof(T)), kUnassigned);
+
+    static bool holds(double v) {
+        return v == std::floor(v) && v >= static_cast<double>(std::numeric_limits<T>::min()) &&
+               v <= static_cast<double>(std::numeric_limits<T>::max());
+    }
+    unsigned char& at(double v) { return table[static_cast<std::size_t>(v + kOffset)]; }
+    void prepare(ValueClasses& classes, const double* asked, bool has_nodata, double nodata) {
+        if (asked != nullptr && holds(*asked)) at(*asked) = new_class(classes, *asked);
+        if (has_nodata && holds(nodata)) at(nodata) = kNoDataClass;
+    }
+    void line(const T* in, unsigned char* out, int columns, ValueClasses& classes) {
+        unsigned char* t = table.data();
+        for (int c = 0; c < columns; ++c) {
+            const auto index = static_cast<std::size_t>(in[c] + kOffset);
+            unsigned char k = t[index];
+            if (k == kUnassigned) k = t[index] = new_class(classes, static_cast<double>(in[c]));
+            out[c] = k;
+        }
+    }
+};
+
+// Real and wide integer cells: the class of the cell before, else a hash map of the values
+// met. -0 and +0 are one value; NaN is NoData.
+template <typename T>
+struct MapClasses {
+    std::unordered_map<T, unsigned char> known;
+    bool has_nodata = false;
+    T nodata = 0;
+    T last = std::numeric_limits<T>::quiet_NaN();
+    unsigned char last_class = kNoDataClass;
+
+    static bool fits(double v) {
+        return std::isfinite(v) &&
+               std::fabs(v) <= static_cast<double>(std::numeric_limits<T>::max());
+    }
+    void prepare(ValueClasses& classes, const double* asked, bool nodata_given, double value) {
+        if (asked != nullptr && fits(*asked))
+            known[static_cast<T>(*asked) + T(0)] = new_class(classes, *asked);
+        // A NoData value the type cannot hold marks no cell; a NaN one is every NaN, as ever.
+        has_nodata =
+            nodata_given && fits(value) && static_cast<double>(static_cast<T>(value)) == value;
+        if (has_nodata) nodata = static_cast<T>(value);
+    }
+    unsigned char slow(T v, ValueClasses& classes) {
+        if (std::isnan(v) || (has_nodata && v == nodata)) return kNoDataClass;
+        const T key = v + T(0);  // -0 + 0 is +0
+        auto [it, added] = known.try_emplace(key, kOtherClass);
+        if (added) it->second = new_class(classes, static_cast<double>(key));
+        return it->second;
+    }
+    void line(const T* in, unsigned char* out, int columns, ValueClasses& classes) {
+        for (int c = 0; c < columns; ++c) {
+            const T v = in[c];
+            if (v == last) {
+                out[c] = last_class;
+            } else if (std::isnan(v)) {
+                out[c] = kNoDataClass;
+            } else {
+                last_class = out[c] = slow(v, classes);
+                last = v;
+            }
+        }
+    }
+};
+
+template <typename T>
+constexpr GDALDataType gdal_type() {
+    if constexpr (std::is_same_v<T, std::uint8_t>) return GDT_Byte;
+    if constexpr (std::is_same_v<T, std::int16_t>) return GDT_Int16;
+    if constexpr (std::is_same_v<T, std::uint16_t>) return GDT_UInt16;
+    if constexpr (std::is_same_v<T, float>) return GDT_Float32;
+    return GDT_Float64;
+}
+
+template <typename T, typename Classes>
+bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueClasses& classes,
+             std::string& fault) {
+    const int columns = GDALGetRasterBandXSize(band);
+    const int lines = GDALGetRasterBandYSize(band);
+    int has_nodata = 0;
+    const double nodata = GDALGetRasterNoDataValue(band, &has_nodata);
+    Classes sorter;
+    sorter.prepare(classes, asked, has_nodata != 0, nodata);
+    // A mask of its own (a mask band, an alpha band, one for the dataset) is read beside the
+    // cells; one made of the NoData value is the value compared above.
+    const int flags = GDALGetMaskFlags(band);
+    const bool masked = (flags & GMF_ALL_VALID) == 0 && flags != GMF_NODATA;
+    GDALRasterBandH mask = masked ? GDALGetMaskBand(band) : nullptr;
+
+    int block_x = 0, block_y = 0;
+    GDALGetBlockSize(band, &block_x, &block_y);
+    block_y = std::max(block_y, 1);
+    const long long line_bytes = static_cast<long long>(columns) * sizeof(T);
+    long long chunk = std::max<long long>(1, kChunkBytes / line_bytes) / block_y * block_y;
+    if (chunk == 0)
+        chunk = block_y * line_bytes <= kMaxChunkBytes
+                    ? block_y
+                    : std::max<long long>(1, kMaxChunkBytes / line_bytes);
+    chunk = std::min<long long>(chunk, lines);
+    std::vector<T> buf(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(columns));
+    std::vector<unsigned char> mask_buf(mask ? buf.size() : 0);
+    // Two histograms taken in turn, so that runs of one class do not wait on one counter.
+    std::array<long long, 256> even{}, odd{};
+    for (int first = 0; first < lines; first += static_cast<int>(chunk)) {
+        const int n = static_cast<int>(std::min<long long>(chunk, lines - first));
+        if (GDALRasterIO(band, GF_Read, 0, first, columns, n, buf.data(), columns, n,
+                         gdal_type<T>(), 0, 0) != CE_None ||
+            (mask && GDALRasterIO(mask, GF_Read, 0, first, columns, n, mask_buf.data(), columns, n,
+                                  GDT_Byte, 0, 0) != CE_None)) {
+            fault = "lines " + std::to_string(first) + " to " + std::to_string(first + n - 1) +
+                    " cannot be read" + gdal_detail();
+            return false;
+        }
+        // Each block is read once: GDAL's cache of them would only grow (by the whole band,
+        // four bytes a cell for Float32) and cost the time of filling it. A block taller than
+        // a chunk is kept until its last line is read.
+        if ((first + n) % block_y == 0 || first + n == lines) {
+            GDALFlushRasterCache(band);
+            if (mask) GDALFlushRasterCache(mask);
+        }
+        for (int l = 0; l < n; ++l) {
+            unsigned char* row = grid[first + l];
+            const std::size_t at = static_cast<std::size_t>(l) * static_cast<std::size_t>(columns);
+            sorter.line(buf.data() + at, row, columns, classes);
+            if (mask) {
+                const unsigned char* valid = mask_buf.data() + at;
+                for (int c = 0; c < columns; ++c) {
+                    if (valid[c] == 0) row[c] = kNoDataClass;
+                }
+            }
+            int c = 0;
+            for (; c + 1 < columns; c += 2) {
+                ++even[row[c]];
+                ++odd[row[c + 1]];
+            }
+            if (c < columns) ++even[row[c]];
+        }
+    }
+    for (int k = 0; k < 256; ++k)
+        classes.counts[static_cast<std::size_t>(k)] =
+            even[static_cast<std::size_t>(k)] + odd[static_cast<std::size_t>(k)];
+    return true;
+}
+
+}  // namespace
+
+bool read_band_classes(GDALRasterBandH band, const double* asked, ByteGrid& grid,
+                       ValueClasses& classes, std::string& fault) {
+    switch (GDALGetRasterDataType(band)) {
+        case GDT_Byte:
+            return read_as<std::uint8_t, TableClasses<std::uint8_t>>(band, asked, grid, classes,
+                                                                     fault);
+        case GDT_Int16:
+            return read_as<std::int16_t, TableClasses<std::int16_t>>(band, asked, grid, classes,
+                                                                     fault);
+        case GDT_UInt16:
+            return read_as<std::uint16_t, TableClasses<std::uint16_t>>(band, asked, grid, classes,
+                                                                       fault);
+        case GDT_Float32:
+            return read_as<float, MapClasses<float>>(band, asked, grid, classes, fault);
+        default:
+            return read_as<double, MapClasses<double>>(band, asked, grid, classes, fault);
+    }
+}
+
+void remap_classes(ByteGrid& grid, int lines, int columns,
+                   const std::array<unsigned char, 256>& remap, int threads) {
+    unsigned char** rows = grid.rows;
+    const unsigned char* table = remap.data();
+    for_bands(band_count(threads, lines, columns), 0, lines, [=](int, int first, int last) {
+        for (int i = first; i < last; ++i) {
+            unsigned char* row = rows[i];
+            for (int j = 0; j < columns; ++j) row[j] = table[row[j]];
+        }
+    });
+}

@@ -1,0 +1,380 @@
+// Stream rasters as a GIS holds them, run through the command line: the network chosen without
+// --value in every band type and NoData kind, NoData that clips a basin read as outside the
+// image, a tile whose streams cross its border, and the background refused as a network.
+#include <gdal.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/gdal_checks.h"
+#include "tests/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSide = 512;  // the sample's lines and columns
+constexpr double kPixel = 25.0;
+
+struct Grid {
+    int lines = 0;
+    int columns = 0;
+    std::vector<double> cells;  // line by line, line 0 the top line
+    double& at(int l, int c) { return cells[static_cast<std::size_t>(l) * columns + c]; }
+};
+
+// The bundled sample placed on the map: 0 on 255.
+Grid sample() {
+    Grid g{kSide, kSide, std::vector<double>(static_cast<std::size_t>(kSide) * kSide)};
+    const Dataset d =
+        open_raster(std::string(BRANCHRANKER_SOURCE_DIR) + "/images/Sample/sample.tif");
+    EXPECT_TRUE(d);
+    if (!d) return g;
+    EXPECT_EQ(GDALRasterIO(GDALGetRasterBand(d.get(), 1), GF_Read, 0, 0, kSide, kSide,
+                           g.cells.data(), kSide, kSide, GDT_Float64, 0, 0),
+              CE_None);
+    return g;
+}
+
+// The grid with `frame` cells of `fill` on every side; its corner moves out by as much.
+Grid framed(const Grid& in, int frame, double fill) {
+    Grid g{in.lines + 2 * frame, in.columns + 2 * frame, {}};
+    g.cells.assign(static_cast<std::size_t>(g.lines) * g.columns, fill);
+    for (int l = 0; l < in.lines; ++l)
+        for (int c = 0; c < in.columns; ++c)
+            g.at(l + frame, c + frame) = in.cells[static_cast<std::size_t>(l) * in.columns + c];
+    return g;
+}
+
+struct Raster {
+    GDALDataType type = GDT_Byte;
+    const double* nodata = nullptr;
+    const std::vector<unsigned char>* mask = nullptr;  // 0 invalid, per dataset
+    int top = 0;   // the sample's line and column of the raster's first cell (negative: a
+    int left = 0;  // frame round the sample)
+};
+
+// A GeoTIFF in UTM 31N with the sample's 25 m pixels, placed where the sample's cells lie
+// (the sample's top left corner at 500000,4012800).
+void write_tif(const std::string& path, const Grid& g, const Raster& r) {
+    GDALAllRegister();
+    Dataset d(GDALCreate(GDALGetDriverByName("GTiff"), path.c_str(), g.columns, g.lines, 1, r.type,
+                         nullptr));
+    ASSERT_TRUE(d) << path;
+    const double gt[6] = {500000.0 + r.left * kPixel, kPixel, 0.0,
+                          4012800.0 - r.top * kPixel, 0.0,    -kPixel};
+    GDALSetGeoTransform(d.get(), const_cast<double*>(gt));
+    GDALSetProjection(d.get(),
+                      "PROJCS[\"WGS 84 / UTM zone 31N\",GEOGCS[\"WGS 84\",DATUM[\"WGS_1984\","
+                      "SPHEROID[\"WGS 84\",6378137,298.257223563]],PRIMEM[\"Greenwich\",0],"
+                      "UNIT[\"degree\",0.0174532925199433]],PROJECTION[\"Transverse_Mercator\"],"
+                      "PARAMETER[\"latitude_of_origin\",0],PARAMETER[\"central_meridian\",3],"
+                      "PARAMETER[\"scale_factor\",0.9996],PARAMETER[\"false_easting\",500000],"
+                      "PARAMETER[\"false_northing\",0],UNIT[\"metre\",1]]");
+    GDALRasterBandH band = GDALGetRasterBand(d.get(), 1);
+    if (r.nodata) GDALSetRasterNoDataValue(band, *r.nodata);
+    ASSERT_EQ(
+        GDALRasterIO(band, GF_Write, 0, 0, g.columns, g.lines, const_cast<double*>(g.cells.data()),
+                     g.columns, g.lines, GDT_Float64, 0, 0),
+        CE_None);
+    if (r.mask) {
+        ASSERT_EQ(GDALCreateDatasetMaskBand(d.get(), GMF_PER_DATASET), CE_None);
+        ASSERT_EQ(GDALRasterIO(GDALGetMaskBand(band), GF_Write, 0, 0, g.columns, g.lines,
+                               const_cast<unsigned char*>(r.mask->data()), g.columns, g.lines,
+                               GDT_Byte, 0, 0),
+                  CE_None);
+    }
+}
+
+// A palette PNG of the grid's cells as indices.
+void write_png(const std::string& path, const Grid& g, const std::vector<GDALColorEntry>& palette) {
+    GDALAllRegister();
+    Dataset mem(
+        GDALCreate(GDALGetDriverByName("MEM"), "", g.columns, g.lines, 1, GDT_Byte, nullptr));
+    ASSERT_TRUE(mem);
+    GDALRasterBandH band = GDALGetRasterBand(mem.get(), 1);
+    ASSERT_EQ(
+        GDALRasterIO(band, GF_Write, 0, 0, g.columns, g.lines, const_cast<double*>(g.cells.data()),
+                     g.columns, g.lines, GDT_Float64, 0, 0),
+        CE_None);
+    GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
+    for (int i = 0; i < static_cast<int>(palette.size()); ++i)
+        GDALSetColorEntry(table, i, &palette[static_cast<std::size_t>(i)]);
+    GDALSetRasterColorTable(band, table);
+    GDALDestroyColorTable(table);
+    Dataset out(GDALCreateCopy(GDALGetDriverByName("PNG"), path.c_str(), mem.get(), FALSE, nullptr,
+                               nullptr, nullptr));
+    ASSERT_TRUE(out) << path;
+}
+
+// The report's figures: its lines but those that name files or the network's grey value (a
+// stream raster's network is 1, the sample's 0).
+std::string figures(const std::string& report) {
+    std::istringstream in(report);
+    std::string line, kept;
+    while (std::getline(in, line)) {
+        if (line.find("File") != std::string::npos || line.find("image") != std::string::npos ||
+            line.find("resulting") != std::string::npos ||
+            line.find("Gray tone") != std::string::npos)
+            continue;
+        kept += line + "\n";
+    }
+    return kept;
+}
+
+// The orders of the order GeoTIFF's window [line, line + lines) x [column, column + columns).
+std::vector<unsigned char> orders(const std::string& path, int line, int column, int lines,
+                                  int columns) {
+    const Dataset d = open_raster(path);
+    std::vector<unsigned char> cells(static_cast<std::size_t>(lines) * columns, 0);
+    EXPECT_TRUE(d) << path;
+    if (!d) return cells;
+    EXPECT_EQ(GDALRasterIO(GDALGetRasterBand(d.get(), 1), GF_Read, column, line, columns, lines,
+                           cells.data(), columns, lines, GDT_Byte, 0, 0),
+              CE_None);
+    return cells;
+}
+
+nlohmann::json unsound_of(const std::string& summary_path) {
+    return nlohmann::json::parse(read_file(summary_path))["networks"][0]["unsound"];
+}
+
+}  // namespace
+
+// Without --value every stream raster a GIS makes gives the sample's network: streams 1 on 0,
+// on NoData 0, on NoData -9999, stream ids (more than 253 of them) on 0, 1.0 on NaN, a Float64
+// band whose mask hides a frame of stray values, and a palette PNG whose index 0 is white. The
+// sample framed by NoData (its outlet beside NoData, not on the image border; one cell, and 40
+// cells around it) orders as the sample: NoData that clips the network is outside the image.
+TEST(CommandLineStreamRasters, EveryStreamRasterGivesTheSampleNetwork) {
+    TempDir dir;
+    const Grid drawing = sample();
+    Grid ones = drawing;  // 1 on 0
+    Grid ids = drawing;   // one id per stretch of stream, on 0
+    Grid nan = drawing;   // 1.0 on NaN
+    for (int l = 0; l < kSide; ++l) {
+        for (int c = 0; c < kSide; ++c) {
+            const bool stream = drawing.cells[static_cast<std::size_t>(l) * kSide + c] == 0;
+            ones.at(l, c) = stream ? 1 : 0;
+            ids.at(l, c) = stream ? 1000 + (l / 16) * 32 + c / 16 : 0;
+            nan.at(l, c) = stream ? 1.0 : std::numeric_limits<double>::quiet_NaN();
+        }
+    }
+    const double zero = 0, minus = -9999, hundred = 100;
+    write_tif(dir / "ref.tif", drawing, {});
+    write_tif(dir / "byte10.tif", ones, {});
+    write_tif(dir / "byte1_nodata0.tif", ones, {GDT_Byte, &zero});
+    Grid minus_bg = ones;
+    for (double& v : minus_bg.cells) v = v == 1 ? 1 : minus;
+    write_tif(dir / "int16_nodata.tif", minus_bg, {GDT_Int16, &minus});
+    write_tif(dir / "uint16_ids.tif", ids, {GDT_UInt16});
+    write_tif(dir / "float32_nan.tif", nan, {GDT_Float32});
+    // Stray values of 7 in a frame of three cells, hidden by the mask: outside the image.
+    const Grid masked = framed(ones, 3, 7);
+    std::vector<unsigned char> mask(masked.cells.size(), 255);
+    for (int l = 0; l < masked.lines; ++l)
+        for (int c = 0; c < masked.columns; ++c)
+            if (l < 3 || c < 3 || l >= masked.lines - 3 || c >= masked.columns - 3)
+                mask[static_cast<std::size_t>(l) * masked.columns + c] = 0;
+    write_tif(dir / "float64_mask.tif", masked, {GDT_Float64, nullptr, &mask, -3, -3});
+    write_png(dir / "palette.png", ones, {{255, 255, 255, 255}, {0, 0, 255, 255}});
+    write_tif(dir / "int16_framed1.tif", framed(ones, 1, minus),
+              {GDT_Int16, &minus, nullptr, -1, -1});
+    write_tif(dir / "byte_framed40.tif", framed(drawing, 40, hundred),
+              {GDT_Byte, &hundred, nullptr, -40, -40});
+
+    const ProgramResult ref = run_program_with(dir.path, {"order", "ref.tif"});
+    ASSERT_EQ(ref.exit_status, 0) << ref.errors;
+    ASSERT_NE(ref.output.find("highest order 6, 292 segments, total length 337208.425909 m"),
+              std::string::npos)
+        << ref.output;
+    const std::string ref_figures = figures(read_file(dir / "ref_strahler_info.txt"));
+    const std::vector<unsigned char> ref_orders =
+        orders(dir / "ref_strahler.tif", 0, 0, kSide, kSide);
+
+    const struct {
+        const char* name;
+        int frame;
+    } inputs[] = {{"byte10.tif", 0},     {"byte1_nodata0.tif", 0}, {"int16_nodata.tif", 0},
+                  {"uint16_ids.tif", 0}, {"float32_nan.tif", 0},   {"float64_mask.tif", 3},
+                  {"palette.png", 0},    {"int16_framed1.tif", 1}, {"byte_framed40.tif", 40}};
+    for (const auto& in : inputs) {
+        SCOPED_TRACE(in.name);
+        const std::string stem = fs::path(in.name).stem().string();
+        std::vector<std::string> args = {"order", in.name, "--summary", stem + ".json"};
+        if (std::string(in.name) == "palette.png") args.insert(args.end(), {"--pixel-size", "25"});
+        const ProgramResult r = run_program_with(dir.path, args);
+        ASSERT_EQ(r.exit_status, 0) << r.errors;
+        EXPECT_EQ(r.errors, "");
+        EXPECT_NE(r.output.find("highest order 6, 292 segments, total length 337208.425909 m"),
+                  std::string::npos)
+            << r.output;
+        EXPECT_TRUE(figures(read_file(dir / (stem + "_strahler_info.txt"))) == ref_figures);
+        EXPECT_TRUE(orders(dir / (stem + "_strahler.tif"), in.frame, in.frame, kSide, kSide) ==
+                    ref_orders);
+        const nlohmann::json unsound = unsound_of(dir / (stem + ".json"));
+        EXPECT_EQ(unsound["between_contacts"], 0);
+        EXPECT_EQ(unsound["borderless_parts"], 0);
+    }
+}
+
+// What cannot be a network is refused by name with the values found and their cells: the
+// background asked for (status 1), a value no cell has, the background taken by the rule when
+// no value stands out (two halves), NoData only; a value that is no number, or a raw grey value
+// beyond 0 to 254, is a usage error (status 2). Nothing is written.
+TEST(CommandLineStreamRasters, TheBackgroundIsRefusedAsANetwork) {
+    TempDir dir;
+    const Grid drawing = sample();
+    write_tif(dir / "ref.tif", drawing, {});
+    Grid halves = drawing;
+    for (int l = 0; l < kSide; ++l)
+        for (int c = 0; c < kSide; ++c)
+            if (halves.at(l, c) != 0) halves.at(l, c) = c < kSide / 2 ? 10 : 20;
+    write_tif(dir / "halves.tif", halves, {});
+    const double nine = 9;
+    Grid none = drawing;
+    for (double& v : none.cells) v = nine;
+    write_tif(dir / "nodata.tif", none, {GDT_Int16, &nine});
+    write_tif(dir / "uniform.tif", none, {GDT_Int16});
+    ASSERT_TRUE(fs::copy_file(std::string(BRANCHRANKER_SOURCE_DIR) + "/images/Sample/sample.raw",
+                              dir / "s.raw"));
+    ASSERT_TRUE(fs::copy_file(std::string(BRANCHRANKER_SOURCE_DIR) + "/images/Sample/sample.txt",
+                              dir / "s.txt"));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> said;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"ref.tif", "--value", "255"},
+              1,
+              {"ref.tif: the network (value 255) would cover", "more than half",
+               "255 (251663 cells), 0 (10481 cells)", "--value N"}},
+             {{"ref.tif", "--value", "-1.5"}, 1, {"no pixel has value -1.5 (the band holds 255 ("}},
+             {{"halves.tif"}, 1, {"would cover", "10 (", "20 (", "--value N"}},
+             {{"nodata.tif"}, 1, {"every cell is NoData (262144 cells)"}},
+             {{"uniform.tif"}, 1, {"every cell holds 9 (262144 cells)", "--value N"}},
+             {{"ref.tif", "--value", "one"}, 2, {"--value"}},
+             {{"s.raw", "--value", "1.5"}, 2, {"s.raw: --value of a raw image is a grey value"}},
+         }) {
+        std::vector<std::string> args = {"order"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProgramResult r = run_program_with(dir.path, args);
+        EXPECT_EQ(r.exit_status, c.status) << c.args[0] << "\n" << r.errors;
+        for (const std::string& text : c.said)
+            EXPECT_NE(r.errors.find(text), std::string::npos) << text << "\n" << r.errors;
+    }
+    for (const auto& e : fs::directory_iterator(dir.path))
+        EXPECT_EQ(e.path().string().find("_strahler"), std::string::npos) << e.path();
+    // A value of any size and sign is a network of its own.
+    Grid big = drawing;
+    for (double& v : big.cells) v = v == 0 ? -70000.25 : 3000000000.0;
+    write_tif(dir / "big.tif", big, {GDT_Float64});
+    const ProgramResult r =
+        run_program_with(dir.path, {"order", "big.tif", "--value", "-70000.25"});
+    EXPECT_EQ(r.exit_status, 0) << r.errors;
+    EXPECT_NE(r.output.find("highest order 6, 292 segments"), std::string::npos) << r.output;
+}
+
+// A 300 x 300 tile of the sample: streams enter and leave it. Every network pixel is ordered or
+// counted in the summary, and a pixel whose upstream lies wholly inside the tile has the order
+// of the whole network's run.
+TEST(CommandLineStreamRasters, ATileOrdersWhatItHoldsAndCountsTheRest) {
+    TempDir dir;
+    const Grid drawing = sample();
+    Grid ones = drawing;
+    for (double& v : ones.cells) v = v == 0 ? 1 : 0;
+    constexpr int kFirst = 150, kTile = 300;
+    Grid tile{kTile, kTile, std::vector<double>(static_cast<std::size_t>(kTile) * kTile)};
+    long long network = 0;
+    for (int l = 0; l < kTile; ++l) {
+        for (int c = 0; c < kTile; ++c) {
+            tile.at(l, c) = ones.at(l + kFirst, c + kFirst);
+            network += tile.at(l, c) == 1;
+        }
+    }
+    write_tif(dir / "full.tif", ones, {});
+    write_tif(dir / "tile.tif", tile, {GDT_Byte, nullptr, nullptr, kFirst, kFirst});
+    ASSERT_EQ(run_program_with(dir.path, {"order", "full.tif", "--segments", "full.csv", "--quiet"})
+                  .exit_status,
+              0);
+    const ProgramResult r =
+        run_program_with(dir.path, {"order", "tile.tif", "--summary", "t.json"});
+    ASSERT_EQ(r.exit_status, 0) << r.errors;
+    const long long between = unsound_of(dir / "t.json")["between_contacts"];
+    EXPECT_GT(between, 0);
+    EXPECT_NE(r.errors.find("between two contacts with the image border or NoData: " +
+                            std::to_string(between)),
+              std::string::npos)
+        << r.errors;
+    EXPECT_NE(read_file(dir / "tile_strahler_info.txt").find("Not ordered soundly"),
+              std::string::npos);
+    const std::vector<unsigned char> tile_orders =
+        orders(dir / "tile_strahler.tif", 0, 0, kTile, kTile);
+    const std::vector<unsigned char> full_orders =
+        orders(dir / "full_strahler.tif", 0, 0, kSide, kSide);
+    long long ordered = 0;
+    for (unsigned char o : tile_orders) ordered += o != 255;
+    EXPECT_EQ(ordered + between, network);
+
+    // The whole network's segments: pixels through their map coordinates, and where each flows.
+    std::istringstream csv(read_file(dir / "full.csv"));
+    std::string line;
+    std::getline(csv, line);
+    const std::vector<std::string> header = csv_fields(line);
+    auto column = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
+    };
+    std::map<int, std::vector<std::pair<int, int>>> pixels;
+    std::map<int, int> flows_into;
+    while (std::getline(csv, line)) {
+        const std::vector<std::string> f = csv_fields(line);
+        const int id = std::stoi(f[column("id")]);
+        flows_into[id] = f[column("flows_into")].empty() ? -1 : std::stoi(f[column("flows_into")]);
+        std::string points = f[column("geometry")];
+        points = points.substr(points.find('(') + 1);
+        std::istringstream in(points);
+        double x = 0, y = 0;
+        char sep = 0;
+        while (in >> x >> y) {
+            pixels[id].push_back({static_cast<int>(std::floor((4012800.0 - y) / kPixel)),
+                                  static_cast<int>(std::floor((x - 500000.0) / kPixel))});
+            in >> sep;
+        }
+    }
+    auto inside = [&](int id) {
+        for (const auto& [l, c] : pixels[id])
+            if (l < kFirst || c < kFirst || l >= kFirst + kTile || c >= kFirst + kTile)
+                return false;
+        return true;
+    };
+    // A segment qualifies when it and every segment upstream of it lie in the tile.
+    std::map<int, bool> wholly;
+    for (const auto& [id, path] : pixels) wholly[id] = inside(id);
+    for (const auto& [id, to] : flows_into) {
+        if (wholly[id]) continue;
+        for (int down = to; down >= 0; down = flows_into[down]) wholly[down] = false;
+    }
+    int checked = 0;
+    for (const auto& [id, path] : pixels) {
+        if (!wholly[id]) continue;
+        // Its last pixel is the junction it stops on, whose order is the stream below's.
+        for (std::size_t k = 0; k + 1 < path.size(); ++k) {
+            const auto [l, c] = path[k];
+            EXPECT_EQ(tile_orders[static_cast<std::size_t>(l - kFirst) * kTile + c - kFirst],
+                      full_orders[static_cast<std::size_t>(l) * kSide + c])
+                << id << " " << l << "," << c;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 500);
+}

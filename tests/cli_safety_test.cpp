@@ -192,11 +192,11 @@ TEST(CommandLineSafety, LinksAreFollowedAndDevicesNeverReplaced) {
 
     // A device node made here: the SVG goes through it, the node stays. A GIS dataset cannot be
     // written through one, and is refused before the run.
-    ASSERT_EQ(::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-    ProgramResult svg = run_cli(
-        dir, {"order", "sample.tif", "--output", "d", "--horton", "null", "--steps", "--quiet"});
+    ASSERT_EQ(::mknod((dir / "null.svg").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ProgramResult svg = run_cli(dir, {"order", "sample.tif", "--output", "d", "--horton",
+                                      "null.svg", "--steps", "--quiet"});
     EXPECT_EQ(svg.exit_status, 0) << svg.errors;
-    EXPECT_TRUE(is_char_device(dir / "null"));
+    EXPECT_TRUE(is_char_device(dir / "null.svg"));
     for (const char* segments : {"null.gpkg", "null.shp"}) {
         const std::string node = dir / segments;
         ASSERT_EQ(::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
@@ -238,8 +238,8 @@ TEST(CommandLineSafety, ResultsThatWouldOverwriteEachOtherAreRefused) {
         std::string message;
     };
     const Case cases[] = {
-        {{"sample.tif", "--output", "o/r", "--horton", "o/r.tif"},
-         "o/r.tif (--horton) and o/r.tif (the order image of sample.tif) are the same file"},
+        {{"sample.tif", "--output", "o/r", "--horton", "o/h.svg", "--summary", "o/h.svg"},
+         "o/h.svg (--horton) and o/h.svg (--summary) are the same file"},
         {{"sample.raw", "--output", "o/r", "--summary", "o/r.txt"},
          "o/r.txt (--summary) and o/r.txt (the order image's descriptor of sample.raw)"},
         {{"sample.tif", "--output", "o/r", "--summary", "o/r_info.txt"},

@@ -11,13 +11,9 @@
 
 #include "base/bands.h"
 #include "formats/gis/gdal_session.h"
+#include "formats/gis/read_chunks.h"
 
 namespace {
-
-// Bytes of buffer aimed at per read, as the reader's: each block decoded once, small beside
-// the grid.
-constexpr long long kChunkBytes = 16LL << 20;
-constexpr long long kMaxChunkBytes = 256LL << 20;
 
 // The next class for a value met for the first time.
 unsigned char new_class(ValueClasses& classes, double v) {
@@ -124,13 +120,8 @@ bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueCla
     int block_x = 0, block_y = 0;
     GDALGetBlockSize(band, &block_x, &block_y);
     block_y = std::max(block_y, 1);
-    const long long line_bytes = static_cast<long long>(columns) * sizeof(T);
-    long long chunk = std::max<long long>(1, kChunkBytes / line_bytes) / block_y * block_y;
-    if (chunk == 0)
-        chunk = block_y * line_bytes <= kMaxChunkBytes
-                    ? block_y
-                    : std::max<long long>(1, kMaxChunkBytes / line_bytes);
-    chunk = std::min<long long>(chunk, lines);
+    const long long chunk = chunk_lines(
+        static_cast<long long>(columns) * static_cast<long long>(sizeof(T)), block_y, lines);
     std::vector<T> buf(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(columns));
     std::vector<unsigned char> mask_buf(mask ? buf.size() : 0);
     // Two histograms taken in turn, so that runs of one class do not wait on one counter.

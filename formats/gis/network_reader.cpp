@@ -16,15 +16,10 @@
 #include "formats/gis/band_classes.h"
 #include "formats/gis/bmp_v3_view.h"
 #include "formats/gis/gdal_session.h"
+#include "formats/gis/read_chunks.h"
 #include "formats/gis/safe_open.h"
 
 namespace {
-
-// Bytes of buffer aimed at per read: large enough that GDAL decodes each block once and the
-// per-call overhead vanishes, small enough to sit beside a 16384 x 16384 grid.
-constexpr long long kChunkBytes = 16LL << 20;
-// Beyond this a single block is read in smaller pieces whatever its height.
-constexpr long long kMaxChunkBytes = 256LL << 20;
 
 // How the read buffer maps to network / not network.
 enum class Compare {
@@ -350,14 +345,8 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
     int block_x = 0, block_y = 0;
     GDALGetBlockSize(plan.band ? plan.band : GDALGetRasterBand(h, plan.rgb_bands[0]), &block_x,
                      &block_y);
-    if (block_y < 1) block_y = 1;
     const long long line_bytes = static_cast<long long>(columns) * buffer_pixel_bytes(plan);
-    long long chunk = std::max<long long>(1, kChunkBytes / line_bytes) / block_y * block_y;
-    if (chunk == 0)
-        chunk = block_y * line_bytes <= kMaxChunkBytes
-                    ? block_y
-                    : std::max<long long>(1, kMaxChunkBytes / line_bytes);
-    chunk = std::min<long long>(chunk, lines);
+    const long long chunk = chunk_lines(line_bytes, block_y, lines);
     std::vector<unsigned char> buf(static_cast<std::size_t>(chunk * line_bytes));
 
     ByteGrid grid(ucmatrice(columns, lines), lines);

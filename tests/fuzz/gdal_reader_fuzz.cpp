@@ -1,6 +1,7 @@
 // The GIS network reader on arbitrary file contents (GeoTIFF, PNG, VRT seeds), through the
 // checks the command line makes before GDAL opens a file: a refusal or a read that fails with a
-// message, or a grid of the raster's size holding only the network value and 255; never a crash,
+// message, a refusal of the network its values give, or a grid of the raster's size holding only
+// the network's byte, 255 and the byte of the cells outside the image; never a crash,
 // a hang, a leak or undefined behaviour.
 
 #include <gdal.h>
@@ -82,13 +83,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (cells > 0 && cells <= kMostCells) {
             NetworkSelector selector;
             selector.band = 1 + static_cast<int>(size % 2);
+            // Half the inputs by value 0, half by the rule that chooses the network's values.
+            selector.value_given = size % 4 < 2;
             NetworkRaster raster;
             std::string error;
             if (read_network(path, selector, 0, raster, error)) {
-                if (!raster.grid || raster.lines <= 0 || raster.columns <= 0) std::abort();
-                for (int i = 0; i < raster.lines; ++i)
-                    for (int j = 0; j < raster.columns; ++j)
-                        if (raster.grid[i][j] != 0 && raster.grid[i][j] != 255) std::abort();
+                // A network chosen by the values may be refused (an empty grid, and why).
+                if (!raster.refusal.empty()) {
+                    if (raster.grid) std::abort();
+                } else {
+                    if (!raster.grid || raster.lines <= 0 || raster.columns <= 0) std::abort();
+                    // The network's byte, 255, and the byte of the cells outside the image.
+                    for (int i = 0; i < raster.lines; ++i)
+                        for (int j = 0; j < raster.columns; ++j) {
+                            const int v = raster.grid[i][j];
+                            if (v != raster.network_byte && v != 255 && v != raster.outside)
+                                std::abort();
+                        }
+                }
             } else if (error.empty()) {
                 std::abort();  // a failure always says why
             }

@@ -77,6 +77,19 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
         }
     }
 
+    // Calls visit(q) with the number of every pixel left that is linked to pixel number `at`.
+    auto for_linked_left = [&](int at, auto&& visit) {
+        const PixelIndex p = pixels[static_cast<std::size_t>(at)];
+        const int i = static_cast<int>(p / cols);
+        const int j = static_cast<int>(p % cols);
+        const unsigned links =
+            linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, cols, i, j));
+        for (int m = 0; m < 8; ++m) {
+            if (!((links >> m) & 1u) || !left(i + kDi[m], j + kDj[m])) continue;
+            visit(number(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]));
+        }
+    };
+
     // Linked parts of the pixels left, each a tree breadth first from its border pixels.
     const auto n = pixels.size();
     // -2: not reached yet; -3: in the part at hand; -1: a root on the border; else the pixel
@@ -92,18 +105,11 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
         part.assign(1, static_cast<int>(seed));
         parent[seed] = -3;
         for (std::size_t h = 0; h < part.size(); ++h) {
-            const PixelIndex p = pixels[static_cast<std::size_t>(part[h])];
-            const int i = static_cast<int>(p / cols);
-            const int j = static_cast<int>(p % cols);
-            const unsigned links =
-                linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, cols, i, j));
-            for (int m = 0; m < 8; ++m) {
-                if (!((links >> m) & 1u) || !left(i + kDi[m], j + kDj[m])) continue;
-                const int q = number(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]);
-                if (parent[static_cast<std::size_t>(q)] != -2) continue;
+            for_linked_left(part[h], [&](int q) {
+                if (parent[static_cast<std::size_t>(q)] != -2) return;
                 parent[static_cast<std::size_t>(q)] = -3;
                 part.push_back(q);
-            }
+            });
         }
         bool needs = false;
         queue.clear();
@@ -117,19 +123,13 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
         }
         if (!needs || queue.empty()) continue;
         for (std::size_t h = 0; h < queue.size(); ++h) {
-            const PixelIndex p = pixels[static_cast<std::size_t>(queue[h])];
-            const int i = static_cast<int>(p / cols);
-            const int j = static_cast<int>(p % cols);
-            const unsigned links =
-                linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, cols, i, j));
-            for (int m = 0; m < 8; ++m) {
-                if (!((links >> m) & 1u) || !left(i + kDi[m], j + kDj[m])) continue;
-                ++left_links[static_cast<std::size_t>(queue[h])];
-                const int q = number(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]);
-                if (parent[static_cast<std::size_t>(q)] != -3) continue;
-                parent[static_cast<std::size_t>(q)] = queue[h];
+            const int from = queue[h];
+            for_linked_left(from, [&](int q) {
+                ++left_links[static_cast<std::size_t>(from)];
+                if (parent[static_cast<std::size_t>(q)] != -3) return;
+                parent[static_cast<std::size_t>(q)] = from;
                 queue.push_back(q);
-            }
+            });
         }
         // A tree of lines is left as the passes leave it (the arms of a junction that run to
         // the border are never traced, on a clean forest too): only a part with a closed loop,

@@ -3,21 +3,25 @@
 #include "engine/links.h"
 #include "engine/neighbours.h"
 
+double half_steps_m(const LengthRule& rule, const LoadedNetwork& n, int i, int j) {
+    const unsigned links =
+        linked(loaded_mask_anywhere(n.tab1, n.tab5, n.net, n.nb_lig, n.nb_col, i, j));
+    double sum = 0.0;
+    for (int k = 0; k < 8; ++k) {
+        if (links >> k & 1u)
+            sum += 0.5 * step_length_m(rule, i, j, i + kNeighbours[k].di, j + kNeighbours[k].dj);
+    }
+    return sum;
+}
+
 namespace {
 
 double segment_length(const std::vector<PixelIndex>& path, const LengthRule& rule,
                       const LoadedNetwork& n) {
     double sum = 0.0;
     for (std::size_t p = 0; p + 1 < path.size(); ++p) {
-        const int i = static_cast<int>(path[p] / n.nb_col);
-        const int j = static_cast<int>(path[p] % n.nb_col);
-        const unsigned links =
-            linked(loaded_mask_anywhere(n.tab1, n.tab5, n.net, n.nb_lig, n.nb_col, i, j));
-        for (int k = 0; k < 8; ++k) {
-            if (links >> k & 1u)
-                sum +=
-                    0.5 * step_length_m(rule, i, j, i + kNeighbours[k].di, j + kNeighbours[k].dj);
-        }
+        sum += half_steps_m(rule, n, static_cast<int>(path[p] / n.nb_col),
+                            static_cast<int>(path[p] % n.nb_col));
     }
     if (path.size() > 1) {
         const PixelIndex a = path[path.size() - 2];

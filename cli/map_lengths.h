@@ -23,7 +23,12 @@ struct LoadedNetwork {
     int net = -1;
     int nb_lig = 0;
     int nb_col = 0;
+    int outside = -1;  // tab1's value of a pixel outside the image (NoData), or -1 for none
 };
+
+// What pixel (i, j) of a segment adds to its length, unless it is the segment's last: half the
+// step towards each network pixel linked to it in the network as loaded.
+double half_steps_m(const LengthRule& rule, const LoadedNetwork& network, int i, int j);
 
 // Replaces every segment's length and every pass total (summed in report order) of a record
 // whose paths were kept whole; returns the network total.

@@ -171,6 +171,11 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
     order->add_option("--segments", o.segments,
                       "Write every segment to this file: .csv (a table), or .gpkg, .geojson,"
                       " .json, .shp (lines on the map, one network)");
+    order->add_option("--links", o.links,
+                      "Write the network split at every confluence to this file: links with"
+                      " Strahler order and Shreve magnitude, and nodes (.gpkg: both layers;"
+                      " .geojson, .json, .shp, .csv: the nodes in FILE_nodes beside it; one"
+                      " network)");
     order->add_option("--summary", o.summary, "Write the figures per order to this JSON file");
     order->add_option("--horton", o.horton,
                       "Draw the Horton figures of the network to this .svg file (one network)");

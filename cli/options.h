@@ -29,6 +29,9 @@ struct OrderOptions {
     // Every segment: .csv (the table of every network), or .gpkg, .geojson, .json, .shp (one
     // LineString per segment, one network); empty: none.
     std::string segments;
+    // The network split at every confluence: links as lines and nodes as points (links.h),
+    // .gpkg (both layers), or .geojson, .json, .shp, .csv (the nodes beside it); one network.
+    std::string links;
     std::string summary;  // JSON file of the figures per order; empty: none
     std::string horton;   // SVG plot of the Horton figures (one network); empty: none
     bool quiet = false;   // nothing on standard output, no warnings

@@ -22,6 +22,7 @@
 #include "base/threads.h"
 #include "cli/map_lengths.h"
 #include "cli/network_input.h"
+#include "cli/network_links.h"
 #include "cli/order_image.h"
 #include "cli/order_summary.h"
 #include "cli/pass_records.h"
@@ -35,6 +36,7 @@
 #include "engine/treatment.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/horton_svg.h"
+#include "formats/gis/link_writer.h"
 #include "formats/gis/order_geotiff.h"
 #include "formats/gis/segment_writer.h"
 #include "formats/image.h"
@@ -115,6 +117,19 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
             return std::nullopt;
         }
     }
+    if (!o.links.empty()) {
+        const std::string ext = lower_extension(o.links);
+        if (ext != ".csv" && ext != ".gpkg" && ext != ".geojson" && ext != ".json" &&
+            ext != ".shp") {
+            fault("--links " + o.links +
+                  ": unknown file type; expected .gpkg, .geojson, .json, .shp or .csv");
+            return std::nullopt;
+        }
+        if (o.networks.size() > 1) {
+            fault("--links " + o.links + ": a file of links holds one network; give one network");
+            return std::nullopt;
+        }
+    }
     // Each network has its own coordinate system and its own figures.
     if (o.networks.size() > 1 && vector_segments(o)) {
         fault("--segments " + o.segments +
@@ -167,7 +182,7 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
             }
         }
     }
-    for (const std::string* table : {&o.segments, &o.summary, &o.horton}) {
+    for (const std::string* table : {&o.segments, &o.links, &o.summary, &o.horton}) {
         if (!table->empty() && inputs.holds(*table)) {
             fault(*table + ": would replace a network image or descriptor of this run");
             return std::nullopt;
@@ -179,7 +194,7 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
         files.push_back(
             {job.network, job.type == 0, type, job.prefix, job.prefix + kResultEndings[type]});
     }
-    const RunOutputs outputs{o.steps, o.segments, o.summary, o.horton};
+    const RunOutputs outputs{o.steps, o.segments, o.links, o.summary, o.horton};
     const std::string clash = result_clash(run_results(files, outputs), run_inputs(files));
     if (!clash.empty()) {
         fault(clash);
@@ -226,6 +241,7 @@ std::vector<SegmentRecord> segment_lines(const OrderRecord& record, int nb_col) 
         line.pixels = seg.points;
         line.length_m = seg.length;
         line.path = pixel_path(seg.path, nb_col);
+        line.to_below = pixel_path(seg.to_below, nb_col);
         line.flows_into = seg.flows_into >= 0 ? static_cast<int>(seg.flows_into) + 1 : -1;
         lines.push_back(std::move(line));
     }
@@ -298,15 +314,15 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
 
     const bool lines = vector_segments(o);
     // The segments table holds every line too.
-    const bool pixels = place.remeasure || lines || csv != nullptr;
+    const bool pixels = place.remeasure || lines || csv != nullptr || !o.links.empty();
     PassRecorder recorder(s, !o.last.has_value(), pixels);
     treatment(s, recorder);
     OrderRecord& record = recorder.record;
-    if (place.remeasure) {
-        const LoadedNetwork loaded{s.tab1.rows, s.tab5.rows, network_value(s.val_red), s.nb_lig,
-                                   s.nb_col};
-        s.red_length = remeasure_lengths(record, place.rule, loaded);
-    }
+    const LoadedNetwork loaded{s.tab1.rows, s.tab5.rows, network_value(s.val_red),
+                               s.nb_lig,    s.nb_col,    s.outside_value};
+    if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, loaded);
+    // Every line ends on the line it flows into, in every file that holds the lines.
+    if (pixels) join_segments(record, loaded);
     const int last_order = o.last.value_or(static_cast<int>(record.passes.size()));
 
     bool ok = true;
@@ -351,6 +367,18 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         !write_segments(o.segments, segment_lines(record, s.nb_col), place.georef, error)) {
         fault(error);
         ok = false;
+    }
+    if (!o.links.empty()) {
+        LengthRule rule = place.rule;
+        if (!place.remeasure) {
+            rule.kind = LengthRule::Kind::user_size;
+            rule.user_size_m = s.dpix_size;
+        }
+        const StreamLinks network = stream_links(record, rule, loaded);
+        if (!write_links(o.links, network.links, network.nodes, place.georef, error)) {
+            fault(error);
+            ok = false;
+        }
     }
     NetworkSummary summary;
     summary.network = s.nomim1;
@@ -412,6 +440,14 @@ int run_order(const OrderOptions& o) {
     }
     for (const std::string* file : {&o.summary, &o.horton}) {
         if (!file->empty() && !can_create(*file)) return 1;
+    }
+    if (!o.links.empty()) {
+        const std::string why = links_refusal(o.links);
+        if (!why.empty()) {
+            fault(why);
+            return 1;
+        }
+        if (!can_create(o.links)) return 1;
     }
     if (vector_segments(o)) {
         // GDAL's drivers write a dataset by name: never through a device or a pipe.

@@ -22,6 +22,9 @@ struct TracedSegment {
     PixelIndex last = -1;       // pixels were not kept
     long long flows_into = -1;  // index in OrderRecord::segments of the segment below, or -1
     std::vector<PixelIndex> path;  // every pixel in walk order, when the paths are kept whole
+    // After join_segments (network_links.h): the pixels from the last one to the line below,
+    // when the segment below took the junction group of the last pixel without walking it.
+    std::vector<PixelIndex> to_below;
 };
 
 struct PassRecord {

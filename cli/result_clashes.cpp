@@ -9,6 +9,7 @@
 
 #include "cli/network_input.h"
 #include "cli/pass_records.h"
+#include "formats/gis/link_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -106,14 +107,21 @@ std::vector<RunFile> run_results(const std::vector<NetworkFiles>& networks, cons
                     add(step + ".aux.xml", "the auxiliary file of " + what + of);
                 }
     }
-    if (!o.segments.empty()) {
-        add(o.segments, "--segments");
-        std::string ext = fs::path(o.segments).extension().string();
+    // A vector file, and the files of a shapefile beside it.
+    auto add_vector = [&](const std::string& file, const std::string& what) {
+        add(file, what);
+        std::string ext = fs::path(file).extension().string();
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (ext == ".shp")
             for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"})
-                add(fs::path(o.segments).replace_extension(side).string(),
-                    "a file of the --segments shapefile");
+                add(fs::path(file).replace_extension(side).string(),
+                    "a file of the " + what + " shapefile");
+    };
+    if (!o.segments.empty()) add_vector(o.segments, "--segments");
+    if (!o.links.empty()) {
+        add_vector(o.links, "--links");
+        const std::string nodes = nodes_file_of(o.links);
+        if (!nodes.empty()) add_vector(nodes, "--links nodes");
     }
     if (!o.summary.empty()) add(o.summary, "--summary");
     if (!o.horton.empty()) add(o.horton, "--horton");

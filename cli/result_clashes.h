@@ -24,7 +24,7 @@ struct NetworkFiles {
 // The other outputs of the run: "" for those not asked for.
 struct RunOutputs {
     bool steps = false;
-    std::string segments, summary, horton;
+    std::string segments, links, summary, horton;
 };
 
 // Every file the run may write, each with what it is.

@@ -95,7 +95,9 @@ void write_segments_rows(std::FILE* f, const RunState& s, const NetworkPlace& pl
         } else {
             std::fputs(",", f);
         }
-        write_line(f, s, place, seg.path);
+        std::vector<PixelIndex> line = seg.path;
+        line.insert(line.end(), seg.to_below.begin(), seg.to_below.end());
+        write_line(f, s, place, line);
         std::fputs("\n", f);
     }
 }

@@ -1,4 +1,4 @@
-// The order engine in process, without step images: the fast `treatment` against the reference
+// The order engine in process, without step images: the fast `order_network` against the reference
 // `plain_treatment`, which scans the whole grids in every pass (both runs must leave the same
 // order image and the same report), and the fast one on a drawn network.
 
@@ -19,8 +19,8 @@
 #include "bench/figures.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/result.h"
-#include "engine/treatment.h"
 #include "formats/raw_image.h"
+#include "run/engine_run.h"
 #include "tests/support/plain_treatment.h"
 #include "tools/fnv.h"
 
@@ -41,7 +41,7 @@ struct Engine {
     void (*end)(RunState&, Console&);
 };
 
-const Engine program_engine{[](RunState& s, PassTexts& t) { treatment(s, t); }, end_passes};
+const Engine program_engine{[](RunState& s, PassTexts& t) { run_engine(s, t); }, end_passes};
 const Engine plain_engine{[](RunState& s, PassTexts& t) { plain_treatment(s, t); }, write_result};
 
 ByteGrid grid(const Network& net) {

@@ -33,7 +33,6 @@
 #include "cli/summary_json.h"
 #include "cli/unordered_pixels.h"
 #include "engine/neighbours.h"
-#include "engine/treatment.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/horton_svg.h"
 #include "formats/gis/link_writer.h"
@@ -42,6 +41,7 @@
 #include "formats/image.h"
 #include "formats/raw_image.h"
 #include "formats/report_lines.h"
+#include "run/engine_run.h"
 
 namespace {
 
@@ -316,7 +316,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     // The segments table holds every line too.
     const bool pixels = place.remeasure || lines || csv != nullptr || !o.links.empty();
     PassRecorder recorder(s, !o.last.has_value(), pixels);
-    treatment(s, recorder);
+    run_engine(s, recorder);
     OrderRecord& record = recorder.record;
     const LoadedNetwork loaded{s.tab1.rows, s.tab5.rows, network_value(s.val_red),
                                s.nb_lig,    s.nb_col,    s.outside_value};

@@ -58,7 +58,7 @@ void PassRecorder::pass_ends(int k, const PassWalks& w) {
     }
     PassRecord pass;
     pass.k = k;
-    pass.segments = s.num_segm[static_cast<std::size_t>(k)];
+    pass.segments = counted_walks(w);
     pass.total = counted_length(w);
     pass.first_segment = record.segments.size();
     if (s.save_step == 1) {

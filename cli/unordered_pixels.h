@@ -6,6 +6,6 @@
 
 struct RunState;
 
-// Counts them in a run state after treatment() ran every pass (tab1 then holds the network
+// Counts them in a run state after the engine ran every pass (tab1 then holds the network
 // left, tab5 the orders): network pixels of tab1 without an order in tab5, less the loop pixels.
 long long unordered_between_contacts(const RunState& s);

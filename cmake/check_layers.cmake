@@ -1,21 +1,22 @@
 # Fails when a source file includes a header of a layer above its own, or names a header of the
 # project without its folder (which would slip past this check). Run with cmake -P and
 # -DSOURCE_DIR=<project folder>. Layers, lowest first: base; formats, formats/gis and engine;
-# the front ends dialogue and cli; the programs in app. The generators (tools), the benchmark
+# run, which the front ends share; the front ends dialogue and cli; the programs in app. The generators (tools), the benchmark
 # (bench) and the tests sit beside them. Standard headers (in angle brackets) are not checked.
 cmake_minimum_required(VERSION 3.25)
 
-set(layers base formats formats/gis engine dialogue cli app tools bench tests)
+set(layers base formats formats/gis engine run dialogue cli app tools bench tests)
 
 set(allowed_base base)
 set(allowed_formats base formats)
 set(allowed_formats/gis base formats formats/gis)
 set(allowed_engine base engine)
-set(allowed_dialogue base formats engine dialogue)
-set(allowed_cli base formats formats/gis engine cli)
+set(allowed_run base formats engine run)
+set(allowed_dialogue base formats engine run dialogue)
+set(allowed_cli base formats formats/gis engine run cli)
 set(allowed_app base dialogue cli app)
 set(allowed_tools base formats tools)
-set(allowed_bench base formats engine dialogue tools tests bench)
+set(allowed_bench base formats engine run dialogue tools tests bench)
 set(allowed_tests ${layers})
 
 # The layer a path inside the project belongs to: formats/gis/ apart from formats/, else its
@@ -30,7 +31,7 @@ function(layer_of path out)
 endfunction()
 
 set(faults "")
-foreach(folder base formats engine dialogue cli app tools bench tests)
+foreach(folder base formats engine run dialogue cli app tools bench tests)
   file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")

@@ -8,8 +8,8 @@
 #include "dialogue/key_pause.h"
 #include "dialogue/result.h"
 #include "dialogue/step_images.h"
-#include "engine/treatment.h"
 #include "formats/report_lines.h"
+#include "run/engine_run.h"
 
 void PassTexts::pass_begins(int k, const std::string& border_text) {
     print(c, "\n\n\tOrder = %d ", k);
@@ -22,10 +22,11 @@ void PassTexts::pass_begins(int k, const std::string& border_text) {
 void PassTexts::pass_ends(int k, const PassWalks& w) {
     if (s.save_step == 1) save_segments_image(s, c);
     const double total = counted_length(w);  // metres
-    print(c, "\n\n\t\tNumber of segments : %d ", s.num_segm[k]);
-    report_pass(s.finfo.get(), k, s.num_segm[k], w.segm_points, w.segm_dist, w.segm_counted, total,
+    const int segments = counted_walks(w);
+    print(c, "\n\n\t\tNumber of segments : %d ", segments);
+    report_pass(s.finfo.get(), k, segments, w.segm_points, w.segm_dist, w.segm_counted, total,
                 s.threads);
-    if (s.num_segm[k] == 1) {
+    if (segments == 1) {
         print(c, "\n\t\tlength of this segment =  %lf ", total);
     } else {
         print(c, "\n\t\ttotal length of the sum of these segments =  %lf ", total);
@@ -34,7 +35,7 @@ void PassTexts::pass_ends(int k, const PassWalks& w) {
 
 void run_passes(RunState& s, Console& c) {
     PassTexts texts(s, c);
-    treatment(s, texts);
+    run_engine(s, texts);
     end_passes(s, c);
 }
 

@@ -2,8 +2,6 @@
 // 255 = neither.
 #pragma once
 
-struct RunState;
-
 // The code of the interior pixel (i, j) of tab1: 2, 3 or 255. net is the value that
 // network_value gives.
 inline unsigned char point_code(unsigned char* const* tab1, int net, int i, int j) {
@@ -18,7 +16,3 @@ inline unsigned char point_code(unsigned char* const* tab1, int net, int i, int 
     if (count > 2) return 3;
     return 255;
 }
-
-// Clears tab2, then gives every interior network pixel of tab1 its code from its count of
-// network neighbours: 1 makes an end point, 3 or more a junction, 0 or 2 nothing.
-void classify_points(RunState& s);

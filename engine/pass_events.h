@@ -17,8 +17,8 @@ struct PassEvents {
     // is the same in every pass.
     virtual void pass_begins(int k, const std::string& border_text) = 0;
 
-    // Pass k has walked: w holds one entry per walk, tab1 holds the network left, num_segm[k]
-    // the segment count, and red_length already includes the pass total, counted_length(w).
+    // Pass k has walked: w holds one entry per walk (its segments: counted_walks(w), their
+    // total: counted_length(w)), and the network grid holds the network left.
     virtual void pass_ends(int k, const PassWalks& w) = 0;
 
     // Whether the walks' pixels are wanted: then every PassWalks carries segm_path and

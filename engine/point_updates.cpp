@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "base/bands.h"
-#include "base/run_state.h"
 #include "engine/classify.h"
 #include "engine/flag_scan.h"
 #include "engine/links.h"
@@ -128,35 +127,33 @@ Classified classify_all(const WalkGrids& g, int threads) {
     return c;
 }
 
-std::string mark_border_once(RunState& s) {
-    const int net = network_value(s.val_red);
+std::string mark_border_once(const WalkGrids& g) {
+    const int net = g.net;
     std::string text;
     char one[64];
     auto mark = [&](int i, int j) {
         std::snprintf(one, sizeof one, "\n\ttab2[%d][%d] = 3 ", i, j);
         text += one;
-        if (s.tab2) s.tab2[i][j] = 3;
+        if (g.tab2) g.tab2[i][j] = 3;
     };
     auto visit = [&](int i, int j) {
-        if (s.tab1[i][j] != net) return;
-        if (i == 0 || i == s.nb_lig - 1) mark(i, j);
-        if (j == 0 || j == s.nb_col - 1) mark(i, j);
+        if (g.tab1[i][j] != net) return;
+        if (i == 0 || i == g.nb_lig - 1) mark(i, j);
+        if (j == 0 || j == g.nb_col - 1) mark(i, j);
     };
-    for (int i = 0; i < s.nb_lig; ++i) {
-        if (i == 0 || i == s.nb_lig - 1) {
-            for (int j = 0; j < s.nb_col; ++j) visit(i, j);
+    for (int i = 0; i < g.nb_lig; ++i) {
+        if (i == 0 || i == g.nb_lig - 1) {
+            for (int j = 0; j < g.nb_col; ++j) visit(i, j);
         } else {
             visit(i, 0);
-            if (s.nb_col > 1) visit(i, s.nb_col - 1);
+            if (g.nb_col > 1) visit(i, g.nb_col - 1);
         }
     }
     // Network pixels beside cells outside the image (NoData) are border pixels too.
-    if (s.outside_value >= 0 && net >= 0) {
-        const WalkGrids g{s.tab1.rows, nullptr,  nullptr, net,
-                          s.nb_lig,    s.nb_col, false,   s.outside_value};
-        for (int i = 1; i < s.nb_lig - 1; ++i) {
-            for (int j = 1; j < s.nb_col - 1; ++j) {
-                if (s.tab1[i][j] == net && g.touches_outside(i, j)) mark(i, j);
+    if (g.outside >= 0 && net >= 0) {
+        for (int i = 1; i < g.nb_lig - 1; ++i) {
+            for (int j = 1; j < g.nb_col - 1; ++j) {
+                if (g.tab1[i][j] == net && g.touches_outside(i, j)) mark(i, j);
             }
         }
     }

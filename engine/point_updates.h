@@ -14,8 +14,6 @@
 #include "engine/pixel_index.h"
 #include "engine/walk_grids.h"
 
-struct RunState;
-
 // What the first classification finds.
 struct Classified {
     std::vector<PixelIndex> ends;  // interior end points, row-major
@@ -33,10 +31,11 @@ struct Classified {
 // points image tab2 is filled only when it exists, that is when step images are saved.
 Classified classify_all(const WalkGrids& g, int threads = 1);
 
-// Gives code 3 to the network pixels on the border and returns the text that names them, in the
-// order of a row-major scan, once for its line and once for its column (a corner twice). Border
-// pixels are never erased, so the same text serves every pass.
-std::string mark_border_once(RunState& s);
+// Gives code 3 in the points grid (g.tab2, when there is one) to the network pixels on the border
+// and returns the text that names them, in the order of a row-major scan, once for its line and
+// once for its column (a corner twice); then marks the network pixels beside a cell outside the
+// image. Border pixels are never erased, so the same text serves every pass.
+std::string mark_border_once(const WalkGrids& g);
 
 // A start of a pass: an end point, or a junction group with one line left, which starts at the
 // pixel where that line leaves it.

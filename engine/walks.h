@@ -16,6 +16,13 @@ struct PassWalks {
     std::vector<std::vector<PixelIndex>> segm_path;
 };
 
+// The segments of the pass: its walks that ended on a junction or border pixel.
+inline int counted_walks(const PassWalks& w) {
+    int n = 0;
+    for (char counted : w.segm_counted) n += counted != 0;
+    return n;
+}
+
 // The pass total, metres: the lengths of the walks that ended on a junction or border pixel,
 // summed in walk order, the order in which the report lists them.
 inline double counted_length(const PassWalks& w) {

@@ -11,7 +11,7 @@
 #include "base/nrutil.h"
 #include "base/run_state.h"
 #include "engine/pass_events.h"
-#include "engine/treatment.h"
+#include "run/engine_run.h"
 #include "tools/drawn_network.h"
 #include "tools/terrain_network.h"
 
@@ -46,7 +46,7 @@ Outcome order(const TruthNetwork& t) {
     s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     for (int i = 0; i < s.nb_lig; ++i) std::copy_n(net.row(i), s.nb_col, s.tab1[i]);
     Counts counts;
-    treatment(s, counts);
+    run_engine(s, counts);
     Outcome o;
     for (int i = 0; i < s.nb_lig; ++i) {
         for (int j = 0; j < s.nb_col; ++j) {

@@ -12,7 +12,7 @@
 #include "base/nrutil.h"
 #include "base/run_state.h"
 #include "engine/pass_events.h"
-#include "engine/treatment.h"
+#include "run/engine_run.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ Drawn run(const Picture& picture, int last = 9, bool steps = false) {
     for (int i = 0; i < s.nb_lig; ++i) {
         for (int j = 0; j < s.nb_col; ++j) s.tab1[i][j] = picture[i][j] == '#' ? 1 : 0;
     }
-    treatment(s, r.events);
+    run_engine(s, r.events);
     for (int i = 0; i < s.nb_lig; ++i) {
         std::string line;
         for (int j = 0; j < s.nb_col; ++j) {

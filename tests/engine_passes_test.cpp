@@ -13,7 +13,8 @@
 #include "engine/classify.h"
 #include "engine/length.h"
 #include "engine/pass_events.h"
-#include "engine/treatment.h"
+#include "run/engine_run.h"
+#include "tests/support/classify_points.h"
 #include "tests/support/mark_border.h"
 #include "tests/support/trace.h"
 #include "tests/test_support.h"
@@ -126,7 +127,7 @@ struct Recorder final : PassEvents {
 TEST(EnginePasses, ReportsEveryPassThroughItsEventsAndNothingElse) {
     Engine e(kY, 2, 1);
     Recorder events(e.s);
-    treatment(e.s, events);
+    run_engine(e.s, events);
     EXPECT_EQ(events.calls, (std::vector<std::string>{
                                 "begins 1\n\ttab2[5][3] = 3 ", "ends 1 walks 2 segments 2",
                                 "begins 2\n\ttab2[5][3] = 3 ", "ends 2 walks 1 segments 1"}));

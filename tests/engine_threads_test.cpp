@@ -16,7 +16,7 @@
 #include "base/nrutil.h"
 #include "base/run_state.h"
 #include "engine/pass_events.h"
-#include "engine/treatment.h"
+#include "run/engine_run.h"
 #include "tools/drawn_network.h"
 #include "tools/network_generator.h"
 #include "tools/terrain_network.h"
@@ -71,7 +71,7 @@ std::string outputs(const Network& net, int threads, bool steps, bool grids = tr
     if (steps) s.tab2 = ByteGrid(ucmatrice_unset(s.nb_col, s.nb_lig), s.nb_lig);
     std::memcpy(s.tab1[0], net.cells.data(), net.cells.size());
     Record r(s, grids);
-    treatment(s, r);
+    run_engine(s, r);
     char totals[160];
     std::snprintf(totals, sizeof totals, "total %.17g loops %lld borderless %d", s.red_length,
                   s.loop_pixels, s.borderless_parts);

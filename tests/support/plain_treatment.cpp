@@ -16,6 +16,7 @@
 #include "engine/length.h"
 #include "engine/pass_events.h"
 #include "engine/walks.h"
+#include "tests/support/classify_points.h"
 #include "tests/support/mark_border.h"
 #include "tests/support/trace.h"
 
@@ -38,7 +39,7 @@ void plain_treatment(RunState& s, PassEvents& events) {
         std::copy(s.tab1[i], s.tab1[i] + s.nb_col, s.tab[i]);
     }
     const StepLengths d = step_lengths(s.dpix_size);
-    fill_grid(s.tab5, s.nb_lig, s.nb_col, 255);
+    fill_grid(s.tab5.rows, s.nb_lig, s.nb_col, 255);
     s.num_segm.fill(0);
 
     // num_segm has no entry beyond order 63 (the parameters dialogue refuses more).
@@ -47,7 +48,7 @@ void plain_treatment(RunState& s, PassEvents& events) {
         PassWalks w;
         classify_points(s);
         events.pass_begins(k, mark_border(s));
-        fill_grid(s.tab4, s.nb_lig, s.nb_col, 255);
+        fill_grid(s.tab4.rows, s.nb_lig, s.nb_col, 255);
         trace_segments(s, k, d, w);
         s.red_length += counted_length(w);
         events.pass_ends(k, w);

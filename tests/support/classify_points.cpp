@@ -1,11 +1,12 @@
-#include "engine/classify.h"
+#include "tests/support/classify_points.h"
 
 #include "base/run_state.h"
+#include "engine/classify.h"
 #include "engine/fill.h"
 #include "engine/neighbours.h"
 
 void classify_points(RunState& s) {
-    fill_grid(s.tab2, s.nb_lig, s.nb_col, 255);
+    fill_grid(s.tab2.rows, s.nb_lig, s.nb_col, 255);
     const int net = network_value(s.val_red);
     for (int i = 1; i < s.nb_lig - 1; ++i) {
         for (int j = 1; j < s.nb_col - 1; ++j) {

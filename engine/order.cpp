@@ -21,13 +21,12 @@
 // image, is the same, byte for byte, as what the reference engine of the tests reports, which
 // scans the grids in every pass.
 
-#include "engine/treatment.h"
+#include "engine/order.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "base/run_state.h"
 #include "engine/fill.h"
 #include "engine/groups.h"
 #include "engine/holes.h"
@@ -48,42 +47,37 @@ bool groups_hold(const Groups& groups, const std::vector<PixelIndex>& pixels) {
                        [&](PixelIndex p) { return groups.of.find(p) >= 0; });
 }
 
-int counted_walks(const PassWalks& w) {
-    return static_cast<int>(std::count(w.segm_counted.begin(), w.segm_counted.end(), 1));
-}
-
 }  // namespace
 
-void treatment(RunState& s, PassEvents& events) {
-    s.red_length = 0.0;
-    const StepLengths d = step_lengths(s.dpix_size);
-    fill_grid(s.tab5, s.nb_lig, s.nb_col, 255, s.threads);
-    s.num_segm.fill(0);
-    s.loop_pixels = 0;
-    s.borderless_parts = 0;
+EngineResult order_network(const EngineGrids& grids, const EngineOptions& options,
+                           PassEvents& events) {
+    EngineResult result;
+    const int threads = options.threads;
+    const StepLengths d = step_lengths(options.pixel_size_m);
+    fill_grid(grids.orders, grids.lines, grids.columns, 255, threads);
 
-    // num_segm has no entry beyond order 63 (the parameters dialogue refuses more).
-    const int most = static_cast<int>(s.num_segm.size()) - 1;
-    const int last = std::min(s.Num_order, most);
-    WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red), s.nb_lig, s.nb_col};
-    g.outside = s.outside_value;
-    const std::string border = mark_border_once(s);
+    const int most = kMostOrders;
+    const int last = std::clamp(options.last_order, 0, most);
+    WalkGrids g{grids.network, nullptr,      grids.orders, network_value(options.network_value),
+                grids.lines,   grids.columns};
+    g.outside = options.outside_value;
+    const std::string border = mark_border_once(g);
     const bool paths = events.wants_paths();
 
     // The run to the end of the network, unreported.
-    Classified first = classify_all(g, s.threads);
+    Classified first = classify_all(g, threads);
     g.cut_corners = first.cut_corners;
     // Where corners are cut (as in every square of four network pixels), the loops are found at
     // once; elsewhere a loop shows as what the run cannot prune.
     std::vector<PixelIndex> loops =
-        first.cut_corners ? closed_loops(g, s.threads) : std::vector<PixelIndex>{};
+        first.cut_corners ? closed_loops(g, threads) : std::vector<PixelIndex>{};
     Groups groups = make_groups(g, first.touching_junctions, loops);
     std::vector<Start> starts = first_starts(first, groups, g);
     std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again
-    PruneRun run = prune(g, groups, std::move(starts), most, d, nullptr, paths, s.threads);
+    PruneRun run = prune(g, groups, std::move(starts), most, d, nullptr, paths, threads);
     std::vector<StemOrder> stems;
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
-        Leftovers left = find_leftovers(g, s.threads);
+        Leftovers left = find_leftovers(g, threads);
         if (!left.loop_pixels.empty() && !groups_hold(groups, left.loop_pixels)) {
             // Closed loops never shrink: make them junction groups and run again.
             loops.insert(loops.end(), left.loop_pixels.begin(), left.loop_pixels.end());
@@ -93,31 +87,31 @@ void treatment(RunState& s, PassEvents& events) {
             left = Leftovers{};
             run = PruneRun{};
             groups = Groups{};
-            restore_network(g, s.threads);
-            first.ends = classify_all(g, s.threads).ends;
+            restore_network(g, threads);
+            first.ends = classify_all(g, threads).ends;
             groups = make_groups(g, first.touching_junctions, loops);
-            run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
-                        s.threads);
-            left = find_leftovers(g, s.threads);
+            run =
+                prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, threads);
+            left = find_leftovers(g, threads);
         }
-        s.loop_pixels = left.loop_parts_pixels;
-        s.borderless_parts = left.borderless_parts + run.ran_out;
+        result.loop_pixels = left.loop_parts_pixels;
+        result.borderless_parts = left.borderless_parts + run.ran_out;
         // The stems the passes leave below a stalled group are ordered as a tree once the
         // passes are over (the counts above still say what the passes left).
-        stems = order_left_stems(g, run.stops, s.threads);
+        stems = order_left_stems(g, run.stops, threads);
     }
 
     auto ends = [&](int k, const PassWalks& w) {
-        s.num_segm[static_cast<std::size_t>(k)] = counted_walks(w);
-        s.red_length += counted_length(w);
+        result.segments[static_cast<std::size_t>(k)] = counted_walks(w);
+        result.total_length += counted_length(w);
         events.pass_ends(k, w);
     };
     // Passes beyond the last order wanted are forgotten; with the paths kept, where each
     // segment flows would have to be forgotten too, and the passes run again instead.
     const bool beyond = last < static_cast<int>(run.passes.size());
-    const bool report_run = s.save_step != 1 && run.used_up && !(beyond && paths);
+    const bool report_run = !options.step_images && run.used_up && !(beyond && paths);
     if (report_run) {
-        if (beyond) forget_passes_after(g, run, last, s.threads);
+        if (beyond) forget_passes_after(g, run, last, threads);
         const PassWalks none;
         for (int k = 1; k <= last; ++k) {
             events.pass_begins(k, border);
@@ -127,19 +121,19 @@ void treatment(RunState& s, PassEvents& events) {
         }
         apply_stem_orders(g, stems, last);
         if (paths) events.network_done(run.flows_into);
-        return;
+        return result;
     }
     run = PruneRun{};
     groups = Groups{};
-    restore_network(g, s.threads);
-    const WalkGrids shown{s.tab1.rows, s.tab2.rows, s.tab5.rows,   g.net,
-                          s.nb_lig,    s.nb_col,    g.cut_corners, g.outside};
-    const Classified again = classify_all(shown, s.threads);
-    mark_border_once(s);  // the border codes of the points image
+    restore_network(g, threads);
+    const WalkGrids shown{grids.network, grids.points,  grids.orders,  g.net,
+                          grids.lines,   grids.columns, g.cut_corners, g.outside};
+    const Classified again = classify_all(shown, threads);
+    mark_border_once(shown);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
-    run =
-        prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, s.threads);
+    run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, threads);
     apply_stem_orders(g, stems, last);
     if (paths) events.network_done(run.flows_into);
+    return result;
 }

@@ -1,0 +1,50 @@
+// The order engine: the passes k = 1..last_order over a loaded network, each labelling with k
+// the pixels its walks trace, which is their Strahler order. Every input of a run is in
+// EngineGrids and EngineOptions, every output in the grids and EngineResult; each pass is
+// reported to the front end's PassEvents as it ends. The engine prints nothing, waits for
+// nothing and writes no file.
+#pragma once
+
+#include <array>
+
+struct PassEvents;
+
+// Passes at most: the orders a byte grid holds beside 255 (no order) and the reserved bytes.
+inline constexpr int kMostOrders = 63;
+
+struct EngineGrids {
+    // lines x columns bytes each, line 0 the top line.
+    unsigned char** network = nullptr;  // the network as loaded; traced pixels are erased (255)
+    // The points of the pass (2 end point, 3 junction or border, 255 none), kept up to date for
+    // the step images; null when none are wanted.
+    unsigned char** points = nullptr;
+    unsigned char** orders = nullptr;  // written whole: the order of every traced pixel, else 255
+    int lines = 0;
+    int columns = 0;
+};
+
+struct EngineOptions {
+    int network_value = 0;  // the byte of a network pixel in `network`, 0..254
+    // The byte of a cell outside the image (NoData of a GIS raster; never the network value,
+    // never 255), or -1: a network pixel beside one ends walks as a border pixel does.
+    int outside_value = -1;
+    double pixel_size_m = 0.0;     // side of one pixel; lengths are half-steps of it
+    int last_order = kMostOrders;  // passes to report, 0..kMostOrders
+    int threads = 1;               // for the work split into bands of lines; same outputs
+    // The passes are shown one by one, the points grid kept for each (the run that finds the
+    // loops is then never reported as it stands).
+    bool step_images = false;
+};
+
+struct EngineResult {
+    std::array<int, kMostOrders + 1> segments{};  // [k]: walks of pass k that ended on a
+                                                  // junction or the border
+    double total_length = 0.0;                    // metres, the pass totals in pass order
+    // What could not be ordered soundly, found once the network is used up.
+    long long loop_pixels = 0;  // network pixels left on, or hanging from, closed loops
+    int borderless_parts = 0;   // parts touching the border nowhere: their outlet is read as a
+                                // source, so the orders along their main stream are too low
+};
+
+EngineResult order_network(const EngineGrids& grids, const EngineOptions& options,
+                           PassEvents& events);

@@ -1,0 +1,19 @@
+// A front end's run state handed to the order engine (engine/order.h): the loaded grids and the
+// answers or options in, the engine's figures kept in the run state for the report and the
+// closing lines.
+#pragma once
+
+#include "engine/order.h"
+
+struct PassEvents;
+struct RunState;
+
+// The grids of the run state: tab1, tab2 (null unless step images are saved) and tab5.
+EngineGrids engine_grids(RunState& s);
+
+// val_red, outside_value, dpix_size, Num_order, threads and save_step.
+EngineOptions engine_options(const RunState& s);
+
+// Orders the loaded network, reporting every pass to events, and keeps the figures in num_segm,
+// red_length, loop_pixels and borderless_parts.
+void run_engine(RunState& s, PassEvents& events);

@@ -108,25 +108,24 @@ TEST(EnginePasses, YNetworkTakesTwoPasses) {
 }
 
 // What a front end sees: the engine itself prints, waits for and writes nothing; each pass
-// comes as pass_begins then pass_ends, with the counts and the network total already updated.
+// comes as pass_begins then pass_ends with its walks, and the figures of the run come back as
+// a value that agrees with them.
 struct Recorder final : PassEvents {
-    explicit Recorder(const RunState& state) : s(state) {}
     void pass_begins(int k, const std::string& border_text) override {
         calls.push_back("begins " + std::to_string(k) + border_text);
     }
     void pass_ends(int k, const PassWalks& w) override {
         calls.push_back("ends " + std::to_string(k) + " walks " + std::to_string(w.segm_order) +
-                        " segments " + std::to_string(s.num_segm[k]));
-        totals.push_back(s.red_length);
+                        " segments " + std::to_string(counted_walks(w)));
+        totals.push_back((totals.empty() ? 0.0 : totals.back()) + counted_length(w));
     }
-    const RunState& s;
     std::vector<std::string> calls;
-    std::vector<double> totals;  // red_length at every pass_ends, metres
+    std::vector<double> totals;  // the network total at every pass_ends, metres
 };
 
 TEST(EnginePasses, ReportsEveryPassThroughItsEventsAndNothingElse) {
     Engine e(kY, 2, 1);
-    Recorder events(e.s);
+    Recorder events;
     run_engine(e.s, events);
     EXPECT_EQ(events.calls, (std::vector<std::string>{
                                 "begins 1\n\ttab2[5][3] = 3 ", "ends 1 walks 2 segments 2",
@@ -135,6 +134,8 @@ TEST(EnginePasses, ReportsEveryPassThroughItsEventsAndNothingElse) {
     EXPECT_NEAR(events.totals[0], 56.568542, 1e-6);
     EXPECT_NEAR(events.totals[1], 90.710678, 1e-6);
     EXPECT_EQ(e.s.red_length, events.totals[1]);
+    EXPECT_EQ(e.s.num_segm[1], 2);
+    EXPECT_EQ(e.s.num_segm[2], 1);
     EXPECT_EQ(e.result()[3], "...2...");
     // The result image, the report and the step images are the front end's.
     EXPECT_EQ(e.out(), "");

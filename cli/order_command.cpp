@@ -42,6 +42,7 @@
 #include "formats/raw_image.h"
 #include "formats/report_lines.h"
 #include "run/engine_run.h"
+#include "run/result_names.h"
 
 namespace {
 
@@ -53,8 +54,6 @@ constexpr int kMostPasses = 63;
 // order GeoTIFF (GDAL_CACHEMAX, set by the GDAL session), a GeoPackage's page cache, the
 // coordinate system database.
 constexpr std::size_t kWritersReserve = std::size_t{96} << 20;
-
-const char* const kResultEndings[] = {".raw", ".bmp", ".asc", ".tif"};
 
 struct Job {
     std::string network;
@@ -174,7 +173,7 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
             return std::nullopt;
         }
         prefixes.add(job.prefix);
-        for (const std::string& result : result_files(job.prefix)) {
+        for (const std::string& result : result_files(job.prefix, true)) {
             if (inputs.holds(result)) {
                 fault(job.network + ": its result " + result +
                       " would replace a network image or descriptor of this run");
@@ -191,8 +190,8 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
     std::vector<NetworkFiles> files;
     for (const Job& job : jobs) {
         const int type = result_type(o, job.type);
-        files.push_back(
-            {job.network, job.type == 0, type, job.prefix, job.prefix + kResultEndings[type]});
+        files.push_back({job.network, job.type == 0, type, job.prefix,
+                         image_name(job.prefix, static_cast<ImageType>(type))});
     }
     const RunOutputs outputs{o.steps, o.segments, o.links, o.summary, o.horton};
     const std::string clash = result_clash(run_results(files, outputs), run_inputs(files));
@@ -273,9 +272,9 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     s.image_type = result_type(o, job.type);
     s.nomim_step = job.prefix;
-    s.nomim2 = job.prefix + kResultEndings[s.image_type];
-    if (s.image_type == 0) s.nomdescr2 = job.prefix + ".txt";
-    s.nominfo = job.prefix + "_info.txt";
+    s.nomim2 = image_name(job.prefix, static_cast<ImageType>(s.image_type));
+    if (s.image_type == 0) s.nomdescr2 = descriptor_name(job.prefix);
+    s.nominfo = report_name(job.prefix);
     if (s.image_type == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
         fault(s.nomim2 + ": the image is too large for a bitmap file (4 GiB at most)");
         return false;

@@ -9,10 +9,7 @@
 #include "base/output_file.h"
 #include "base/run_state.h"
 #include "formats/grey_bmp.h"
-
-std::string step_image_name(const std::string& prefix, const char* kind, int k) {
-    return prefix + "_" + kind + "_step" + std::to_string(std::min(k, 5)) + ".bmp";
-}
+#include "run/result_names.h"
 
 namespace {
 

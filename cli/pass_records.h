@@ -64,7 +64,3 @@ struct PassRecorder final : PassEvents {
     bool points_written = false;  // the points image of the pass under way, pending
     OrderRecord record;
 };
-
-// The name of a step image of pass k ("points" or "segments"): passes after 5 reuse the pass-5
-// names, as the dialogue does.
-std::string step_image_name(const std::string& prefix, const char* kind, int k);

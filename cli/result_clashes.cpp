@@ -10,6 +10,7 @@
 #include "cli/network_input.h"
 #include "cli/pass_records.h"
 #include "formats/gis/link_writer.h"
+#include "run/result_names.h"
 
 namespace fs = std::filesystem;
 
@@ -82,8 +83,8 @@ std::vector<RunFile> run_results(const std::vector<NetworkFiles>& networks, cons
     for (const NetworkFiles& n : networks) {
         const std::string of = " of " + n.network;
         add(n.image, "the order image" + of);
-        add(n.prefix + "_info.txt", "the report" + of);
-        if (n.image_type == 0) add(n.prefix + ".txt", "the order image's descriptor" + of);
+        add(report_name(n.prefix), "the report" + of);
+        if (n.image_type == 0) add(descriptor_name(n.prefix), "the order image's descriptor" + of);
         // A network read through GDAL gives its results the files that place them on the map.
         if (!n.raw) {
             if (n.image_type == 0) add(n.prefix + ".hdr", "the order image's ENVI header" + of);

@@ -4,29 +4,16 @@
 
 #include <filesystem>
 
-#include "cli/pass_records.h"
+#include "run/result_names.h"
 
 namespace fs = std::filesystem;
 
 std::string result_prefix(const std::string& network, const std::string& output,
                           bool output_is_folder) {
-    if (output.empty()) return fs::path(network).replace_extension("").string() + "_strahler";
-    if (output_is_folder) {
-        return (fs::path(output) / fs::path(network).stem()).string() + "_strahler";
-    }
+    if (output.empty()) return result_base(fs::path(network).replace_extension("").string());
+    if (output_is_folder)
+        return result_base((fs::path(output) / fs::path(network).stem()).string());
     return output;
-}
-
-std::vector<std::string> result_files(const std::string& prefix) {
-    std::vector<std::string> files = {
-        prefix + ".raw", prefix + ".txt",         prefix + ".bmp",        prefix + ".asc",
-        prefix + ".tif", prefix + "_info.txt",    prefix + ".hdr",        prefix + ".bpw",
-        prefix + ".prj", prefix + ".bmp.aux.xml", prefix + ".asc.aux.xml"};
-    for (int k = 1; k <= 5; ++k) {
-        files.push_back(step_image_name(prefix, "points", k));
-        files.push_back(step_image_name(prefix, "segments", k));
-    }
-    return files;
 }
 
 namespace {

@@ -12,10 +12,6 @@
 std::string result_prefix(const std::string& network, const std::string& output,
                           bool output_is_folder);
 
-// Every file a run could write under prefix: the order image in each type, the descriptor, the
-// files that place it on the map, the report and the step images of passes 1 to 5.
-std::vector<std::string> result_files(const std::string& prefix);
-
 // A set of files, each known by its absolute normal path and, when it exists, by its device
 // and inode, so that a file reached through a link or another spelling is found too.
 struct FileSet {

@@ -16,6 +16,7 @@
 #include "formats/image.h"
 #include "formats/raw_image.h"
 #include "formats/report_lines.h"
+#include "run/result_names.h"
 
 namespace {
 
@@ -39,13 +40,7 @@ void check_writable(RunState& s, Console& c, const std::string& path) {
 // image or its descriptor, under its own name or through a link (symbolic or hard); empty when
 // there is none. A result must never replace the input.
 std::string output_replacing_input(const RunState& s, const std::string& name) {
-    const std::string base = s.nomim2 + name + "_strahler";
-    std::vector<std::string> outputs = {base + ".raw", base + ".txt", base + ".bmp", base + ".asc",
-                                        base + "_info.txt"};
-    for (int pass = 1; pass <= 5; ++pass) {
-        outputs.push_back(base + "_points_step" + std::to_string(pass) + ".bmp");
-        outputs.push_back(base + "_segments_step" + std::to_string(pass) + ".bmp");
-    }
+    const std::vector<std::string> outputs = result_files(result_base(s.nomim2 + name), false);
     for (const std::string& input : {s.nomim1, s.nomdescr1}) {
         if (input.empty()) continue;
         for (const std::string& output : outputs) {
@@ -92,10 +87,9 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
                 output.c_str());
     }
 
-    s.nomim2 += nomfic1;
-    s.nomim_step = s.nomim2 + "_strahler";
-    s.nomim2 += "_strahler";
-    s.nominfo = s.nomim2 + "_info.txt";
+    s.nomim2 = result_base(s.nomim2 + nomfic1);
+    s.nomim_step = s.nomim2;
+    s.nominfo = report_name(s.nomim2);
 
     s.finfo = create(s, c, s.info_out, s.nominfo);
 
@@ -109,8 +103,8 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     });
 
     if (s.image_type == 0) {
-        s.nomdescr2 = s.nomim2 + ".txt";
-        s.nomim2 += ".raw";
+        s.nomdescr2 = descriptor_name(s.nomim2);
+        s.nomim2 = image_name(s.nomim2, ImageType::raw);
         s.f2 = create(s, c, s.result_out, s.nomim2);
         s.f2d = create(s, c, s.descr_out, s.nomdescr2);
         // Written now and checked now; it is put in place with the image after the passes.
@@ -119,10 +113,10 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
             end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
         }
     } else if (s.image_type == 1) {
-        s.nomim2 += ".bmp";
+        s.nomim2 = image_name(s.nomim2, ImageType::bmp);
         check_writable(s, c, s.nomim2);
     } else {
-        s.nomim2 += ".asc";
+        s.nomim2 = image_name(s.nomim2, ImageType::ascii);
         if (!s.open_ascii_OK) {
             print(c, "\n\tUTM coordinates required ");
             s.X_min = ask_real(c, [&] { print(c, "\n\t\tX_min ? "); });

@@ -7,13 +7,13 @@
 #include "base/console.h"
 #include "base/output_file.h"
 #include "base/run_state.h"
+#include "base/threads.h"
 #include "dialogue/key_pause.h"
 #include "dialogue/opening.h"
 #include "dialogue/output_setup.h"
 #include "dialogue/parameters.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/run_end.h"
-#include "base/threads.h"
 
 void check_text_outputs(RunState& s, Console& c) {
     auto complete = [&](File& f, PendingOutput& out, const std::string& path) {

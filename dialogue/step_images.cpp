@@ -6,12 +6,12 @@
 #include "base/run_state.h"
 #include "formats/grey_bmp.h"
 #include "formats/report_lines.h"
+#include "run/result_names.h"
 
 void name_step_images(RunState& s, int k) {
     if (k < 1 || k > 5) return;
-    const std::string step = std::to_string(k);
-    s.nomim3 = s.nomim_step + "_points_step" + step + ".bmp";
-    s.nomim4 = s.nomim_step + "_segments_step" + step + ".bmp";
+    s.nomim3 = step_image_name(s.nomim_step, "points", k);
+    s.nomim4 = step_image_name(s.nomim_step, "segments", k);
 }
 
 // The report line follows the attempt, so that it never claims a file that is not there.

@@ -18,6 +18,7 @@
 #include "formats/gis/network_values.h"
 #include "formats/gis/safe_open.h"
 #include "formats/raw_image.h"
+#include "run/raw_network.h"
 
 namespace {
 
@@ -43,12 +44,6 @@ std::string sizes(const RunState& s) {
     return std::to_string(s.nb_lig) + " lines x " + std::to_string(s.nb_col) + " columns";
 }
 
-bool allocate(RunState& s, std::string& fault) {
-    s.tab1 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
-    if (!s.tab1) fault = s.nomim1 + ": not enough memory for an image of " + sizes(s);
-    return static_cast<bool>(s.tab1);
-}
-
 bool load_raw(RunState& s, std::string& fault) {
     s.nomdescr1 = descriptor_of(s.nomim1);
     File image = open_input(s.nomim1, fault);
@@ -59,26 +54,30 @@ bool load_raw(RunState& s, std::string& fault) {
         return false;
     }
     RawDescriptor d;
-    const bool complete = read_raw_descriptor(descriptor.get(), d);
-    if (!complete || d.nb_lig <= 0 || d.nb_col <= 0) {
+    if (!read_checked_descriptor(descriptor.get(), d)) {
         fault = s.nomdescr1 +
                 ": expected six numbers, the lines and the columns positive (lines, columns, 1, 0,"
                 " 255, pixel size)";
         return false;
     }
     keep_raw_descriptor(d, s);
-    unsigned long long bytes = 0;
-    if (!raw_file_holds(s.nomim1, s.nb_lig, s.nb_col, bytes)) {
-        fault = s.nomim1 + ": holds " + std::to_string(bytes) + " bytes, fewer than " + sizes(s);
-        return false;
+    const RawImageRead read =
+        read_raw_network(image.get(), s.nomim1, s.nb_lig, s.nb_col, s.threads, s.tab1);
+    switch (read.fault) {
+        case RawImageRead::Fault::none:
+            return true;
+        case RawImageRead::Fault::short_file:
+            fault = s.nomim1 + ": holds " + std::to_string(read.bytes) + " bytes, fewer than " +
+                    sizes(s);
+            break;
+        case RawImageRead::Fault::no_memory:
+            fault = s.nomim1 + ": not enough memory for an image of " + sizes(s);
+            break;
+        case RawImageRead::Fault::unreadable:
+            fault = s.nomim1 + ": could not be read at line " + std::to_string(read.failed_line);
+            break;
     }
-    if (!allocate(s, fault)) return false;
-    int failed_line = 0;
-    if (!read_raw_rows(image.get(), s.tab1, s.nb_lig, s.nb_col, failed_line, s.threads)) {
-        fault = s.nomim1 + ": could not be read at line " + std::to_string(failed_line);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 // The pixel size and corner a GDAL raster gives, and how its lengths are measured.

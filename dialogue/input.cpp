@@ -11,13 +11,14 @@
 #include "base/output_file.h"
 #include "base/pixel_size.h"
 #include "base/run_state.h"
-#include "dialogue/allocate.h"
 #include "dialogue/ascii_input.h"
 #include "dialogue/ask.h"
 #include "dialogue/bmp_input.h"
 #include "dialogue/network_file.h"
+#include "dialogue/output_setup.h"
 #include "dialogue/run_end.h"
 #include "formats/raw_image.h"
+#include "run/raw_network.h"
 
 namespace {
 
@@ -63,10 +64,10 @@ void load_raw_input(RunState& s, Console& c) {
     }
     if (s.f1d) {
         RawDescriptor d;
-        const bool complete = read_raw_descriptor(s.f1d.get(), d);
+        const bool complete = read_checked_descriptor(s.f1d.get(), d);
         s.f1d.reset();
         keep_raw_descriptor(d, s);
-        if (!complete || s.nb_lig <= 0 || s.nb_col <= 0) {
+        if (!complete) {
             end_run(c, 1,
                     "\n\tDescriptor %s: expected six numbers, the lines and the columns positive"
                     " (lines, columns, 1, 0, 255, pixel size)\n",
@@ -87,15 +88,22 @@ void load_raw_input(RunState& s, Console& c) {
     }
 
     // The file must hold the whole image before anything is allocated or created.
-    unsigned long long bytes = 0;
-    if (!raw_file_holds(s.nomim1, s.nb_lig, s.nb_col, bytes)) {
-        end_run(c, 1, "\n\tFile %s holds %llu bytes, fewer than %d lines x %d columns\n",
-                s.nomim1.c_str(), bytes, s.nb_lig, s.nb_col);
-    }
-    s.tab1 = allocate_grid(s, c, "an image");
-    int failed_line = 0;
-    if (!read_raw_rows(s.f1.get(), s.tab1, s.nb_lig, s.nb_col, failed_line, s.threads)) {
-        end_run(c, 1, "\n\tFile %s could not be read at line %d\n", s.nomim1.c_str(), failed_line);
+    const RawImageRead read =
+        read_raw_network(s.f1.get(), s.nomim1, s.nb_lig, s.nb_col, s.threads, s.tab1);
+    switch (read.fault) {
+        case RawImageRead::Fault::none:
+            break;
+        case RawImageRead::Fault::short_file:
+            end_run(c, 1, "\n\tFile %s holds %llu bytes, fewer than %d lines x %d columns\n",
+                    s.nomim1.c_str(), read.bytes, s.nb_lig, s.nb_col);
+        case RawImageRead::Fault::no_memory:
+            s.f1.reset();
+            discard_outputs(s);
+            end_run(c, 1, "\n\tNot enough memory for an image of %d lines and %d columns\n",
+                    s.nb_lig, s.nb_col);
+        case RawImageRead::Fault::unreadable:
+            end_run(c, 1, "\n\tFile %s could not be read at line %d\n", s.nomim1.c_str(),
+                    read.failed_line);
     }
     s.f1.reset();
 

@@ -9,6 +9,7 @@
 
 #include "base/byte_grid.h"
 #include "base/file.h"
+#include "base/image_type.h"
 #include "base/output_file.h"
 
 struct RunState {
@@ -17,9 +18,8 @@ struct RunState {
     int nb_col = 0;
     double dpix_size = 0.0;  // side of one pixel, metres
 
-    // Type codes: 0 raw, 1 BMP, 2 ASCII grid.
-    int river_type = 0;  // input, set by the input dialogue
-    int image_type = 0;  // result, set by the output set-up
+    ImageType river_type = ImageType::raw;  // input, set by the input dialogue
+    ImageType image_type = ImageType::raw;  // result, set by the output set-up
 
     // Values of the raw input descriptor that no later phase reads.
     int val = 0;

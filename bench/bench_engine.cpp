@@ -76,7 +76,7 @@ EngineRun run_engine(const Engine& engine, const Network& net, const std::string
     s.nb_lig = net.nb_lig;
     s.nb_col = net.nb_col;
     s.dpix_size = 25.0;
-    s.image_type = 0;
+    s.image_type = ImageType::raw;
     s.val_red = net.network_value;
     s.Num_order = last_order;
     s.save_step = 0;

@@ -170,24 +170,24 @@ void place_raw(const RunState& s, NetworkPlace& place) {
 
 }  // namespace
 
-int image_type_of(const std::string& path) {
+ImageType image_type_of(const std::string& path) {
     const std::string ext = lower_extension(path);
-    if (ext == ".raw") return 0;
-    if (ext == ".bmp") return 1;
-    if (ext == ".asc") return 2;
-    return 3;
+    if (ext == ".raw") return ImageType::raw;
+    if (ext == ".bmp") return ImageType::bmp;
+    if (ext == ".asc") return ImageType::ascii;
+    return ImageType::geotiff;
 }
 
 std::string descriptor_of(const std::string& path) {
     return std::filesystem::path(path).replace_extension(".txt").string();
 }
 
-bool load_network(RunState& s, const std::string& path, int type, const NetworkSelector& selector,
-                  std::optional<double> user_size, const double* corner, NetworkPlace& place,
-                  std::string& fault) {
+bool load_network(RunState& s, const std::string& path, ImageType type,
+                  const NetworkSelector& selector, std::optional<double> user_size,
+                  const double* corner, NetworkPlace& place, std::string& fault) {
     s.nomim1 = path;
     s.river_type = type;
-    if (type == 0) {
+    if (type == ImageType::raw) {
         if (!load_raw(s, fault)) return false;
         if (user_size) s.dpix_size = *user_size;
         // Lengths are counted in pixel sizes: without a positive one every figure would be
@@ -225,7 +225,8 @@ bool load_network(RunState& s, const std::string& path, int type, const NetworkS
     // An empty network would give a report of no segment that looks like a result.
     if (!has_network_pixel(s)) {
         fault = path + ": no pixel has " + selector_text(selector) +
-                (type == 0 ? "" : " (choose the network with --value N or --colour R,G,B)");
+                (type == ImageType::raw ? ""
+                                        : " (choose the network with --value N or --colour R,G,B)");
         s.tab1.reset();
         return false;
     }
@@ -233,7 +234,7 @@ bool load_network(RunState& s, const std::string& path, int type, const NetworkS
         s.X_min = corner[0];
         s.Y_min = corner[1];
         Georef& g = place.georef;
-        if (type != 0 && north_up(g) && (g.has_geotransform || user_size)) {
+        if (type != ImageType::raw && north_up(g) && (g.has_geotransform || user_size)) {
             // The corner moves the picture; without a geotransform it is placed with the pixel
             // size given.
             const PixelSize px =
@@ -243,6 +244,6 @@ bool load_network(RunState& s, const std::string& path, int type, const NetworkS
             make_georef(gt, g.wkt, g, unused);
         }
     }
-    if (type == 0) place_raw(s, place);
+    if (type == ImageType::raw) place_raw(s, place);
     return true;
 }

@@ -6,15 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "base/image_type.h"
 #include "formats/gis/georef.h"
 #include "formats/gis/network_reader.h"
 #include "formats/gis/path_length.h"
 
 struct RunState;
 
-// Type codes: 0 raw, 1 BMP, 2 ASCII grid (the run state's, for the results too), 3 any other
-// raster GDAL reads; by the file's extension.
-int image_type_of(const std::string& path);
+// By the file's extension: raw, BMP, ASCII grid, or geotiff for any other raster GDAL reads.
+ImageType image_type_of(const std::string& path);
 
 // The descriptor of a raw image: the path with .txt in place of its extension.
 std::string descriptor_of(const std::string& path);
@@ -38,6 +38,6 @@ struct NetworkPlace {
 // georeference). user_size, when given, replaces the one of the file; corner, when given, the
 // file's corner. False when the network cannot be had, or has no network pixel: fault then
 // names the file and what is wrong with it, and nothing is created.
-bool load_network(RunState& s, const std::string& path, int type, const NetworkSelector& selector,
-                  std::optional<double> user_size, const double* corner, NetworkPlace& place,
-                  std::string& fault);
+bool load_network(RunState& s, const std::string& path, ImageType type,
+                  const NetworkSelector& selector, std::optional<double> user_size,
+                  const double* corner, NetworkPlace& place, std::string& fault);

@@ -57,7 +57,7 @@ constexpr std::size_t kWritersReserve = std::size_t{96} << 20;
 
 struct Job {
     std::string network;
-    int type = 0;  // 0 raw, 1 BMP, 2 ASCII grid, 3 another raster GDAL reads
+    ImageType type = ImageType::raw;  // geotiff: any other raster GDAL reads
     std::string prefix;
 };
 
@@ -95,7 +95,7 @@ bool can_create(const std::string& path) {
     return false;
 }
 
-int result_type(const OrderOptions& o, int input_type);
+ImageType result_type(const OrderOptions& o, ImageType input_type);
 
 // The jobs of the batch, or the usage error that refuses it.
 std::optional<std::vector<Job>> plan(const OrderOptions& o) {
@@ -142,19 +142,19 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
     std::vector<Job> jobs;
     FileSet inputs;
     for (const std::string& network : o.networks) {
-        const int type = image_type_of(network);
-        if (type == 0 && o.value &&
+        const ImageType type = image_type_of(network);
+        if (type == ImageType::raw && o.value &&
             !(*o.value >= 0 && *o.value <= 254 && *o.value == std::floor(*o.value))) {
             fault(network + ": --value of a raw image is a grey value from 0 to 254");
             return std::nullopt;
         }
-        if (type == 0 && (o.colour || o.band != 1)) {
+        if (type == ImageType::raw && (o.colour || o.band != 1)) {
             fault(network +
                   ": a raw image holds one band of grey values; choose the network"
                   " with --value");
             return std::nullopt;
         }
-        if (type == 1 && !o.pixel_size && !bmp_may_be_placed(network)) {
+        if (type == ImageType::bmp && !o.pixel_size && !bmp_may_be_placed(network)) {
             fault(network +
                   ": a BMP image without a world file carries no pixel size; give"
                   " --pixel-size");
@@ -162,7 +162,7 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
         }
         jobs.push_back({network, type, result_prefix(network, o.output, folder)});
         inputs.add(network);
-        if (type == 0) inputs.add(descriptor_of(network));
+        if (type == ImageType::raw) inputs.add(descriptor_of(network));
     }
     // No result may replace a network, its descriptor, or the results of another network.
     FileSet prefixes;
@@ -189,9 +189,9 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
     }
     std::vector<NetworkFiles> files;
     for (const Job& job : jobs) {
-        const int type = result_type(o, job.type);
-        files.push_back({job.network, job.type == 0, type, job.prefix,
-                         image_name(job.prefix, static_cast<ImageType>(type))});
+        const ImageType type = result_type(o, job.type);
+        files.push_back({job.network, job.type == ImageType::raw, type, job.prefix,
+                         image_name(job.prefix, type)});
     }
     const RunOutputs outputs{o.steps, o.segments, o.links, o.summary, o.horton};
     const std::string clash = result_clash(run_results(files, outputs), run_inputs(files));
@@ -204,11 +204,11 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
 
 // By default the result takes the input's type when it is one of the three the program writes
 // itself (raw, BMP, ASCII grid), and is a GeoTIFF otherwise.
-int result_type(const OrderOptions& o, int input_type) {
-    if (o.format == "raw") return 0;
-    if (o.format == "bmp") return 1;
-    if (o.format == "asc") return 2;
-    if (o.format == "tif") return 3;
+ImageType result_type(const OrderOptions& o, ImageType input_type) {
+    if (o.format == "raw") return ImageType::raw;
+    if (o.format == "bmp") return ImageType::bmp;
+    if (o.format == "asc") return ImageType::ascii;
+    if (o.format == "tif") return ImageType::geotiff;
     return input_type;
 }
 
@@ -272,16 +272,16 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     }
     s.image_type = result_type(o, job.type);
     s.nomim_step = job.prefix;
-    s.nomim2 = image_name(job.prefix, static_cast<ImageType>(s.image_type));
-    if (s.image_type == 0) s.nomdescr2 = descriptor_name(job.prefix);
+    s.nomim2 = image_name(job.prefix, s.image_type);
+    if (s.image_type == ImageType::raw) s.nomdescr2 = descriptor_name(job.prefix);
     s.nominfo = report_name(job.prefix);
-    if (s.image_type == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
+    if (s.image_type == ImageType::bmp && !fits_bmp(s.nb_col, s.nb_lig)) {
         fault(s.nomim2 + ": the image is too large for a bitmap file (4 GiB at most)");
         return false;
     }
     // Found now rather than after the passes, when the work would be lost.
     if (!can_create(s.nominfo)) return false;
-    if (s.image_type == 3) {
+    if (s.image_type == ImageType::geotiff) {
         const std::string why = order_geotiff_refusal(s.nomim2);
         if (!why.empty()) {
             fault(why);
@@ -293,7 +293,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     if (!reserve.take(kWritersReserve)) throw std::bad_alloc();
     s.Num_order = o.last.value_or(kMostPasses);
     s.save_step = o.steps ? 1 : 0;
-    if (s.image_type == 0) {
+    if (s.image_type == ImageType::raw) {
         // A raw result is the result grid itself, mapped from its temporary: the passes leave
         // their labels in the image, which is never copied. Otherwise it is written after them.
         s.f2 = begin_output(s.result_out, s.nomim2);

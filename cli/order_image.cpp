@@ -62,7 +62,7 @@ void write_placing_files(const RunState& s, const NetworkPlace& place,
     std::string error;
     bool ok = true;
     // A raw result's ENVI header goes in with the image (write_raw_pair).
-    if (s.image_type == 1 && g.has_geotransform)
+    if (s.image_type == ImageType::bmp && g.has_geotransform)
         ok = write_world_file(with_extension(s.nomim2, ".bpw"), g, error);
     if (ok) ok = write_crs_sidecars(s.nomim2, g, error);
     if (!ok) faults.push_back(error);
@@ -116,14 +116,14 @@ std::string write_raw_pair(RunState& s, const std::string& hdr_text) {
 
 bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
                        std::vector<std::string>& faults) {
-    if (s.image_type == 3) {
+    if (s.image_type == ImageType::geotiff) {
         std::string error;
         const bool written =
             write_order_geotiff(s.nomim2, s.tab5, s.nb_lig, s.nb_col, highest, place.georef, error);
         if (!written) faults.push_back(error);
         return written;
     }
-    if (s.image_type == 0) {
+    if (s.image_type == ImageType::raw) {
         // The ENVI header of a GIS input goes in with the pair; one whose georeference it cannot
         // hold (a rotation) is said, and the pair goes in without it.
         std::string hdr_text, error;
@@ -140,7 +140,7 @@ bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
     }
     bool image = false;
     switch (s.image_type) {
-        case 1:  // written whole by the BMP writer itself
+        case ImageType::bmp:  // written whole by the BMP writer itself
             image = save_grey_bmp(s.nomim2, s.tab5, s.nb_lig, s.nb_col);
             break;
         default:

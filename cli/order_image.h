@@ -1,5 +1,5 @@
-// The order image of one network: s.tab5 in the result type s.image_type (0 raw with its
-// descriptor, 1 BMP, 2 ASCII grid with the lower-left corner X_min, Y_min, 3 GeoTIFF).
+// The order image of one network: s.tab5 in the result type s.image_type (raw with its
+// descriptor, BMP, ASCII grid with the lower-left corner X_min, Y_min, or GeoTIFF).
 //
 // The result of a GDAL input carries the input's georeference in every type: the GeoTIFF holds
 // it, a raw image gets an ENVI header (NAME.hdr), a BMP a world file (NAME.bpw) and an ASCII grid

@@ -84,12 +84,15 @@ std::vector<RunFile> run_results(const std::vector<NetworkFiles>& networks, cons
         const std::string of = " of " + n.network;
         add(n.image, "the order image" + of);
         add(report_name(n.prefix), "the report" + of);
-        if (n.image_type == 0) add(descriptor_name(n.prefix), "the order image's descriptor" + of);
+        if (n.image_type == ImageType::raw)
+            add(descriptor_name(n.prefix), "the order image's descriptor" + of);
         // A network read through GDAL gives its results the files that place them on the map.
         if (!n.raw) {
-            if (n.image_type == 0) add(n.prefix + ".hdr", "the order image's ENVI header" + of);
-            if (n.image_type == 1) add(n.prefix + ".bpw", "the order image's world file" + of);
-            if (n.image_type == 1 || n.image_type == 2)
+            if (n.image_type == ImageType::raw)
+                add(n.prefix + ".hdr", "the order image's ENVI header" + of);
+            if (n.image_type == ImageType::bmp)
+                add(n.prefix + ".bpw", "the order image's world file" + of);
+            if (n.image_type == ImageType::bmp || n.image_type == ImageType::ascii)
                 add(n.prefix + ".prj", "the coordinate system" + of);
             add(n.image + ".aux.xml", "the order image's auxiliary file" + of);
         }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/image_type.h"
+
 // A file of the run and what it is, for the message ("the report of images/n.tif").
 struct RunFile {
     std::string path;
@@ -15,10 +17,10 @@ struct RunFile {
 // What one network of the run writes and reads, as the batch plans it.
 struct NetworkFiles {
     std::string network;
-    bool raw = false;    // a .raw network with its descriptor; otherwise read through GDAL
-    int image_type = 0;  // of the order image: 0 raw, 1 BMP, 2 ASCII grid, 3 GeoTIFF
-    std::string prefix;  // every result name begins with it
-    std::string image;   // the order image
+    bool raw = false;  // a .raw network with its descriptor; otherwise read through GDAL
+    ImageType image_type = ImageType::raw;  // of the order image
+    std::string prefix;                     // every result name begins with it
+    std::string image;                      // the order image
 };
 
 // The other outputs of the run: "" for those not asked for.

@@ -138,13 +138,13 @@ void acquire_input(RunState& s, Console& c, std::string& nomfic) {
     s.nomim1 += nomfic;
 
     s.open_ascii_OK = false;
-    s.river_type = ask_image_type(c);
+    s.river_type = static_cast<ImageType>(ask_image_type(c));
 
     switch (s.river_type) {
-        case 0:
+        case ImageType::raw:
             load_raw_input(s, c);
             break;
-        case 1:
+        case ImageType::bmp:
             s.nomim1 += ".bmp";
             load_bmp_input(s, c);
             break;

@@ -93,16 +93,16 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
 
     s.finfo = create(s, c, s.info_out, s.nominfo);
 
-    s.image_type = ask_image_type(c, [&](int v) {
+    s.image_type = static_cast<ImageType>(ask_image_type(c, [&](int v) {
         // Refused now rather than after the passes, when the work would be lost.
         if (v == 1 && !fits_bmp(s.nb_col, s.nb_lig)) {
             print(c, "\n\tThe image is too large for a bitmap file (4 GiB at most)");
             return false;
         }
         return true;
-    });
+    }));
 
-    if (s.image_type == 0) {
+    if (s.image_type == ImageType::raw) {
         s.nomdescr2 = descriptor_name(s.nomim2);
         s.nomim2 = image_name(s.nomim2, ImageType::raw);
         s.f2 = create(s, c, s.result_out, s.nomim2);
@@ -112,7 +112,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
             discard_outputs(s);
             end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
         }
-    } else if (s.image_type == 1) {
+    } else if (s.image_type == ImageType::bmp) {
         s.nomim2 = image_name(s.nomim2, ImageType::bmp);
         check_writable(s, c, s.nomim2);
     } else {
@@ -134,6 +134,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     // or three grids, not five.
     // A raw result on a temporary is the result grid itself, mapped from the file: the passes
     // leave their labels in the image, which is never copied.
-    if (s.image_type == 0 && s.result_out) s.tab5 = map_raw_image(s.f2, s.nb_lig, s.nb_col);
+    if (s.image_type == ImageType::raw && s.result_out)
+        s.tab5 = map_raw_image(s.f2, s.nb_lig, s.nb_col);
     if (!s.tab5) s.tab5 = allocate_grid(s, c, "the working images");
 }

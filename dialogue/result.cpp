@@ -16,7 +16,7 @@ namespace {
 // its descriptor, or neither.
 bool write_image(RunState& s, Console& c) {
     switch (s.image_type) {
-        case 0: {
+        case ImageType::raw: {
             bool written = write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col);
             written = close_output(s.f2d) && written;
             if (!written) {
@@ -26,9 +26,9 @@ bool write_image(RunState& s, Console& c) {
             }
             return put_in_place(s.result_out) && put_in_place(s.descr_out);
         }
-        case 1:
+        case ImageType::bmp:
             return save_grey_bmp(s.nomim2, s.tab5, s.nb_lig, s.nb_col);
-        case 2: {
+        case ImageType::ascii: {
             print(c, "\n\n");
             const bool written = write_ascii_image(
                 s.f2, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min, s.dpix_size,

@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-// The type of an order image (and of a network image the dialogue reads): the codes are the
-// dialogue's answers.
-enum class ImageType { raw = 0, bmp = 1, ascii = 2, geotiff = 3 };
+#include "base/image_type.h"
 
 // ".raw", ".bmp", ".asc" or ".tif".
 const char* image_ending(ImageType type);

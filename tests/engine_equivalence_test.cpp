@@ -67,7 +67,7 @@ Outcome run_engine(const Raster& r, const Options& o,
     s.val_red = o.val_red;
     s.Num_order = o.num_order;
     s.save_step = o.save_step;
-    s.image_type = o.image_type;
+    s.image_type = static_cast<ImageType>(o.image_type);
     s.threads = o.threads;
     s.X_min = 100.5;
     s.Y_min = -3.25;

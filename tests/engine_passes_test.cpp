@@ -53,7 +53,7 @@ struct Engine {
         s.nomim2 = s.nomim_step + ".raw";
         s.nominfo = s.nomim_step + "_info.txt";
         s.finfo = open_file(s.nominfo, "w");
-        s.image_type = 0;
+        s.image_type = ImageType::raw;
         s.f2 = open_file(s.nomim2, "wb");
     }
 
@@ -428,7 +428,7 @@ TEST(EngineImages, ResultThatCannotBeWrittenMakesTheStatusOne) {
     {
         Engine e(kY, 2);
         e.s.f2.reset();
-        e.s.image_type = 1;
+        e.s.image_type = ImageType::bmp;
         e.s.nomim2 = e.dir / "gone/n_strahler.bmp";
         e.run();
         EXPECT_EQ(e.s.status, 1);
@@ -440,7 +440,7 @@ TEST(EngineImages, ResultThatCannotBeWrittenMakesTheStatusOne) {
     // Raw and ASCII results on a full disk: the loss shows when the stream is flushed.
     for (int type : {0, 2}) {
         Engine e(kY, 2);
-        e.s.image_type = type;
+        e.s.image_type = static_cast<ImageType>(type);
         e.s.f2 = open_file("/dev/full", type == 0 ? "wb" : "w");
         ASSERT_TRUE(e.s.f2);
         e.run();
@@ -452,7 +452,7 @@ TEST(EngineImages, ResultThatCannotBeWrittenMakesTheStatusOne) {
 
 TEST(EngineImages, AsciiResultShowsProgressEveryHundredLines) {
     Engine e(Picture(250, "..."), 1);
-    e.s.image_type = 2;
+    e.s.image_type = ImageType::ascii;
     e.s.f2 = open_file(e.s.nomim2, "w");
     e.s.X_min = 512.5;
     e.s.Y_min = 256.25;

@@ -153,7 +153,7 @@ TEST(EngineStrahler, TreeOrdersAreStrahlerOrders) {
                 ASSERT_EQ(count, t.neighbours_expected[i][j]) << "seed " << seed;
             }
         }
-        s.image_type = 3;  // no result image
+        s.image_type = ImageType::geotiff;  // the dialogue writes no such result image
         s.finfo = open_file("/dev/null", "w");
         ScriptedConsole con("");
         run_passes(s, con.console);

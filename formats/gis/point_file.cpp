@@ -65,8 +65,7 @@ bool read_points(const std::string& path, const Georef& target, std::vector<MapP
         fault = refusal;
         return false;
     }
-    GdalDataset ds(
-        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+    GdalDataset ds = open_local_vectors(path);
     if (!ds) {
         fault = path + ": cannot be opened as a file of points" + gdal_detail();
         return false;

@@ -290,8 +290,9 @@ TEST(CommandLineStreamRasters, TheBackgroundIsRefusedAsANetwork) {
 // (or counted in the summary's unsound), the contacts of a part but its outlet read as inflows.
 // With the tile's true outlet named (--outlet), a pixel whose upstream lies wholly inside the
 // tile has the order of the whole network's run; with the outlet of every part named (a point
-// file in longitude and latitude), every other order is a lower bound of the whole network's.
-// An outlet on no network pixel of the border is a usage error that writes nothing.
+// file in longitude and latitude), every other order is a lower bound of the whole network's,
+// and the tile framed by NoData orders the same. An outlet on no network pixel of the border is
+// a usage error that writes nothing.
 TEST(CommandLineStreamRasters, ATileOrdersEveryPixelFromItsOutlet) {
     TempDir dir;
     const Grid drawing = sample();
@@ -417,6 +418,7 @@ TEST(CommandLineStreamRasters, ATileOrdersEveryPixelFromItsOutlet) {
     const std::vector<Case> cases = {{{}, "rule"},
                                      {{"--outlet", outlet_text}, "named"},
                                      {{"--outlet-file", "exits.geojson"}, "file"}};
+    std::vector<unsigned char> file_orders;
     for (const Case& c : cases) {
         std::vector<std::string> args = {"order",      "tile.tif",  "--output",
                                          c.stem + "/", "--summary", c.stem + ".json"};
@@ -467,7 +469,18 @@ TEST(CommandLineStreamRasters, ATileOrdersEveryPixelFromItsOutlet) {
             }
         }
         EXPECT_EQ(above, 0) << c.stem;
+        file_orders = tile_orders;
     }
+    // The tile in a frame of NoData, its contacts beside NoData instead of on the image border:
+    // the same outlets give the same orders.
+    const double nodata = -9999;
+    write_tif(dir / "framed.tif", framed(tile, 5, nodata),
+              {GDT_Int16, &nodata, nullptr, kFirst - 5, kFirst - 5});
+    ASSERT_EQ(run_program_with(dir.path,
+                               {"order", "framed.tif", "--outlet-file", "exits.geojson", "--quiet"})
+                  .exit_status,
+              0);
+    EXPECT_EQ(orders(dir / "framed_strahler.tif", 5, 5, kTile, kTile), file_orders);
 
     // Outlets that are none: two lines inside the tile's top edge, and off the image. Usage
     // errors, and not a file is written.

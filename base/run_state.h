@@ -55,6 +55,11 @@ struct RunState {
     // Network pixels left without an order between two border (or NoData) contacts of a part;
     // counted by the command line (cli/unordered_pixels.h), 0 in the dialogue.
     long long between_contacts = 0;
+    // Contacts of a part with the border (or NoData) read as inflows, sources whose upstream
+    // lies outside the image, and the pixels from them down to their outlets, whose orders are
+    // lower bounds (the command line's, cli/inflows.h; 0 in the dialogue).
+    int inflows = 0;
+    long long inflow_pixels = 0;
 
     // Grids, nb_lig x nb_col bytes, line 0 the top line.
     ByteGrid tab1;  // network as loaded; the engine erases traced pixels (255)

@@ -27,6 +27,10 @@ void bench_ascii(const Network& net, const BenchSetup& b);
 void bench_whole_run(Spawner& spawner, const Network& net, const BenchSetup& b, int last_order,
                      const std::string& prefix, bool clean);
 
+// Whole command-line runs of the network as DEFLATE-compressed tiled GeoTIFFs of three types
+// (Byte; Int16 and Float32 with NoData), each against the Byte run (bench_gis.cpp).
+void bench_gis_runs(Spawner& spawner, const Network& net, const BenchSetup& b);
+
 // A network other than the clean forest (drawn, terrain), named in its figures.
 struct OtherNetwork {
     const char* name;

@@ -1,8 +1,10 @@
 // branchranker_bench: speed and memory of branchranker on a generated drainage network.
 //
 //   branchranker_bench [--size N | --lines N --columns N] [--seed S] [--program PATH]
-//                      [--drawn-size N] [--terrain-size N] [--rounds R]
+//                      [--drawn-size N] [--terrain-size N] [--rounds R] [--only gis]
 //
+// --only gis: the clean network's whole command-line runs of GeoTIFFs alone (bench_gis.cpp),
+// without the drawn and terrain networks.
 // Default 16384 x 16384, a drawn network and a terrain network of the same size (--drawn-size 0,
 // --terrain-size 0: none; at 16384 x 16384 they take about 50 s and 3 min to generate), best of
 // 3 rounds. Prints one figure a line,
@@ -30,7 +32,8 @@ namespace {
 void usage() {
     std::fprintf(stderr,
                  "usage: branchranker_bench [--size N | --lines N --columns N] [--seed S] "
-                 "[--program PATH] [--drawn-size N] [--terrain-size N] [--rounds R]\n"
+                 "[--program PATH] [--drawn-size N] [--terrain-size N] [--rounds R]"
+                 " [--only gis]\n"
                  "  N from 16 to 65536 (default 16384; 0: no drawn or terrain network);\n"
                  "  PATH the branchranker program to run; R from 1 to 20 (default 3)\n");
 }
@@ -69,6 +72,7 @@ int main(int argc, char** argv) {
     b.floor_program = BRANCHRANKER_FLOOR_EXE;
     long long drawn_size = -1;  // the size of the clean network
     long long terrain_size = -1;
+    bool only_gis = false;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         long long v = 0;
@@ -93,6 +97,9 @@ int main(int argc, char** argv) {
         } else if (ok && arg == "--seed") {
             ok = number(argv[++a], 0, 1LL << 62, v);
             o.seed = static_cast<std::uint64_t>(v);
+        } else if (ok && arg == "--only") {
+            only_gis = std::string(argv[++a]) == "gis";
+            ok = only_gis;
         } else if (ok && arg == "--program") {
             b.program = argv[++a];
         } else {
@@ -127,6 +134,11 @@ int main(int argc, char** argv) {
         figure("generate", generated, "s");
         figure("rounds", b.rounds, "rounds");
         const int last_order = std::clamp(st.highest_order, 1, 63);
+        if (only_gis) {
+            bench_gis_runs(spawner, net, b);
+            stop_spawner(spawner);
+            return 0;
+        }
 
         // The drawn and terrain networks, each with its own figures.
         TruthNetwork drawn;
@@ -169,6 +181,7 @@ int main(int argc, char** argv) {
             bench_whole_run(spawner, *other.net, b, other.last_order, std::string(other.name) + "_",
                             false);
         }
+        bench_gis_runs(spawner, net, b);
         bench_ascii(net, b);
         bench_engines(net, others, b, last_order, sweep);
     } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -48,8 +49,13 @@ bool receive_string(int fd, std::string& s) {
 }
 
 SpawnResult run_one(const std::string& program, const std::string& dir,
-                    const std::string& stdin_path, const std::string& stdout_path) {
+                    const std::string& stdin_path, const std::string& stdout_path,
+                    const std::vector<std::string>& args) {
     SpawnResult result;
+    // Made before the fork: the child only execs.
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid < 0) return result;
@@ -60,7 +66,7 @@ SpawnResult run_one(const std::string& program, const std::string& dir,
         if (in < 0 || out < 0 || ::chdir(dir.c_str()) != 0) ::_exit(127);
         ::dup2(in, 0);
         ::dup2(out, 1);
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
     int status = 0;
@@ -75,12 +81,17 @@ SpawnResult run_one(const std::string& program, const std::string& dir,
 
 [[noreturn]] void helper_loop(int in, int out) {
     for (;;) {
-        std::string program, dir, stdin_path, stdout_path;
+        std::string program, dir, stdin_path, stdout_path, count;
         if (!receive_string(in, program) || !receive_string(in, dir) ||
-            !receive_string(in, stdin_path) || !receive_string(in, stdout_path)) {
+            !receive_string(in, stdin_path) || !receive_string(in, stdout_path) ||
+            !receive_string(in, count)) {
             ::_exit(0);  // the benchmark has finished or gone
         }
-        const SpawnResult r = run_one(program, dir, stdin_path, stdout_path);
+        std::vector<std::string> args(static_cast<std::size_t>(std::stoul(count)));
+        for (std::string& a : args) {
+            if (!receive_string(in, a)) ::_exit(0);
+        }
+        const SpawnResult r = run_one(program, dir, stdin_path, stdout_path, args);
         if (!write_all(out, &r, sizeof r)) ::_exit(0);
     }
 }
@@ -104,13 +115,14 @@ Spawner start_spawner() {
 }
 
 SpawnResult spawn_and_wait(Spawner& s, const std::string& program, const std::string& dir,
-                           const std::string& stdin_path, const std::string& stdout_path) {
+                           const std::string& stdin_path, const std::string& stdout_path,
+                           const std::vector<std::string>& args) {
     SpawnResult r;
-    if (!send_string(s.to_helper, program) || !send_string(s.to_helper, dir) ||
-        !send_string(s.to_helper, stdin_path) || !send_string(s.to_helper, stdout_path) ||
-        !read_all(s.from_helper, &r, sizeof r)) {
-        return SpawnResult{};
-    }
+    bool sent = send_string(s.to_helper, program) && send_string(s.to_helper, dir) &&
+                send_string(s.to_helper, stdin_path) && send_string(s.to_helper, stdout_path) &&
+                send_string(s.to_helper, std::to_string(args.size()));
+    for (const std::string& a : args) sent = sent && send_string(s.to_helper, a);
+    if (!sent || !read_all(s.from_helper, &r, sizeof r)) return SpawnResult{};
     return r;
 }
 

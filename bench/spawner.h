@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 struct Spawner {
     pid_t pid = -1;
@@ -21,9 +22,10 @@ struct SpawnResult {
 
 // Forks the helper; call it first thing in main.
 Spawner start_spawner();
-// Runs `program` in folder `dir` in a new session (no controlling terminal), standard input
-// from `stdin_path`, standard output to `stdout_path`; waits for its end.
+// Runs `program` with `args` in folder `dir` in a new session (no controlling terminal),
+// standard input from `stdin_path`, standard output to `stdout_path`; waits for its end.
 SpawnResult spawn_and_wait(Spawner& s, const std::string& program, const std::string& dir,
-                           const std::string& stdin_path, const std::string& stdout_path);
+                           const std::string& stdin_path, const std::string& stdout_path,
+                           const std::vector<std::string>& args = {});
 // Ends the helper.
 void stop_spawner(Spawner& s);

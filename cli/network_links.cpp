@@ -70,6 +70,22 @@ bool on_border(const LoadedNetwork& n, PixelIndex p) {
     return false;
 }
 
+// Whether one of the eight neighbours of p is among `pixels` (sorted).
+bool beside_any(const LoadedNetwork& n, PixelIndex p, const std::vector<PixelIndex>& pixels) {
+    if (pixels.empty()) return false;
+    const int i = static_cast<int>(p / n.nb_col);
+    const int j = static_cast<int>(p % n.nb_col);
+    for (const Neighbour& k : kNeighbours) {
+        const int a = i + k.di;
+        const int b = j + k.dj;
+        if (a < 0 || b < 0 || a >= n.nb_lig || b >= n.nb_col) continue;
+        if (std::binary_search(pixels.begin(), pixels.end(),
+                               static_cast<PixelIndex>(a) * n.nb_col + b))
+            return true;
+    }
+    return false;
+}
+
 PixelIndex last_pixel(const TracedSegment& seg) {
     return seg.to_below.empty() ? seg.path.back() : seg.to_below.back();
 }
@@ -101,7 +117,7 @@ void join_segments(OrderRecord& record, const LoadedNetwork& network) {
 }
 
 StreamLinks stream_links(const OrderRecord& record, const LengthRule& rule,
-                         const LoadedNetwork& network) {
+                         const LoadedNetwork& network, const std::vector<PixelIndex>& inflows) {
     const std::vector<TracedSegment>& segs = record.segments;
     const std::size_t count = segs.size();
     // Where each segment ends on the line below: a position in that line's walked pixels.
@@ -209,7 +225,7 @@ StreamLinks stream_links(const OrderRecord& record, const LengthRule& rule,
             static_cast<PixelIndex>(n.pixel.first) * network.nb_col + n.pixel.second;
         const bool border = on_border(network, p);
         if (!ends_here[id])
-            n.kind = border ? "inflow" : "source";
+            n.kind = border || beside_any(network, p, inflows) ? "inflow" : "source";
         else if (!starts_here[id])
             n.kind = border ? "outlet" : "end";
         else

@@ -11,8 +11,9 @@
 // another ends on it. Nodes are pixels, each one node whatever the links that meet there, of
 // one kind:
 //   source      a link starts there and none ends there, away from the image border;
-//   inflow      the same on the image border or next to NoData: the stream comes from outside
-//               the image, and its orders and magnitudes below are lower bounds;
+//   inflow      the same on the image border, next to NoData or beside a contact read as an
+//               inflow (inflows.h): the stream comes from outside the image, and its orders and
+//               magnitudes below are lower bounds;
 //   confluence  links end there and one goes on;
 //   outlet      links end there and none goes on, on the border or next to NoData: the stream
 //               leaves the image;
@@ -40,6 +41,8 @@ struct StreamLinks {
     std::vector<NodeRecord> nodes;
 };
 
-// Links and nodes of a record whose paths were kept whole, after join_segments.
+// Links and nodes of a record whose paths were kept whole, after join_segments. inflows: the
+// pixels of the contacts read as inflows (inflows.h), row-major, taken out of the network for the
+// passes: a start beside one is an inflow.
 StreamLinks stream_links(const OrderRecord& record, const LengthRule& rule,
-                         const LoadedNetwork& network);
+                         const LoadedNetwork& network, const std::vector<PixelIndex>& inflows = {});

@@ -179,6 +179,15 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
     order->add_option("--summary", o.summary, "Write the figures per order to this JSON file");
     order->add_option("--horton", o.horton,
                       "Draw the Horton figures of the network to this .svg file (one network)");
+    order
+        ->add_option("--outlet", o.outlets,
+                     "X,Y outlet on the map of a part of the network that touches the border (or"
+                     " NoData) in several places; its other contacts are inflows (repeatable; one"
+                     " network, not .raw)")
+        ->allow_extra_args(false)
+        ->check(CLI::Validator(check_corner, "X,Y"));
+    order->add_option("--outlet-file", o.outlet_file,
+                      "Vector file (any format OGR reads) whose points are outlets, as --outlet");
     order->add_flag("--quiet", o.quiet, "Print nothing unless something fails");
 
     // CLI11 would only say that a command is missing.

@@ -35,6 +35,10 @@ struct OrderOptions {
     std::string summary;  // JSON file of the figures per order; empty: none
     std::string horton;   // SVG plot of the Horton figures (one network); empty: none
     bool quiet = false;   // nothing on standard output, no warnings
+    // Outlets of the parts that touch the border in several places (inflows.h): "X,Y" in the
+    // network's map coordinates, as given, and a vector file of points (one network).
+    std::vector<std::string> outlets;
+    std::string outlet_file;
 };
 
 // Parses the arguments. Returns the exit status when the program ends here: 0 after --help or

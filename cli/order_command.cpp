@@ -20,6 +20,7 @@
 #include "base/output_file.h"
 #include "base/run_state.h"
 #include "base/threads.h"
+#include "cli/inflows.h"
 #include "cli/map_lengths.h"
 #include "cli/network_input.h"
 #include "cli/network_links.h"
@@ -33,10 +34,13 @@
 #include "cli/summary_json.h"
 #include "cli/unordered_pixels.h"
 #include "engine/neighbours.h"
+#include "engine/prune.h"
+#include "engine/walk_grids.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/horton_svg.h"
 #include "formats/gis/link_writer.h"
 #include "formats/gis/order_geotiff.h"
+#include "formats/gis/point_file.h"
 #include "formats/gis/segment_writer.h"
 #include "formats/image.h"
 #include "formats/raw_image.h"
@@ -135,6 +139,12 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
               ": a file of lines holds one network; with several networks give a .csv table");
         return std::nullopt;
     }
+    const bool outlets = !o.outlets.empty() || !o.outlet_file.empty();
+    if (outlets && o.networks.size() > 1) {
+        fault(std::string(o.outlets.empty() ? "--outlet-file" : "--outlet") +
+              ": outlets are those of one network; give one network");
+        return std::nullopt;
+    }
     if (o.networks.size() > 1 && !o.horton.empty()) {
         fault("--horton " + o.horton + ": the plot shows one network; give one network");
         return std::nullopt;
@@ -146,6 +156,12 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
         if (type == ImageType::raw && o.value &&
             !(*o.value >= 0 && *o.value <= 254 && *o.value == std::floor(*o.value))) {
             fault(network + ": --value of a raw image is a grey value from 0 to 254");
+            return std::nullopt;
+        }
+        if (type == ImageType::raw && outlets) {
+            fault(network +
+                  ": a raw image is ordered as the dialogue orders it; --outlet and"
+                  " --outlet-file are for rasters read through GDAL");
             return std::nullopt;
         }
         if (type == ImageType::raw && (o.colour || o.band != 1)) {
@@ -253,10 +269,44 @@ void print_done(const RunState& s, const OrderSummary& sum) {
                 s.nominfo.c_str());
 }
 
-// Orders one network and writes its results; false when anything failed (said on standard
-// error). The figures of a network whose passes ran go to the segments table and the summary.
-bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
-                   std::vector<NetworkSummary>& summaries) {
+// The outlets named by --outlet and --outlet-file as pixels of the network; false with `why` when
+// the file cannot be read (an input fault, status 1).
+bool named_outlets(const OrderOptions& o, const Georef& georef, std::vector<NamedOutlet>& out,
+                   std::string& why) {
+    auto add = [&](const std::string& name, MapPoint p) {
+        NamedOutlet n;
+        n.name = name;
+        // A point beyond the range of a line or column lies outside every image.
+        if (!pixel_of(georef, p, n.line, n.column)) n.line = n.column = -2;
+        out.push_back(std::move(n));
+    };
+    for (const std::string& text : o.outlets) {
+        const std::size_t comma = text.find(',');
+        add("--outlet " + text, {std::strtod(text.substr(0, comma).c_str(), nullptr),
+                                 std::strtod(text.substr(comma + 1).c_str(), nullptr)});
+    }
+    if (o.outlet_file.empty()) return true;
+    std::vector<MapPoint> points;
+    if (!read_points(o.outlet_file, georef, points, why)) return false;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        char name[96];
+        std::snprintf(name, sizeof name, " point %zu (%.17g,%.17g)", k + 1, points[k].x,
+                      points[k].y);
+        add("--outlet-file " + o.outlet_file + name, points[k]);
+    }
+    return true;
+}
+
+ContactGrids contact_grids(const RunState& s, bool after_run) {
+    return {s.tab1.rows, after_run ? s.tab5.rows : nullptr, s.nb_lig,
+            s.nb_col,    network_value(s.val_red),          s.outside_value};
+}
+
+// Orders one network and writes its results. Returns 0, 1 when anything failed (said on
+// standard error), or 2 for a named outlet that is no outlet (nothing is written then). The
+// figures of a network whose passes ran go to the segments table and the summary.
+int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
+                  std::vector<NetworkSummary>& summaries) {
     RunState s;
     std::string why;
     s.threads = engine_threads();
@@ -268,7 +318,25 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     if (!load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
                       o.corner_given ? corner : nullptr, place, why)) {
         fault(why);
-        return false;
+        return 1;
+    }
+    // Parts that touch the border in several places get an outlet and inflows (inflows.h), on
+    // rasters read through GDAL; a raw image is ordered as the dialogue orders it. With outlets
+    // named, a last order or step images, they are found before the passes; otherwise only when
+    // the passes leave pixels unordered, which on a clean forest they never do.
+    std::vector<NamedOutlet> named;
+    if (!named_outlets(o, place.georef, named, why)) {
+        fault(why);
+        return 1;
+    }
+    const bool ahead = place.gis && (!named.empty() || o.last || o.steps);
+    InflowPlan inflows;
+    if (ahead) {
+        if (!plan_inflows(contact_grids(s, false), named, inflows, why)) {
+            fault(s.nomim1 + ": " + why);
+            return 2;
+        }
+        cut_inflows(s.tab1.rows, s.nb_col, inflows);
     }
     s.image_type = result_type(o, job.type);
     s.nomim_step = job.prefix;
@@ -277,15 +345,15 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     s.nominfo = report_name(job.prefix);
     if (s.image_type == ImageType::bmp && !fits_bmp(s.nb_col, s.nb_lig)) {
         fault(s.nomim2 + ": the image is too large for a bitmap file (4 GiB at most)");
-        return false;
+        return 1;
     }
     // Found now rather than after the passes, when the work would be lost.
-    if (!can_create(s.nominfo)) return false;
+    if (!can_create(s.nominfo)) return 1;
     if (s.image_type == ImageType::geotiff) {
         const std::string why = order_geotiff_refusal(s.nomim2);
         if (!why.empty()) {
             fault(why);
-            return false;
+            return 1;
         }
     }
     // Held through the passes, given back before the files are written.
@@ -308,27 +376,56 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     if (!s.tab5 || (o.steps && !s.tab2)) {
         fault(s.nomim1 + ": not enough memory for the working images of " +
               std::to_string(s.nb_lig) + " lines and " + std::to_string(s.nb_col) + " columns");
-        return false;
+        return 1;
     }
 
     const bool lines = vector_segments(o);
     // The segments table holds every line too.
     const bool pixels = place.remeasure || lines || csv != nullptr || !o.links.empty();
-    PassRecorder recorder(s, !o.last.has_value(), pixels);
-    run_engine(s, recorder);
-    OrderRecord& record = recorder.record;
+    std::optional<PassRecorder> recorder;
+    recorder.emplace(s, !o.last.has_value(), pixels);
+    run_engine(s, *recorder);
+    if (place.gis && !ahead && unordered_between_contacts(s) > 0) {
+        if (!plan_inflows(contact_grids(s, true), {}, inflows, why)) return 1;  // none named
+        if (inflows.inflows > 0) {
+            // The passes again, from the network as loaded less the inflows.
+            WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red),
+                        s.nb_lig,    s.nb_col};
+            g.outside = s.outside_value;
+            restore_network(g, s.threads);
+            cut_inflows(s.tab1.rows, s.nb_col, inflows);
+            recorder.reset();
+            recorder.emplace(s, !o.last.has_value(), pixels);
+            run_engine(s, *recorder);
+        }
+    }
+    OrderRecord& record = recorder->record;
+    // The network as the passes walked it, the inflows left out.
     const LoadedNetwork loaded{s.tab1.rows, s.tab5.rows, network_value(s.val_red),
                                s.nb_lig,    s.nb_col,    s.outside_value};
     if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, loaded);
     // Every line ends on the line it flows into, in every file that holds the lines.
     if (pixels) join_segments(record, loaded);
+    StreamLinks links;
+    if (!o.links.empty()) {
+        LengthRule rule = place.rule;
+        if (!place.remeasure) {
+            rule.kind = LengthRule::Kind::user_size;
+            rule.user_size_m = s.dpix_size;
+        }
+        links = stream_links(record, rule, loaded, inflows.cut);
+    }
+    // Measured without them, as the passes walked; ordered with the streams they feed.
+    restore_inflows(contact_grids(s, true), inflows);
+    s.inflows = inflows.inflows;
+    s.inflow_pixels = inflows.inflow_pixels;
     const int last_order = o.last.value_or(static_cast<int>(record.passes.size()));
 
     bool ok = true;
     // Beyond --last the network left is unordered by request.
     if (!o.last) s.between_contacts = unordered_between_contacts(s);
-    const std::string unsound =
-        unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts);
+    const std::string unsound = unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts,
+                                              s.inflows, s.inflow_pixels);
     if (!unsound.empty() && !o.quiet) {
         std::fprintf(stderr, "branchranker: warning: %s:%s\n", s.nomim1.c_str(), unsound.c_str());
     }
@@ -368,13 +465,7 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         ok = false;
     }
     if (!o.links.empty()) {
-        LengthRule rule = place.rule;
-        if (!place.remeasure) {
-            rule.kind = LengthRule::Kind::user_size;
-            rule.user_size_m = s.dpix_size;
-        }
-        const StreamLinks network = stream_links(record, rule, loaded);
-        if (!write_links(o.links, network.links, network.nodes, place.georef, error)) {
+        if (!write_links(o.links, links.links, links.nodes, place.georef, error)) {
             fault(error);
             ok = false;
         }
@@ -394,9 +485,11 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     summary.loop_pixels = s.loop_pixels;
     summary.borderless_parts = s.borderless_parts;
     summary.between_contacts = s.between_contacts;
+    summary.inflows = s.inflows;
+    summary.inflow_pixels = s.inflow_pixels;
     if (ok && !o.quiet) print_done(s, summary.figures);
     summaries.push_back(std::move(summary));
-    return ok;
+    return ok ? 0 : 1;
 }
 
 }  // namespace
@@ -461,7 +554,10 @@ int run_order(const OrderOptions& o) {
     int status = 0;
     std::vector<NetworkSummary> summaries;
     for (const Job& job : *jobs) {
-        if (!order_network(o, job, csv.get(), summaries)) status = 1;
+        const int done = order_network(o, job, csv.get(), summaries);
+        // A named outlet that is no outlet: nothing is written (there is one network).
+        if (done == 2) return 2;
+        if (done != 0) status = 1;
     }
 
     if (csv && !finish_output(csv_out, csv)) {

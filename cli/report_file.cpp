@@ -40,7 +40,9 @@ bool write_report(const RunState& s, const OrderRecord& record, int last_order,
             report_pass(info, pass.k, pass.segments, points, lengths, counted, pass.total,
                         s.threads);
         }
-        std::fputs(unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts).c_str(),
+        std::fputs(unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts, s.inflows,
+                                 s.inflow_pixels)
+                       .c_str(),
                    info);
         report_closing(info, s.red_length, s.nomim2, image_written);
     }

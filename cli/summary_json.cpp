@@ -61,8 +61,8 @@ void write_network(std::FILE* f, const NetworkSummary& n) {
     std::fprintf(f, "      \"lengths\": \"%s\",\n", n.lengths.c_str());
     std::fprintf(f,
                  "      \"unsound\": {\"loop_pixels\": %lld, \"borderless_parts\": %d,"
-                 " \"between_contacts\": %lld}\n    }",
-                 n.loop_pixels, n.borderless_parts, n.between_contacts);
+                 " \"between_contacts\": %lld, \"inflows\": %d, \"inflow_pixels\": %lld}\n    }",
+                 n.loop_pixels, n.borderless_parts, n.between_contacts, n.inflows, n.inflow_pixels);
 }
 
 }  // namespace

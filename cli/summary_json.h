@@ -7,8 +7,9 @@
 // length_ratios (per pair of consecutive orders: from, to, ratio), bifurcation_ratio and
 // length_ratio (least-squares fits over the orders with segments), horton (the slopes and
 // intercepts of those fits, log10 against the order), lengths (how they were measured),
-// unsound (loop_pixels, borderless_parts). Lengths are in metres with six decimals; a figure that
-// does not exist (the mean of an order without segments, a ratio with nothing to divide) is null.
+// unsound (loop_pixels, borderless_parts, between_contacts, inflows, inflow_pixels). Lengths are in
+// metres with six decimals; a figure that does not exist (the mean of an order without segments, a
+// ratio with nothing to divide) is null.
 #pragma once
 
 #include <cstdio>
@@ -30,6 +31,8 @@ struct NetworkSummary {
     long long loop_pixels = 0;
     int borderless_parts = 0;
     long long between_contacts = 0;  // unordered_pixels.h
+    int inflows = 0;                 // inflows.h
+    long long inflow_pixels = 0;
 };
 
 // False when the stream reported an error.

@@ -111,7 +111,13 @@ std::string unsound_block(long long loop_pixels, int borderless_parts) {
 }
 
 std::string unsound_block(long long loop_pixels, int borderless_parts, long long between_contacts) {
-    if (loop_pixels == 0 && borderless_parts == 0 && between_contacts == 0) return "";
+    return unsound_block(loop_pixels, borderless_parts, between_contacts, 0, 0);
+}
+
+std::string unsound_block(long long loop_pixels, int borderless_parts, long long between_contacts,
+                          int inflows, long long inflow_pixels) {
+    if (loop_pixels == 0 && borderless_parts == 0 && between_contacts == 0 && inflows == 0)
+        return "";
     std::string text = "\n\n\tNot ordered soundly:";
     char line[300];
     if (loop_pixels > 0) {
@@ -134,6 +140,14 @@ std::string unsound_block(long long loop_pixels, int borderless_parts, long long
                       " image border or NoData: %lld (streams that enter and leave the image: no"
                       " pass starts them, as neither end is a source) ",
                       between_contacts);
+        text += line;
+    }
+    if (inflows > 0) {
+        std::snprintf(line, sizeof line,
+                      "\n\t\tStreams that enter the image, read as sources (inflows): %d; the"
+                      " orders of the %lld network pixels from them down to their outlets are"
+                      " lower bounds ",
+                      inflows, inflow_pixels);
         text += line;
     }
     return text;

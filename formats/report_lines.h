@@ -34,6 +34,11 @@ std::string unsound_block(long long loop_pixels, int borderless_parts);
 // The same with the network pixels left without an order between two border or NoData contacts
 // (a stream that enters and leaves the image); with none, the text of the two-figure block.
 std::string unsound_block(long long loop_pixels, int borderless_parts, long long between_contacts);
+// The same with the contacts read as inflows (streams that enter the image, read as sources)
+// and the pixels downstream of them, whose orders are lower bounds; with none, the text of the
+// three-figure block.
+std::string unsound_block(long long loop_pixels, int borderless_parts, long long between_contacts,
+                          int inflows, long long inflow_pixels);
 
 // The network total in metres, then the order image's name, or that it could not be written.
 void report_closing(std::FILE* info, double red_length, const std::string& result, bool written);

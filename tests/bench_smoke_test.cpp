@@ -58,7 +58,10 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
                              "treatment_drawn",
                              "passes_drawn_over_clean",
                              "terrain_run_over_floor",
-                             "passes_terrain_over_clean"}) {
+                             "passes_terrain_over_clean",
+                             "gis_byte_run",
+                             "gis_int16_nodata_over_byte",
+                             "gis_float32_nodata_over_byte"}) {
         EXPECT_EQ(figures.count(name), 1u) << name;
     }
     EXPECT_EQ(figures["lines"], 256);
@@ -75,6 +78,9 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
     EXPECT_EQ(figures["ascii_write_identical"], 1);
     EXPECT_EQ(figures["ascii_read_identical"], 1);
     EXPECT_EQ(figures["treatment_outputs_identical"], 1);
+    for (const char* ok :
+         {"gis_byte_run_ok", "gis_int16_nodata_run_ok", "gis_float32_nodata_run_ok"})
+        EXPECT_EQ(figures[ok], 1) << ok;
 }
 
 TEST(BenchSmoke, RefusesABadSize) {

@@ -3,9 +3,11 @@
 // image, a tile whose streams cross its border, and the background refused as a network.
 #include <gdal.h>
 #include <gtest/gtest.h>
+#include <ogr_srs_api.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -284,10 +286,14 @@ TEST(CommandLineStreamRasters, TheBackgroundIsRefusedAsANetwork) {
     EXPECT_NE(r.output.find("highest order 6, 292 segments"), std::string::npos) << r.output;
 }
 
-// A 300 x 300 tile of the sample: streams enter and leave it. Every network pixel is ordered or
-// counted in the summary, and a pixel whose upstream lies wholly inside the tile has the order
-// of the whole network's run.
-TEST(CommandLineStreamRasters, ATileOrdersWhatItHoldsAndCountsTheRest) {
+// A 300 x 300 tile of the sample: streams enter and leave it. Every network pixel is ordered
+// (or counted in the summary's unsound), the contacts of a part but its outlet read as inflows.
+// With the tile's true outlet named (--outlet), a pixel whose upstream lies wholly inside the
+// tile has the order of the whole network's run; with the outlet of every part named (a point
+// file in longitude and latitude), every other order is a lower bound of the whole network's,
+// and the tile framed by NoData orders the same. An outlet on no network pixel of the border is
+// a usage error that writes nothing.
+TEST(CommandLineStreamRasters, ATileOrdersEveryPixelFromItsOutlet) {
     TempDir dir;
     const Grid drawing = sample();
     Grid ones = drawing;
@@ -306,24 +312,6 @@ TEST(CommandLineStreamRasters, ATileOrdersWhatItHoldsAndCountsTheRest) {
     ASSERT_EQ(run_program_with(dir.path, {"order", "full.tif", "--segments", "full.csv", "--quiet"})
                   .exit_status,
               0);
-    const ProgramResult r =
-        run_program_with(dir.path, {"order", "tile.tif", "--summary", "t.json"});
-    ASSERT_EQ(r.exit_status, 0) << r.errors;
-    const long long between = unsound_of(dir / "t.json")["between_contacts"];
-    EXPECT_GT(between, 0);
-    EXPECT_NE(r.errors.find("between two contacts with the image border or NoData: " +
-                            std::to_string(between)),
-              std::string::npos)
-        << r.errors;
-    EXPECT_NE(read_file(dir / "tile_strahler_info.txt").find("Not ordered soundly"),
-              std::string::npos);
-    const std::vector<unsigned char> tile_orders =
-        orders(dir / "tile_strahler.tif", 0, 0, kTile, kTile);
-    const std::vector<unsigned char> full_orders =
-        orders(dir / "full_strahler.tif", 0, 0, kSide, kSide);
-    long long ordered = 0;
-    for (unsigned char o : tile_orders) ordered += o != 255;
-    EXPECT_EQ(ordered + between, network);
 
     // The whole network's segments: pixels through their map coordinates, and where each flows.
     std::istringstream csv(read_file(dir / "full.csv"));
@@ -336,10 +324,12 @@ TEST(CommandLineStreamRasters, ATileOrdersWhatItHoldsAndCountsTheRest) {
     };
     std::map<int, std::vector<std::pair<int, int>>> pixels;
     std::map<int, int> flows_into;
+    std::map<int, int> order_of;
     while (std::getline(csv, line)) {
         const std::vector<std::string> f = csv_fields(line);
         const int id = std::stoi(f[column("id")]);
         flows_into[id] = f[column("flows_into")].empty() ? -1 : std::stoi(f[column("flows_into")]);
+        order_of[id] = std::stoi(f[column("order")]);
         std::string points = f[column("geometry")];
         points = points.substr(points.find('(') + 1);
         std::istringstream in(points);
@@ -351,30 +341,164 @@ TEST(CommandLineStreamRasters, ATileOrdersWhatItHoldsAndCountsTheRest) {
             in >> sep;
         }
     }
-    auto inside = [&](int id) {
-        for (const auto& [l, c] : pixels[id])
-            if (l < kFirst || c < kFirst || l >= kFirst + kTile || c >= kFirst + kTile)
-                return false;
-        return true;
+    auto in_tile = [&](std::pair<int, int> p) {
+        return p.first >= kFirst && p.second >= kFirst && p.first < kFirst + kTile &&
+               p.second < kFirst + kTile;
     };
+    // Where the streams leave the tile (walks run downstream): the last pixel in the tile of
+    // each; one a part, as the whole network is a tree. The tile's outlet is that of the
+    // highest order.
+    std::vector<std::pair<int, int>> exits;
+    std::pair<int, int> outlet{-1, -1};
+    int outlet_order = 0;
+    for (const auto& [id, path] : pixels) {
+        for (std::size_t k = 0; k + 1 < path.size(); ++k) {
+            if (!in_tile(path[k]) || in_tile(path[k + 1])) continue;
+            exits.push_back(path[k]);
+            if (order_of[id] > outlet_order) {
+                outlet = path[k];
+                outlet_order = order_of[id];
+            }
+        }
+    }
+    ASSERT_GE(outlet_order, 3);
+    auto map_x = [&](std::pair<int, int> p) { return 500000.0 + (p.second + 0.5) * kPixel; };
+    auto map_y = [&](std::pair<int, int> p) { return 4012800.0 - (p.first + 0.5) * kPixel; };
+    char outlet_text[64];
+    std::snprintf(outlet_text, sizeof outlet_text, "%.3f,%.3f", map_x(outlet), map_y(outlet));
+
+    // Every exit in longitude and latitude, in a GeoJSON file: the first as a point, the others
+    // as one multipoint.
+    OGRSpatialReferenceH utm = OSRNewSpatialReference(nullptr);
+    OGRSpatialReferenceH wgs = OSRNewSpatialReference(nullptr);
+    OSRImportFromEPSG(utm, 32631);
+    OSRImportFromEPSG(wgs, 4326);
+    OSRSetAxisMappingStrategy(utm, OAMS_TRADITIONAL_GIS_ORDER);
+    OSRSetAxisMappingStrategy(wgs, OAMS_TRADITIONAL_GIS_ORDER);
+    OGRCoordinateTransformationH to_wgs = OCTNewCoordinateTransformation(utm, wgs);
+    ASSERT_TRUE(to_wgs);
+    std::string multipoint;
+    std::string first_point;
+    for (const std::pair<int, int>& e : exits) {
+        double lon = map_x(e), lat = map_y(e);
+        ASSERT_TRUE(OCTTransform(to_wgs, 1, &lon, &lat, nullptr));
+        char point[80];
+        std::snprintf(point, sizeof point, "[%.12f, %.12f]", lon, lat);
+        if (first_point.empty())
+            first_point = point;
+        else
+            multipoint += (multipoint.empty() ? "" : ", ") + std::string(point);
+    }
+    OCTDestroyCoordinateTransformation(to_wgs);
+    OSRDestroySpatialReference(utm);
+    OSRDestroySpatialReference(wgs);
+    ASSERT_GE(exits.size(), 3u);
+    write_file(dir / "exits.geojson",
+               "{\"type\": \"FeatureCollection\", \"features\": [{\"type\": \"Feature\","
+               " \"properties\": {}, \"geometry\": {\"type\": \"Point\", \"coordinates\": " +
+                   first_point +
+                   "}}, {\"type\": \"Feature\", \"properties\": {}, \"geometry\": {\"type\":"
+                   " \"MultiPoint\", \"coordinates\": [" +
+                   multipoint + "]}}]}\n");
+
+    const std::vector<unsigned char> full_orders =
+        orders(dir / "full_strahler.tif", 0, 0, kSide, kSide);
     // A segment qualifies when it and every segment upstream of it lie in the tile.
     std::map<int, bool> wholly;
-    for (const auto& [id, path] : pixels) wholly[id] = inside(id);
+    for (const auto& [id, path] : pixels)
+        wholly[id] = std::all_of(path.begin(), path.end(), in_tile);
     for (const auto& [id, to] : flows_into) {
         if (wholly[id]) continue;
         for (int down = to; down >= 0; down = flows_into[down]) wholly[down] = false;
     }
-    int checked = 0;
-    for (const auto& [id, path] : pixels) {
-        if (!wholly[id]) continue;
-        // Its last pixel is the junction it stops on, whose order is the stream below's.
-        for (std::size_t k = 0; k + 1 < path.size(); ++k) {
-            const auto [l, c] = path[k];
-            EXPECT_EQ(tile_orders[static_cast<std::size_t>(l - kFirst) * kTile + c - kFirst],
-                      full_orders[static_cast<std::size_t>(l) * kSide + c])
-                << id << " " << l << "," << c;
-            ++checked;
+    struct Case {
+        std::vector<std::string> outlet;  // the options that name it, or none
+        std::string stem;
+    };
+    const std::vector<Case> cases = {{{}, "rule"},
+                                     {{"--outlet", outlet_text}, "named"},
+                                     {{"--outlet-file", "exits.geojson"}, "file"}};
+    std::vector<unsigned char> file_orders;
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"order",      "tile.tif",  "--output",
+                                         c.stem + "/", "--summary", c.stem + ".json"};
+        args.insert(args.end(), c.outlet.begin(), c.outlet.end());
+        const ProgramResult r = run_program_with(dir.path, args);
+        ASSERT_EQ(r.exit_status, 0) << c.stem << r.errors;
+        const nlohmann::json unsound = unsound_of(dir / (c.stem + ".json"));
+        const long long between = unsound["between_contacts"];
+        const int inflows = unsound["inflows"];
+        const long long inflow_pixels = unsound["inflow_pixels"];
+        EXPECT_GT(inflows, 0) << c.stem;
+        EXPECT_GT(inflow_pixels, 0) << c.stem;
+        EXPECT_NE(r.errors.find("read as sources (inflows): " + std::to_string(inflows)),
+                  std::string::npos)
+            << r.errors;
+        EXPECT_NE(read_file(dir / (c.stem + "/tile_strahler_info.txt")).find("Not ordered soundly"),
+                  std::string::npos);
+        const std::vector<unsigned char> tile_orders =
+            orders(dir / (c.stem + "/tile_strahler.tif"), 0, 0, kTile, kTile);
+        long long ordered = 0;
+        for (unsigned char o : tile_orders) ordered += o != 255;
+        EXPECT_EQ(ordered + between, network) << c.stem;
+        EXPECT_EQ(between, 0) << c.stem;
+        if (c.outlet.empty()) continue;
+        int checked = 0;
+        for (const auto& [id, path] : pixels) {
+            if (!wholly[id]) continue;
+            // Its last pixel is the junction it stops on, whose order is the stream below's.
+            for (std::size_t k = 0; k + 1 < path.size(); ++k) {
+                const auto [l, col] = path[k];
+                EXPECT_EQ(tile_orders[static_cast<std::size_t>(l - kFirst) * kTile + col - kFirst],
+                          full_orders[static_cast<std::size_t>(l) * kSide + col])
+                    << c.stem << " " << id << " " << l << "," << col;
+                ++checked;
+            }
         }
+        EXPECT_GT(checked, 500);
+        // With the outlet of every part named, every other order is a lower bound: what flows
+        // in through an inflow is not known.
+        if (c.stem != "file") continue;
+        int above = 0;
+        for (int l = 0; l < kTile; ++l) {
+            for (int col = 0; col < kTile; ++col) {
+                const unsigned char t = tile_orders[static_cast<std::size_t>(l) * kTile + col];
+                const unsigned char f =
+                    full_orders[static_cast<std::size_t>(l + kFirst) * kSide + col + kFirst];
+                above += t != 255 && t > f;
+            }
+        }
+        EXPECT_EQ(above, 0) << c.stem;
+        file_orders = tile_orders;
     }
-    EXPECT_GT(checked, 500);
+    // The tile in a frame of NoData, its contacts beside NoData instead of on the image border:
+    // the same outlets give the same orders.
+    const double nodata = -9999;
+    write_tif(dir / "framed.tif", framed(tile, 5, nodata),
+              {GDT_Int16, &nodata, nullptr, kFirst - 5, kFirst - 5});
+    ASSERT_EQ(run_program_with(dir.path,
+                               {"order", "framed.tif", "--outlet-file", "exits.geojson", "--quiet"})
+                  .exit_status,
+              0);
+    EXPECT_EQ(orders(dir / "framed_strahler.tif", 5, 5, kTile, kTile), file_orders);
+
+    // Outlets that are none: two lines inside the tile's top edge, and off the image. Usage
+    // errors, and not a file is written.
+    const std::string middle = std::to_string(500000.0 + (kFirst + 150.5) * kPixel) + "," +
+                               std::to_string(4012800.0 - (kFirst + 2.5) * kPixel);
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--outlet", middle}, {"--outlet", "0,0"}}) {
+        std::vector<std::string> args = {"order",    "tile.tif",   "--summary",
+                                         "bad.json", "--segments", "bad.gpkg"};
+        args.insert(args.end(), bad.begin(), bad.end());
+        const ProgramResult r = run_program_with(dir.path, args);
+        EXPECT_EQ(r.exit_status, 2) << bad[1] << r.errors;
+        EXPECT_NE(r.errors.find("touches no network pixel on the image border"), std::string::npos)
+            << r.errors;
+        EXPECT_FALSE(fs::exists(dir / "bad.json"));
+        EXPECT_FALSE(fs::exists(dir / "bad.gpkg"));
+        for (const auto& entry : fs::directory_iterator(dir.path))
+            EXPECT_EQ(entry.path().filename().string().rfind("tile_", 0), std::string::npos)
+                << entry.path();
+    }
 }

@@ -505,9 +505,9 @@ TEST(GisSegments, OgrReadsBackFeaturesAttributesGeometryAndCrsInEveryFormat) {
     TempDir dir;
     const Georef utm = utm_georef();
     const std::vector<SegmentRecord> records = {
-        {1, 1, 1, 3, 84.85, {{0, 4}, {1, 4}, {2, 3}}, 3},
-        {2, 1, 1, 1, 0.0, {{2, 5}}, 3},
-        {3, 2, 2, 2, 42.43, {{3, 2}, {4, 1}}, -1},
+        {1, 1, 1, 3, 84.85, {{0, 4}, {1, 4}, {2, 3}}, 3, {}},
+        {2, 1, 1, 1, 0.0, {{2, 5}}, 3, {}},
+        {3, 2, 2, 2, 42.43, {{3, 2}, {4, 1}}, -1, {}},
     };
     std::string error;
     for (const char* name : {"s.gpkg", "s.geojson", "s.shp", "s.csv"}) {

@@ -1,6 +1,7 @@
 #include "formats/gis/band_classes.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -49,15 +50,23 @@ struct TableClasses {
     }
 };
 
-// Real and wide integer cells: the class of the cell before, else a hash map of the values
-// met. -0 and +0 are one value; NaN is NoData.
+// Real and wide integer cells: the class of the cell before, else the first few values met in
+// a short list, else a hash map of the values met. -0 and +0 are one value; NaN is NoData.
+//
+// A stream raster holds two or three values, and the value changes at both edges of every
+// stream on every line: the short list keeps those changes (two a stream pixel, millions a
+// band) out of the hash map, where each would cost a hashed lookup.
 template <typename T>
 struct MapClasses {
+    static constexpr int kFew = 8;
     std::unordered_map<T, unsigned char> known;
     bool has_nodata = false;
     T nodata = 0;
     T last = std::numeric_limits<T>::quiet_NaN();
     unsigned char last_class = kNoDataClass;
+    std::array<T, kFew> few{};  // never NaN; a value's class never changes once given
+    std::array<unsigned char, kFew> few_class{};
+    int few_count = 0;
 
     static bool fits(double v) {
         return std::isfinite(v) &&
@@ -78,6 +87,19 @@ struct MapClasses {
         if (added) it->second = new_class(classes, static_cast<double>(key));
         return it->second;
     }
+    unsigned char recent(T v, ValueClasses& classes) {
+        for (int k = 0; k < few_count; ++k) {
+            if (few[static_cast<std::size_t>(k)] == v)
+                return few_class[static_cast<std::size_t>(k)];
+        }
+        const unsigned char c = slow(v, classes);
+        if (few_count < kFew) {
+            few[static_cast<std::size_t>(few_count)] = v;
+            few_class[static_cast<std::size_t>(few_count)] = c;
+            ++few_count;
+        }
+        return c;
+    }
     void line(const T* in, unsigned char* out, int columns, ValueClasses& classes) {
         for (int c = 0; c < columns; ++c) {
             const T v = in[c];
@@ -86,7 +108,7 @@ struct MapClasses {
             } else if (std::isnan(v)) {
                 out[c] = kNoDataClass;
             } else {
-                last_class = out[c] = slow(v, classes);
+                last_class = out[c] = recent(v, classes);
                 last = v;
             }
         }
@@ -100,6 +122,33 @@ constexpr GDALDataType gdal_type() {
     if constexpr (std::is_same_v<T, std::uint16_t>) return GDT_UInt16;
     if constexpr (std::is_same_v<T, float>) return GDT_Float32;
     return GDT_Float64;
+}
+
+// Reads lines [first, first + n) of a GeoTIFF band whose cells are T, n a whole number of
+// block heights (or the last lines), block by block straight into buf (n x columns cells).
+// GDAL's read through its block cache would allocate and free every block: a Float32 block of
+// 256 x 256 cells (256 KiB) is above the size the allocator gives back to the system at once,
+// so every block of the band would cost fresh pages, a quarter of a Float32 run.
+template <typename T>
+bool read_blocks(GDALRasterBandH band, int first, int n, int columns, int block_x, int block_y,
+                 std::vector<T>& block, std::vector<T>& buf) {
+    const std::size_t bx = static_cast<std::size_t>(block_x);
+    block.resize(bx * static_cast<std::size_t>(block_y));
+    for (int top = first; top < first + n; top += block_y) {
+        const int height = std::min(block_y, first + n - top);
+        for (int left = 0; left < columns; left += block_x) {
+            if (GDALReadBlock(band, left / block_x, top / block_y, block.data()) != CE_None)
+                return false;
+            const int width = std::min(block_x, columns - left);
+            for (int l = 0; l < height; ++l) {
+                std::copy_n(
+                    block.data() + static_cast<std::size_t>(l) * bx,
+                    static_cast<std::size_t>(width),
+                    buf.data() + static_cast<std::size_t>(top - first + l) * columns + left);
+            }
+        }
+    }
+    return true;
 }
 
 template <typename T, typename Classes>
@@ -124,14 +173,26 @@ bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueCla
         static_cast<long long>(columns) * static_cast<long long>(sizeof(T)), block_y, lines);
     std::vector<T> buf(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(columns));
     std::vector<unsigned char> mask_buf(mask ? buf.size() : 0);
+    // A one-band GeoTIFF whose cells are T is read block by block (read_blocks), when every
+    // chunk is a whole number of blocks (with several bands GDAL would put the blocks of the
+    // others in its cache as it reads).
+    GDALDatasetH ds = GDALGetBandDataset(band);
+    GDALDriverH driver = ds ? GDALGetDatasetDriver(ds) : nullptr;
+    const bool by_blocks = driver != nullptr && GDALGetRasterCount(ds) == 1 &&
+                           std::string(GDALGetDriverShortName(driver)) == "GTiff" &&
+                           GDALGetRasterDataType(band) == gdal_type<T>() && block_x > 0 &&
+                           chunk % block_y == 0;
+    std::vector<T> block;
     // Two histograms taken in turn, so that runs of one class do not wait on one counter.
     std::array<long long, 256> even{}, odd{};
     for (int first = 0; first < lines; first += static_cast<int>(chunk)) {
         const int n = static_cast<int>(std::min<long long>(chunk, lines - first));
-        if (GDALRasterIO(band, GF_Read, 0, first, columns, n, buf.data(), columns, n,
-                         gdal_type<T>(), 0, 0) != CE_None ||
-            (mask && GDALRasterIO(mask, GF_Read, 0, first, columns, n, mask_buf.data(), columns, n,
-                                  GDT_Byte, 0, 0) != CE_None)) {
+        const bool read = by_blocks
+                              ? read_blocks(band, first, n, columns, block_x, block_y, block, buf)
+                              : GDALRasterIO(band, GF_Read, 0, first, columns, n, buf.data(),
+                                             columns, n, gdal_type<T>(), 0, 0) == CE_None;
+        if (!read || (mask && GDALRasterIO(mask, GF_Read, 0, first, columns, n, mask_buf.data(),
+                                           columns, n, GDT_Byte, 0, 0) != CE_None)) {
             fault = "lines " + std::to_string(first) + " to " + std::to_string(first + n - 1) +
                     " cannot be read" + gdal_detail();
             return false;

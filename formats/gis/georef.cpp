@@ -89,6 +89,23 @@ MapPoint pixel_centre(const Georef& g, int line, int column) {
     return {t[0] + p * t[1] + l * t[2], t[3] + p * t[4] + l * t[5]};
 }
 
+bool pixel_of(const Georef& g, MapPoint p, long long& line, long long& column) {
+    const double* t = g.geotransform;
+    // The inverse of the geotransform, whose determinant make_georef keeps from 0.
+    const double det = t[1] * t[5] - t[2] * t[4];
+    const double dx = p.x - t[0];
+    const double dy = p.y - t[3];
+    const double col = std::floor((dx * t[5] - dy * t[2]) / det);
+    const double lin = std::floor((dy * t[1] - dx * t[4]) / det);
+    constexpr double kLimit = 2147483647.0;
+    if (!std::isfinite(col) || !std::isfinite(lin) || std::fabs(col) > kLimit ||
+        std::fabs(lin) > kLimit)
+        return false;
+    line = static_cast<long long>(lin);
+    column = static_cast<long long>(col);
+    return true;
+}
+
 PixelSize pixel_size(const Georef& g) {
     const double* t = g.geotransform;
     return {std::hypot(t[1], t[4]), std::hypot(t[2], t[5])};

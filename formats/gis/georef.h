@@ -47,6 +47,10 @@ struct MapPoint {
 // Map coordinates of the centre of pixel (line, column); any line or column, even outside.
 MapPoint pixel_centre(const Georef& g, int line, int column);
 
+// The pixel whose square holds the map point p, as (line, column), either of which may lie
+// outside the raster; false when p is not finite or lies beyond the range of an int.
+bool pixel_of(const Georef& g, MapPoint p, long long& line, long long& column);
+
 // Distance between the centres of neighbouring pixels along a line (x) and along a column (y),
 // in map units (pixels when there is no geotransform); always positive.
 struct PixelSize {

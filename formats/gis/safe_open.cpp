@@ -27,6 +27,12 @@ constexpr const char* kServerDrivers[] = {
     "WMS", "WMTS",   "WCS",    "HTTP",   "DAAS",          "EEDAI",    "EEDA",       "PLMOSAIC",
     "NGW", "OGCAPI", "STACTA", "STACIT", "PostGISRaster", "PLSCENES", "Rasterlite2"};
 
+// Vector drivers that read from a server or a database a file names, or (OGR_VRT) from other
+// sources a file names: a file of points is read by none of them.
+constexpr const char* kVectorServerDrivers[] = {
+    "WFS",        "OAPIF", "CSW",          "Elasticsearch", "CouchDB", "Carto",     "AmigoCloud",
+    "PostgreSQL", "MySQL", "MSSQLSpatial", "ODBC",          "HANA",    "MongoDBv3", "OGR_VRT"};
+
 // Local archives GDAL reads from a file on the disk.
 constexpr const char* kArchives[] = {"/vsizip/", "/vsigzip/", "/vsitar/"};
 
@@ -167,6 +173,22 @@ std::string refusal(const std::string& path, int depth) {
 
 std::string gis_input_refusal(const std::string& path) {
     return refusal(path, 0);
+}
+
+GdalDataset open_local_vectors(const std::string& path) {
+    std::vector<std::string> names;
+    for (int i = 0; i < GDALGetDriverCount(); ++i) {
+        GDALDriverH d = GDALGetDriver(i);
+        const char* name = GDALGetDriverShortName(d);
+        bool refused = server_driver(d);
+        for (const char* v : kVectorServerDrivers) refused = refused || std::strcmp(name, v) == 0;
+        if (!refused) names.emplace_back(name);
+    }
+    std::vector<const char*> allowed;
+    for (const std::string& n : names) allowed.push_back(n.c_str());
+    allowed.push_back(nullptr);
+    return GdalDataset(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, allowed.data(),
+                                  nullptr, nullptr));
 }
 
 GdalDataset open_network_raster(const std::string& path) {

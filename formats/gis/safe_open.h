@@ -23,3 +23,7 @@ std::string gis_input_refusal(const std::string& path);
 // Opens a raster that gis_input_refusal let through, read only, with the drivers that fetch from
 // servers left out and a VRT's raw bands refused. Needs a GdalSession.
 GdalDataset open_network_raster(const std::string& path);
+
+// Opens a file of vectors that gis_input_refusal let through (points of outlets), read only,
+// with the drivers that fetch from servers left out. Needs a GdalSession.
+GdalDataset open_local_vectors(const std::string& path);

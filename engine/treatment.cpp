@@ -37,6 +37,7 @@
 #include "engine/pass_events.h"
 #include "engine/point_updates.h"
 #include "engine/prune.h"
+#include "engine/sharp_bends.h"
 #include "engine/stem_orders.h"
 #include "engine/walks.h"
 
@@ -72,6 +73,16 @@ void treatment(RunState& s, PassEvents& events) {
 
     // The run to the end of the network, unreported.
     Classified first = classify_all(g, s.threads);
+    // Apexes of sharp bends exist only where corners are cut: a clean forest never looks. On
+    // D8 terrain the same pixels are as often a channel head beside a bending stem, and no
+    // reading of the pixels alone told the two apart without lowering a terrain figure: the
+    // bends are read on drawings alone (docs/dense_networks.md).
+    const std::vector<SharpBend> bends =
+        s.drawing && first.cut_corners ? find_sharp_bends(g, first.ends) : std::vector<SharpBend>{};
+    if (!bends.empty()) {
+        take_out_apexes(g, bends);
+        first = classify_all(g, s.threads);
+    }
     g.cut_corners = first.cut_corners;
     // Where corners are cut (as in every square of four network pixels), the loops are found at
     // once; elsewhere a loop shows as what the run cannot prune.
@@ -126,6 +137,7 @@ void treatment(RunState& s, PassEvents& events) {
                         : none);
         }
         apply_stem_orders(g, stems, last);
+        apply_apex_orders(g, bends);
         if (paths) events.network_done(run.flows_into);
         return;
     }
@@ -141,5 +153,6 @@ void treatment(RunState& s, PassEvents& events) {
     run =
         prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, s.threads);
     apply_stem_orders(g, stems, last);
+    apply_apex_orders(g, bends);
     if (paths) events.network_done(run.flows_into);
 }

@@ -72,15 +72,17 @@ Outcome order(const TruthNetwork& t, bool drawing = false) {
 }  // namespace
 
 TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
-    // The 200 trees as they are, and with sharp V bends (half the joining strokes bent) read as
-    // drawings: the bend's pixel touches both arms, one at a corner its link cuts, and is read
-    // as part of its line, not as a one-pixel source (read as cells of a flow grid, every
-    // 8-connected tree with a bend has a stream count wrong).
-    for (int vbends : {0, 50}) {
+    // The 200 trees as they are, and with sharp V bends (half the joining strokes bent) and
+    // U-turns that touch (half the others) read as drawings: the bend's pixel touches both arms,
+    // one at a corner its link cuts, and is read as part of its line, not as a one-pixel source
+    // (read as cells of a flow grid, every 8-connected tree with a bend has a stream count
+    // wrong); a U-turn is a closed loop that two lines leave, which the walk runs through.
+    for (int shapes : {0, 50}) {
         int networks = 0;
         long long scored = 0, right = 0;
         int counts_right = 0;
         int bends = 0;
+        int uturns = 0;
         for (std::uint64_t seed = 1; seed <= 100; ++seed) {
             for (bool four : {false, true}) {
                 DrawnOptions o;
@@ -89,12 +91,13 @@ TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
                 o.seed = seed;
                 o.four_connected = four;
                 o.braids = static_cast<int>(seed % 3);
-                o.vbends = vbends;
+                o.vbends = shapes;
+                o.uturns = shapes;
                 const TruthNetwork t = generate_drawn_network(o);
-                const Outcome got = order(t, vbends > 0);
+                const Outcome got = order(t, shapes > 0);
                 const std::string what = "seed " + std::to_string(seed) +
-                                         (four ? " four" : " eight") + ", V bends " +
-                                         std::to_string(vbends);
+                                         (four ? " four" : " eight") + ", shapes " +
+                                         std::to_string(shapes);
                 if (got.right != got.scored || got.segments != t.streams) {
                     std::printf("%s: %lld of %lld scored pixels right (first wrong at %s)\n",
                                 what.c_str(), got.right, got.scored, got.first_wrong.c_str());
@@ -104,16 +107,20 @@ TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
                 right += got.right;
                 counts_right += got.segments == t.streams;
                 bends += t.vbends;
+                uturns += t.uturns;
             }
         }
         const double share = static_cast<double>(right) / static_cast<double>(scored);
         std::printf(
-            "drawn networks, %d V bends: %.4f of %lld scored pixels right, every stream count "
-            "right in %d of %d networks\n",
-            bends, share, scored, counts_right, networks);
+            "drawn networks, %d V bends, %d U-turns: %.4f of %lld scored pixels right, every "
+            "stream count right in %d of %d networks\n",
+            bends, uturns, share, scored, counts_right, networks);
         EXPECT_EQ(right, scored);
         EXPECT_EQ(counts_right, networks);
-        if (vbends > 0) EXPECT_GE(bends, 500);  // 557
+        if (shapes > 0) {
+            EXPECT_GE(bends, 800);   // 849
+            EXPECT_GE(uturns, 100);  // 139
+        }
     }
 }
 

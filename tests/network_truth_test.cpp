@@ -121,7 +121,7 @@ void expect_sound_truth(const TruthNetwork& t) {
 // two 8-adjacent scored pixels have one order. The network is one tree touching the border at its
 // outlet alone; the outlet's one neighbour is the only other pixel within 2 of the border. On an
 // 8-connected drawing a scored pixel lies inside one straight line: one or two network neighbours
-// (three or four beside the bend of a sharp V, whose arms touch there).
+// (three or four beside the bend of a sharp V or the neck of a U-turn, whose lines touch there).
 void expect_drawn_shape(const TruthNetwork& t, bool four_connected) {
     const Network& net = t.net;
     long long scored = 0;
@@ -151,7 +151,7 @@ void expect_drawn_shape(const TruthNetwork& t, bool four_connected) {
                     EXPECT_EQ(w, v) << "at " << i << " " << j;
                 }
             }
-            if (!four_connected && t.vbends == 0) {
+            if (!four_connected && t.vbends == 0 && t.uturns == 0) {
                 EXPECT_TRUE(neighbours == 1 || neighbours == 2) << "at " << i << " " << j;
             }
         }
@@ -272,20 +272,24 @@ TEST(NetworkTruth, BraidsAreClosedLoopsOfTheirStream) {
     }
 }
 
-TEST(NetworkTruth, SharpBendsAreOneStreamEach) {
+TEST(NetworkTruth, SharpBendsAndUTurnsAreOneStreamEach) {
     for (bool four : {false, true}) {
         SCOPED_TRACE(four ? "four" : "eight");
-        DrawnOptions o = drawn(200, 240, 3);
+        DrawnOptions o = drawn(300, 300, 1);
         o.four_connected = four;
-        o.vbends = 60;
+        o.vbends = 40;
+        o.uturns = 100;
         o.braids = 2;
         const TruthNetwork t = generate_drawn_network(o);
-        EXPECT_GE(t.vbends, 5);
+        EXPECT_GE(t.vbends, 4);
+        EXPECT_GE(t.uturns, 2);
         expect_sound_truth(t);
-        expect_drawn_shape(t, four);  // the bends' pixels scored with the order of their stroke
+        // The pixels of bends and U-turns are scored with the order of their stroke.
+        expect_drawn_shape(t, four);
         if (four) continue;
         // On 8-connected strokes every bend shows as the one shape no straight line draws: a
-        // pixel with two network neighbours that touch each other, scored (not a junction).
+        // pixel with two network neighbours that touch each other, scored (not a junction);
+        // every U-turn walls in the background inside its loop.
         const Network& net = t.net;
         int apexes = 0;
         for (int i = 1; i + 1 < net.nb_lig; ++i) {
@@ -303,6 +307,7 @@ TEST(NetworkTruth, SharpBendsAreOneStreamEach) {
             }
         }
         EXPECT_EQ(apexes, t.vbends);
+        EXPECT_GE(enclosed(net, false), 8LL * t.uturns);
     }
 }
 
@@ -353,9 +358,12 @@ TEST(NetworkTruth, RefusesOptionsItCannotHonour) {
     d = drawn(64, 64, 1);
     d.braids = -1;
     EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);
-    for (int bends : {-1, 101}) {
+    for (int percent : {-1, 101}) {
         d = drawn(64, 64, 1);
-        d.vbends = bends;
+        d.vbends = percent;
+        EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);
+        d = drawn(64, 64, 1);
+        d.uturns = percent;
         EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);
     }
     d = drawn(64, 64, 1);

@@ -88,6 +88,10 @@ TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
                 DrawnOptions o;
                 o.nb_lig = 120 + static_cast<int>(seed % 5) * 20;
                 o.nb_col = 240 - static_cast<int>(seed % 7) * 15;
+                if (shapes > 0) {  // four fifths the size, so that the suite stays quick
+                    o.nb_lig = o.nb_lig * 4 / 5;
+                    o.nb_col = o.nb_col * 4 / 5;
+                }
                 o.seed = seed;
                 o.four_connected = four;
                 o.braids = static_cast<int>(seed % 3);
@@ -118,8 +122,8 @@ TEST(DrawnNetworks, ScoredPixelsAndStreamCountsAreTrue) {
         EXPECT_EQ(right, scored);
         EXPECT_EQ(counts_right, networks);
         if (shapes > 0) {
-            EXPECT_GE(bends, 800);   // 849
-            EXPECT_GE(uturns, 100);  // 139
+            EXPECT_GE(bends, 500);  // 563
+            EXPECT_GE(uturns, 80);  // 93
         }
     }
 }

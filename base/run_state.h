@@ -33,6 +33,9 @@ struct RunState {
     int outside_value = -1;
     int Num_order = 0;  // passes k = 1..Num_order
     int save_step = 0;  // 1: save the step images of every pass
+    // The input is a drawing (strokes drawn by hand or by a program, not cells of a D8 grid):
+    // the apex of a sharp bend is read as part of its line (engine/sharp_bends.h).
+    bool drawing = false;
 
     // Threads the engine may use for the work it splits into bands of lines (the front end sets
     // it, BRANCHRANKER_THREADS); every output is the same for every number.

@@ -36,9 +36,12 @@ struct OtherNetwork {
     const char* name;
     const Network* net;
     int last_order;
+    long long network_pixels;
 };
 
 // The order engine without step images: the fast one against the reference on the clean
-// network, and on each of the others beside the clean one.
-void bench_engines(const Network& net, const std::vector<OtherNetwork>& others, const BenchSetup& b,
-                   int last_order, double sweep);
+// network (of `network_pixels` network pixels), and on each of the others beside the clean one,
+// per pixel of the image and per network pixel.
+void bench_engines(const Network& net, long long network_pixels,
+                   const std::vector<OtherNetwork>& others, const BenchSetup& b, int last_order,
+                   double sweep);

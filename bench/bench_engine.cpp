@@ -1,6 +1,6 @@
 // The order engine in process, without step images: the fast `order_network` against the reference
 // `plain_treatment`, which scans the whole grids in every pass (both runs must leave the same
-// order image and the same report), and the fast one on a drawn network.
+// order image and the same report), and the fast one on the drawn and terrain networks.
 
 #include <algorithm>
 #include <cstdint>
@@ -125,8 +125,9 @@ EngineRun run_engine(const Engine& engine, const Network& net, const std::string
 
 }  // namespace
 
-void bench_engines(const Network& net, const std::vector<OtherNetwork>& others, const BenchSetup& b,
-                   int last_order, double sweep) {
+void bench_engines(const Network& net, long long network_pixels,
+                   const std::vector<OtherNetwork>& others, const BenchSetup& b, int last_order,
+                   double sweep) {
     // Best of a few rounds. The program's engine with every core, as the program runs it, and
     // with one thread take turns (see bench_ascii); the plain engine's rounds come after theirs.
     // Its five grids are more than twice the memory of the program's two, and on a virtual
@@ -190,5 +191,10 @@ void bench_engines(const Network& net, const std::vector<OtherNetwork>& others, 
         figure(("passes_" + name).c_str(), other_passes, "s");
         figure(("passes_" + name + "_over_clean").c_str(),
                ratio(other_passes / other_pixels, fast_passes / pixels), "x");
+        // Per network pixel: what a messy drawing costs beyond its share of network pixels.
+        figure(("passes_" + name + "_over_clean_per_network_pixel").c_str(),
+               ratio(other_passes / static_cast<double>(std::max(1LL, other.network_pixels)),
+                     fast_passes / static_cast<double>(std::max(1LL, network_pixels))),
+               "x");
     }
 }

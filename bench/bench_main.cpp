@@ -1,13 +1,17 @@
 // branchranker_bench: speed and memory of branchranker on a generated drainage network.
 //
 //   branchranker_bench [--size N | --lines N --columns N] [--seed S] [--program PATH]
-//                      [--drawn-size N] [--terrain-size N] [--rounds R] [--only gis]
+//                      [--drawn-size N] [--terrain-size N] [--dense-size N] [--rounds R]
+//                      [--only PARTS]
 //
-// --only gis: the clean network's whole command-line runs of GeoTIFFs alone (bench_gis.cpp),
-// without the drawn and terrain networks.
 // Default 16384 x 16384, a drawn network and a terrain network of the same size (--drawn-size 0,
-// --terrain-size 0: none; at 16384 x 16384 they take about 50 s and 3 min to generate), best of
-// 3 rounds. Prints one figure a line,
+// --terrain-size 0: none; at 16384 x 16384 they take about 50 s and 3 min to generate), a dense
+// terrain network (channels from 30 cells: channels touch everywhere) of 4096 x 4096 or the
+// clean network's size if smaller (--dense-size 0: none), best of 3 rounds. --only runs some
+// parts alone: a comma-separated list of `runs` (whole runs of the program), `gis` (the clean
+// network's whole command-line runs of GeoTIFFs, bench_gis.cpp; alone, without the drawn and
+// terrain networks), `ascii` (the ASCII grid writer and reader) and `engines` (the engine in
+// process). Prints one figure a line,
 // "name value unit". Needs room in /tmp for a few files of about four bytes per pixel.
 
 #include <unistd.h>
@@ -32,10 +36,11 @@ namespace {
 void usage() {
     std::fprintf(stderr,
                  "usage: branchranker_bench [--size N | --lines N --columns N] [--seed S] "
-                 "[--program PATH] [--drawn-size N] [--terrain-size N] [--rounds R]"
-                 " [--only gis]\n"
-                 "  N from 16 to 65536 (default 16384; 0: no drawn or terrain network);\n"
-                 "  PATH the branchranker program to run; R from 1 to 20 (default 3)\n");
+                 "[--program PATH] [--drawn-size N] [--terrain-size N] [--dense-size N] "
+                 "[--rounds R] [--only PARTS]\n"
+                 "  N from 16 to 65536 (default 16384, dense 4096; 0: no such network);\n"
+                 "  PATH the branchranker program to run; R from 1 to 20 (default 3);\n"
+                 "  PARTS a comma-separated list of runs, gis, ascii, engines (default all)\n");
 }
 
 bool number(const char* text, long long lo, long long hi, long long& out) {
@@ -43,6 +48,36 @@ bool number(const char* text, long long lo, long long hi, long long& out) {
     const long long v = std::strtoll(text, &end, 10);
     if (end == text || *end != '\0' || v < lo || v > hi) return false;
     out = v;
+    return true;
+}
+
+// The parts of the benchmark asked for by --only.
+struct Parts {
+    bool runs = true;
+    bool gis = true;
+    bool ascii = true;
+    bool engines = true;
+};
+
+bool parts(const std::string& list, Parts& out) {
+    out = Parts{false, false, false, false};
+    std::size_t begin = 0;
+    while (begin <= list.size()) {
+        const std::size_t end = std::min(list.find(',', begin), list.size());
+        const std::string part = list.substr(begin, end - begin);
+        if (part == "runs") {
+            out.runs = true;
+        } else if (part == "gis") {
+            out.gis = true;
+        } else if (part == "ascii") {
+            out.ascii = true;
+        } else if (part == "engines") {
+            out.engines = true;
+        } else {
+            return false;
+        }
+        begin = end + 1;
+    }
     return true;
 }
 
@@ -72,7 +107,8 @@ int main(int argc, char** argv) {
     b.floor_program = BRANCHRANKER_FLOOR_EXE;
     long long drawn_size = -1;  // the size of the clean network
     long long terrain_size = -1;
-    bool only_gis = false;
+    long long dense_size = -1;  // 4096, or the clean network's size if smaller
+    Parts only;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         long long v = 0;
@@ -85,6 +121,10 @@ int main(int argc, char** argv) {
         } else if (ok && arg == "--terrain-size") {
             ok = number(argv[++a], 0, 65536, terrain_size) &&
                  (terrain_size == 0 || terrain_size >= 16);
+        } else if (ok && arg == "--dense-size") {
+            ok = number(argv[++a], 0, 65536, dense_size) && (dense_size == 0 || dense_size >= 16);
+        } else if (ok && arg == "--only") {
+            ok = parts(argv[++a], only);
         } else if (ok && arg == "--rounds") {
             ok = number(argv[++a], 1, 20, v);
             b.rounds = static_cast<int>(v);
@@ -97,9 +137,6 @@ int main(int argc, char** argv) {
         } else if (ok && arg == "--seed") {
             ok = number(argv[++a], 0, 1LL << 62, v);
             o.seed = static_cast<std::uint64_t>(v);
-        } else if (ok && arg == "--only") {
-            only_gis = std::string(argv[++a]) == "gis";
-            ok = only_gis;
         } else if (ok && arg == "--program") {
             b.program = argv[++a];
         } else {
@@ -134,7 +171,7 @@ int main(int argc, char** argv) {
         figure("generate", generated, "s");
         figure("rounds", b.rounds, "rounds");
         const int last_order = std::clamp(st.highest_order, 1, 63);
-        if (only_gis) {
+        if (only.gis && !only.runs && !only.ascii && !only.engines) {
             bench_gis_runs(spawner, net, b);
             stop_spawner(spawner);
             return 0;
@@ -143,6 +180,7 @@ int main(int argc, char** argv) {
         // The drawn and terrain networks, each with its own figures.
         TruthNetwork drawn;
         TruthNetwork terrain;
+        TruthNetwork dense;
         std::vector<OtherNetwork> others;
         auto describe = [&](const char* name, const TruthNetwork& t, double generated) {
             const std::string n = name;
@@ -153,7 +191,9 @@ int main(int argc, char** argv) {
             const auto on = std::count(t.net.cells.begin(), t.net.cells.end(), t.net.network_value);
             figure((n + "_network_share").c_str(),
                    static_cast<double>(on) / static_cast<double>(t.net.cells.size()), "ratio");
-            others.push_back({name, &t.net, std::clamp(t.highest_order, 1, 63)});
+            figure((n + "_network_pixels").c_str(), static_cast<double>(on), "px");
+            others.push_back(
+                {name, &t.net, std::clamp(t.highest_order, 1, 63), static_cast<long long>(on)});
         };
         if (drawn_size != 0) {
             DrawnOptions d;
@@ -174,16 +214,29 @@ int main(int argc, char** argv) {
             terrain = generate_terrain_network(d);
             describe("terrain", terrain, seconds_since(terrain_start));
         }
+        if (dense_size != 0) {
+            // Channels from 30 cells: ladders, blocks and channels side by side everywhere.
+            TerrainOptions d;
+            d.nb_lig = dense_size < 0 ? std::min(o.nb_lig, 4096) : static_cast<int>(dense_size);
+            d.nb_col = dense_size < 0 ? std::min(o.nb_col, 4096) : static_cast<int>(dense_size);
+            d.seed = o.seed;
+            d.threshold = 30;
+            const auto dense_start = BenchClock::now();
+            dense = generate_terrain_network(d);
+            describe("dense", dense, seconds_since(dense_start));
+        }
 
         const double sweep = bench_grid_sweep(net);
-        bench_whole_run(spawner, net, b, last_order, "", true);
-        for (const OtherNetwork& other : others) {
-            bench_whole_run(spawner, *other.net, b, other.last_order, std::string(other.name) + "_",
-                            false);
+        if (only.runs) {
+            bench_whole_run(spawner, net, b, last_order, "", true);
+            for (const OtherNetwork& other : others) {
+                bench_whole_run(spawner, *other.net, b, other.last_order,
+                                std::string(other.name) + "_", false);
+            }
         }
-        bench_gis_runs(spawner, net, b);
-        bench_ascii(net, b);
-        bench_engines(net, others, b, last_order, sweep);
+        if (only.gis) bench_gis_runs(spawner, net, b);
+        if (only.ascii) bench_ascii(net, b);
+        if (only.engines) bench_engines(net, st.pixels, others, b, last_order, sweep);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "branchranker_bench: %s\n", e.what());
         status = 1;

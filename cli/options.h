@@ -26,6 +26,9 @@ struct OrderOptions {
     double corner_y = 0.0;
     bool corner_given = false;  // replaces the corner of the input's header or georeference
     bool steps = false;         // save the step images of every pass
+    // The network is a drawing (strokes, not cells of a flow-direction grid): the apex of a
+    // sharp bend is read as part of its line.
+    bool drawing = false;
     // Every segment: .csv (the table of every network), or .gpkg, .geojson, .json, .shp (one
     // LineString per segment, one network); empty: none.
     std::string segments;

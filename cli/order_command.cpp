@@ -361,6 +361,7 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     if (!reserve.take(kWritersReserve)) throw std::bad_alloc();
     s.Num_order = o.last.value_or(kMostPasses);
     s.save_step = o.steps ? 1 : 0;
+    s.drawing = o.drawing;
     if (s.image_type == ImageType::raw) {
         // A raw result is the result grid itself, mapped from its temporary: the passes leave
         // their labels in the image, which is never copied. Otherwise it is written after them.

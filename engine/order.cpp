@@ -36,6 +36,7 @@
 #include "engine/pass_events.h"
 #include "engine/point_updates.h"
 #include "engine/prune.h"
+#include "engine/sharp_bends.h"
 #include "engine/stem_orders.h"
 #include "engine/walks.h"
 
@@ -66,6 +67,17 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
 
     // The run to the end of the network, unreported.
     Classified first = classify_all(g, threads);
+    // Apexes of sharp bends exist only where corners are cut: a clean forest never looks. On
+    // D8 terrain the same pixels are as often a channel head beside a bending stem, and no
+    // reading of the pixels alone told the two apart without lowering a terrain figure: the
+    // bends are read on drawings alone (docs/dense_networks.md).
+    const std::vector<SharpBend> bends = options.drawing && first.cut_corners
+                                             ? find_sharp_bends(g, first.ends)
+                                             : std::vector<SharpBend>{};
+    if (!bends.empty()) {
+        take_out_apexes(g, bends);
+        first = classify_all(g, threads);
+    }
     g.cut_corners = first.cut_corners;
     // Where corners are cut (as in every square of four network pixels), the loops are found at
     // once; elsewhere a loop shows as what the run cannot prune.
@@ -120,6 +132,7 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
                         : none);
         }
         apply_stem_orders(g, stems, last);
+        apply_apex_orders(g, bends);
         if (paths) events.network_done(run.flows_into);
         return result;
     }
@@ -134,6 +147,7 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
     run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, threads);
     apply_stem_orders(g, stems, last);
+    apply_apex_orders(g, bends);
     if (paths) events.network_done(run.flows_into);
     return result;
 }

@@ -34,6 +34,9 @@ struct EngineOptions {
     // The passes are shown one by one, the points grid kept for each (the run that finds the
     // loops is then never reported as it stands).
     bool step_images = false;
+    // A drawing (strokes drawn by hand or by a program, not the cells of a flow grid): the apex
+    // of a sharp bend is read as part of its line (sharp_bends.h).
+    bool drawing = false;
 };
 
 struct EngineResult {

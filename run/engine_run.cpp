@@ -14,6 +14,7 @@ EngineOptions engine_options(const RunState& s) {
     o.last_order = s.Num_order;
     o.threads = s.threads;
     o.step_images = s.save_step == 1;
+    o.drawing = s.drawing;
     return o;
 }
 

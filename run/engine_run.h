@@ -11,7 +11,7 @@ struct RunState;
 // The grids of the run state: tab1, tab2 (null unless step images are saved) and tab5.
 EngineGrids engine_grids(RunState& s);
 
-// val_red, outside_value, dpix_size, Num_order, threads and save_step.
+// val_red, outside_value, dpix_size, Num_order, threads, save_step and drawing.
 EngineOptions engine_options(const RunState& s);
 
 // Orders the loaded network, reporting every pass to events, and keeps the figures in num_segm,

@@ -13,14 +13,16 @@
 
 #ifdef BRANCHRANKER_BENCH_EXE
 
-TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
+namespace {
+
+// Runs the benchmark with `arguments` and reads its figures.
+std::map<std::string, double> bench_figures(const std::string& arguments) {
     TempDir dir;
     const std::string out = dir / "out.txt";
-    const std::string command = std::string("timeout 120 '") + BRANCHRANKER_BENCH_EXE +
-                                "' --size 256 --seed 3 > '" + out + "' 2>&1 < /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << read_file(out);
-
+    const std::string command = std::string("timeout 120 '") + BRANCHRANKER_BENCH_EXE + "' " +
+                                arguments + " > '" + out + "' 2>&1 < /dev/null";
     std::map<std::string, double> figures;
+    EXPECT_EQ(std::system(command.c_str()), 0) << read_file(out);
     std::istringstream lines(read_file(out));
     std::string line;
     while (std::getline(lines, line)) {
@@ -28,9 +30,16 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
         std::string name;
         std::string unit;
         double value = 0;
-        ASSERT_TRUE(words >> name >> value >> unit) << "not a figure line: " << line;
+        EXPECT_TRUE(words >> name >> value >> unit) << "not a figure line: " << line;
         figures[name] = value;
     }
+    return figures;
+}
+
+}  // namespace
+
+TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
+    std::map<std::string, double> figures = bench_figures("--size 256 --seed 3");
     for (const char* name : {"lines",
                              "columns",
                              "network_share",
@@ -61,7 +70,9 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
                              "passes_terrain_over_clean",
                              "gis_byte_run",
                              "gis_int16_nodata_over_byte",
-                             "gis_float32_nodata_over_byte"}) {
+                             "gis_float32_nodata_over_byte",
+                             "dense_run_over_floor",
+                             "passes_dense_over_clean_per_network_pixel"}) {
         EXPECT_EQ(figures.count(name), 1u) << name;
     }
     EXPECT_EQ(figures["lines"], 256);
@@ -81,6 +92,16 @@ TEST(BenchSmoke, PrintsEveryFigureOnATinyGrid) {
     for (const char* ok :
          {"gis_byte_run_ok", "gis_int16_nodata_run_ok", "gis_float32_nodata_run_ok"})
         EXPECT_EQ(figures[ok], 1) << ok;
+    EXPECT_EQ(figures["treatment_dense_ok"], 1);
+    EXPECT_GT(figures["dense_network_pixels"], figures["terrain_network_pixels"]);
+
+    // Parts asked for alone: the engines without the whole runs or the ASCII grids.
+    figures = bench_figures("--size 64 --drawn-size 0 --terrain-size 0 --only engines");
+    EXPECT_EQ(figures.count("treatment"), 1u);
+    EXPECT_EQ(figures.count("passes_dense_over_clean_per_network_pixel"), 1u);
+    EXPECT_EQ(figures.count("run_raw_to_raw"), 0u);
+    EXPECT_EQ(figures.count("ascii_write_library"), 0u);
+    EXPECT_EQ(figures.count("gis_byte_run"), 0u);
 }
 
 TEST(BenchSmoke, RefusesABadSize) {

@@ -368,3 +368,31 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
     EXPECT_EQ(outlets, 1u);
     EXPECT_EQ(summary["networks"][0]["unsound"]["loop_pixels"], 0);
 }
+
+// --drawing reads the apex of a line that turns back sharply as part of its line: one stream
+// of order 1, where the cells of a flow grid would make the apex a source and the line below it
+// a stream of order 2 (the default reading, kept for every network not said to be drawn).
+TEST(CommandLine, DrawingReadsASharpBendAsOneLine) {
+    TempDir dir;
+    const std::vector<std::string> v = {
+        "............", "............", "...########.", ".........#..", "........#...",
+        ".......#....", "......#.....", ".....#......", "....#.......", "...#........",
+        "..#.........", ".#..........", "#...........",
+    };
+    Network net;
+    net.nb_lig = static_cast<int>(v.size());
+    net.nb_col = static_cast<int>(v[0].size());
+    for (const std::string& line : v) {
+        for (char c : line) net.cells.push_back(c == '#' ? net.network_value : net.background);
+    }
+    ASSERT_TRUE(write_raw_network(net, dir / "v", 10.0));
+    for (bool drawing : {false, true}) {
+        std::vector<std::string> args = {"order", "v.raw", "--summary", "s.json", "--quiet"};
+        if (drawing) args.push_back("--drawing");
+        const ProgramResult r = run_program_with(dir.path, args);
+        ASSERT_EQ(r.exit_status, 0) << r.errors;
+        const nlohmann::json n = nlohmann::json::parse(read_file(dir / "s.json"))["networks"][0];
+        ASSERT_EQ(n["orders"].size(), drawing ? 1u : 2u) << "drawing " << drawing;
+        EXPECT_EQ(n["orders"][0]["count"], drawing ? 1 : 2) << "drawing " << drawing;
+    }
+}

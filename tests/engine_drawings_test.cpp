@@ -42,8 +42,8 @@ struct Drawn {
 };
 
 // Runs the passes until the network is used up (pixel size 10 metres); with steps, as when step
-// images are saved (the passes run again, shown one by one).
-Drawn run(const Picture& picture, int last = 9, bool steps = false) {
+// images are saved (the passes run again, shown one by one); `drawing` as RunState::drawing.
+Drawn run(const Picture& picture, int last = 9, bool steps = false, bool drawing = false) {
     Drawn r;
     RunState& s = r.s;
     s.nb_lig = static_cast<int>(picture.size());
@@ -51,6 +51,7 @@ Drawn run(const Picture& picture, int last = 9, bool steps = false) {
     s.dpix_size = 10.0;
     s.val_red = 1;
     s.Num_order = last;
+    s.drawing = drawing;
     s.tab1 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     if (steps) {
@@ -289,4 +290,59 @@ TEST(EngineDrawings, StemsBesideTouchingChannelsAreOrdered) {
         "..........",  //
     });
     EXPECT_EQ(ring.orders[2], "..........");
+}
+
+TEST(EngineDrawings, SharpBendsAreReadAsOneLine) {
+    // A stroke that turns back at 45 degrees: its bend (row 2, column 10) touches the arm below
+    // at the corner its link cuts, so it has one link. On a drawing it is part of its line, not
+    // a one-pixel source: one stream of order 1. The bend takes its line's order when the passes
+    // are over, with and without step images and asked for order 1 alone. Not said to be a
+    // drawing, the pixels are read as the cells of a flow grid: the bend is a source.
+    const Picture v = {
+        "............",  //
+        "............",  //
+        "...########.",  //
+        ".........#..",  //
+        "........#...",  //
+        ".......#....",  //
+        "......#.....",  //
+        ".....#......",  //
+        "....#.......",  //
+        "...#........",  //
+        "..#.........",  //
+        ".#..........",  //
+        "#...........",  //
+    };
+    for (int last : {9, 1}) {
+        for (bool steps : {false, true}) {
+            Drawn r = run(v, last, steps, true);
+            EXPECT_EQ(r.events.counts, (std::vector<int>{1, 0, 0})) << last << " " << steps;
+            for (std::size_t i = 0; i < v.size(); ++i) {
+                std::string want = v[i];
+                std::replace(want.begin(), want.end(), '#', '1');
+                EXPECT_EQ(r.orders[i], want) << "line " << i << ", " << last << " " << steps;
+            }
+        }
+    }
+    EXPECT_EQ(run(v).events.counts, (std::vector<int>{2, 1, 0}));
+    // On a drawing too, the same pixels where the arms part at a right angle are a channel head
+    // beside a stem that bends there: a source, and the stem below is of order 2.
+    const Picture head = {
+        "..........",  //
+        "......#...",  //
+        ".....#....",  //
+        "....#.....",  //
+        "...#......",  //
+        "..##......",  //
+        "....#.....",  //
+        ".....#....",  //
+        "......#...",  //
+        ".......#..",  //
+        "........#.",  //
+        ".........#",  //
+    };
+    Drawn r = run(head, 9, false, true);
+    EXPECT_EQ(r.events.counts, (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(r.orders[5], "..12......");
+    EXPECT_EQ(r.orders[7], ".....2....");
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -118,7 +120,8 @@ void expect_sound_truth(const TruthNetwork& t) {
 // Scored pixels of a drawn network are drawn by one piece of the tree and touch no other piece:
 // two 8-adjacent scored pixels have one order. The network is one tree touching the border at its
 // outlet alone; the outlet's one neighbour is the only other pixel within 2 of the border. On an
-// 8-connected drawing a scored pixel lies inside one straight line: one or two network neighbours.
+// 8-connected drawing a scored pixel lies inside one straight line: one or two network neighbours
+// (three or four beside the bend of a sharp V or the neck of a U-turn, whose lines touch there).
 void expect_drawn_shape(const TruthNetwork& t, bool four_connected) {
     const Network& net = t.net;
     long long scored = 0;
@@ -148,7 +151,7 @@ void expect_drawn_shape(const TruthNetwork& t, bool four_connected) {
                     EXPECT_EQ(w, v) << "at " << i << " " << j;
                 }
             }
-            if (!four_connected) {
+            if (!four_connected && t.vbends == 0 && t.uturns == 0) {
                 EXPECT_TRUE(neighbours == 1 || neighbours == 2) << "at " << i << " " << j;
             }
         }
@@ -170,6 +173,11 @@ TEST(NetworkTruth, SameOptionsSameNetworkOnEveryMachine) {
     EXPECT_EQ(truth_checksum(generate_drawn_network(o)), 0x617d2ec8f5104de5ULL);
     o.seed = 6;
     EXPECT_NE(generate_drawn_network(o).net.cells, a.net.cells);
+    DrawnOptions bent = drawn(96, 128, 5);
+    bent.vbends = 100;
+    const TruthNetwork v = generate_drawn_network(bent);
+    EXPECT_EQ(v.vbends, 3);
+    EXPECT_EQ(truth_checksum(v), 0x24ecc0966dd2dca9ULL);
 
     TerrainOptions g;
     g.nb_lig = 96;
@@ -264,6 +272,45 @@ TEST(NetworkTruth, BraidsAreClosedLoopsOfTheirStream) {
     }
 }
 
+TEST(NetworkTruth, SharpBendsAndUTurnsAreOneStreamEach) {
+    for (bool four : {false, true}) {
+        SCOPED_TRACE(four ? "four" : "eight");
+        DrawnOptions o = drawn(300, 300, 1);
+        o.four_connected = four;
+        o.vbends = 40;
+        o.uturns = 100;
+        o.braids = 2;
+        const TruthNetwork t = generate_drawn_network(o);
+        EXPECT_GE(t.vbends, 4);
+        EXPECT_GE(t.uturns, 2);
+        expect_sound_truth(t);
+        // The pixels of bends and U-turns are scored with the order of their stroke.
+        expect_drawn_shape(t, four);
+        if (four) continue;
+        // On 8-connected strokes every bend shows as the one shape no straight line draws: a
+        // pixel with two network neighbours that touch each other, scored (not a junction);
+        // every U-turn walls in the background inside its loop.
+        const Network& net = t.net;
+        int apexes = 0;
+        for (int i = 1; i + 1 < net.nb_lig; ++i) {
+            for (int j = 1; j + 1 < net.nb_col; ++j) {
+                const unsigned char v = t.truth[static_cast<std::size_t>(i) * net.nb_col + j];
+                if (v >= kJunctionZone) continue;
+                std::vector<int> near;
+                for (int d = 0; d < 8; ++d) {
+                    if (net.on(i + kDl[d], j + kDc[d])) near.push_back(d);
+                }
+                if (near.size() != 2) continue;
+                const int di = kDl[near[0]] - kDl[near[1]];
+                const int dj = kDc[near[0]] - kDc[near[1]];
+                apexes += std::max(std::abs(di), std::abs(dj)) == 1;
+            }
+        }
+        EXPECT_EQ(apexes, t.vbends);
+        EXPECT_GE(enclosed(net, false), 8LL * t.uturns);
+    }
+}
+
 TEST(NetworkTruth, TerrainChannelsAllDrainToTheBorder) {
     // Seeds 4 and 5 on a coarse grid (each pixel 8 x 8 pixels of the surface drawn finely).
     for (std::uint64_t seed = 1; seed <= 5; ++seed) {
@@ -311,6 +358,14 @@ TEST(NetworkTruth, RefusesOptionsItCannotHonour) {
     d = drawn(64, 64, 1);
     d.braids = -1;
     EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);
+    for (int percent : {-1, 101}) {
+        d = drawn(64, 64, 1);
+        d.vbends = percent;
+        EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);
+        d = drawn(64, 64, 1);
+        d.uturns = percent;
+        EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);
+    }
     d = drawn(64, 64, 1);
     d.background = d.network_value;
     EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);

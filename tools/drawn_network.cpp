@@ -39,10 +39,27 @@ constexpr int kSnap = 2;
 constexpr int kNodeGap = 2 * (kContactReach + 1) + 2;
 constexpr int kBraidGap = kContactReach + 3;
 constexpr int kNoNode = -1;
+// Least length (pixels, Chebyshev) of the arm of a V that runs from its bend to its attach point.
+constexpr int kVArm = 8;
+
+// cos and sin of 15, 20, .. 60 degrees, fixed so that no maths library decides a pixel.
+constexpr double kCos[10] = {
+    0.965925826289068, 0.939692620785908, 0.906307787036650, 0.866025403784439, 0.819152044288992,
+    0.766044443118978, 0.707106781186548, 0.642787609686539, 0.573576436351046, 0.5};
+constexpr double kSin[10] = {
+    0.258819045102521, 0.342020143325669, 0.422618261740699, 0.5,
+    0.573576436351046, 0.642787609686539, 0.707106781186548, 0.766044443118978,
+    0.819152044288992, 0.866025403784439};
 
 struct Stroke {
     Pixel from;  // its source
     Pixel to;    // its attach pixel: on the parent stroke, or the outlet for the trunk
+    // A shaped stroke (a sharp V, a U-turn that touches) runs from its source through the
+    // points `via` to `to`. Its pixels quiet_from..quiet_to (indices along the stroke) are the
+    // shape's: no other stroke joins near them.
+    std::vector<Pixel> via;
+    int quiet_from = 0;
+    int quiet_to = 0;
     int end_node = kNoNode;
     std::vector<int> nodes;  // nodes on this stroke, by increasing index along its pixels
     int braid_u = -1;        // braid between pixel indices braid_u and braid_v, if any
@@ -73,6 +90,8 @@ struct Drawing {
     std::vector<char> own;  // 1: a pixel of the source end of a stroke (kOwnPixels of them)
     int node_cols = 0;      // buckets of side kNodeGap across the image
     std::vector<std::vector<int>> node_buckets;  // nodes in each bucket
+    int bends = 0;                               // strokes drawn as a sharp V
+    int uturns = 0;                              // strokes drawn with a U-turn
 };
 
 // Keeps the source end of a new stroke, drawn from its source, for that stroke alone.
@@ -103,7 +122,13 @@ int chebyshev(Pixel a, Pixel b) {
 void straight_pixels(const Drawing& d, int s, std::vector<Pixel>& out) {
     out.clear();
     const Stroke& k = d.strokes[s];
-    append_line(k.from.lig, k.from.col, k.to.lig, k.to.col, d.o.four_connected, out);
+    Pixel a = k.from;
+    for (Pixel b : k.via) {
+        append_line(a.lig, a.col, b.lig, b.col, d.o.four_connected, out);
+        out.pop_back();  // b comes again as the first pixel of the next line
+        a = b;
+    }
+    append_line(a.lig, a.col, k.to.lig, k.to.col, d.o.four_connected, out);
 }
 
 // The pixels of one arc of a braid, its two ends excluded.
@@ -131,32 +156,54 @@ void arc_pixels(const Drawing& d, Pixel a, Pixel mid, Pixel b, std::vector<Pixel
     out.erase(out.begin());
 }
 
-// Squared distance from point p to the segment of stroke s.
-double distance2(const Stroke& s, Pixel p) {
-    const long long al = s.from.lig;
-    const long long ac = s.from.col;
-    const long long dl = s.to.lig - al;
-    const long long dc = s.to.col - ac;
+// Squared distance from point p to the segment from a to b.
+double distance2(Pixel a, Pixel b, Pixel p) {
+    const long long al = a.lig;
+    const long long ac = a.col;
+    const long long dl = b.lig - al;
+    const long long dc = b.col - ac;
     const long long pl = p.lig - al;
     const long long pc = p.col - ac;
     const long long den = dl * dl + dc * dc;
     const long long t = pl * dl + pc * dc;
     if (den == 0 || t <= 0) return static_cast<double>(pl * pl + pc * pc);
     if (t >= den) {
-        const long long el = p.lig - s.to.lig;
-        const long long ec = p.col - s.to.col;
+        const long long el = p.lig - b.lig;
+        const long long ec = p.col - b.col;
         return static_cast<double>(el * el + ec * ec);
     }
     const double cross = static_cast<double>(pl * dc - pc * dl);
     return cross * cross / static_cast<double>(den);
 }
 
+// Squared distance from point p to stroke s (every line of a shaped one).
+double distance2(const Stroke& s, Pixel p) {
+    if (s.via.empty()) return distance2(s.from, s.to, p);
+    double best = distance2(s.via.back(), s.to, p);
+    Pixel a = s.from;
+    for (Pixel b : s.via) {
+        best = std::min(best, distance2(a, b, p));
+        a = b;
+    }
+    return best;
+}
+
 void index_stroke(Drawing& d, int s) {
     const Stroke& k = d.strokes[s];
-    const int l0 = std::min(k.from.lig, k.to.lig) / d.bucket;
-    const int l1 = std::max(k.from.lig, k.to.lig) / d.bucket;
-    const int c0 = std::min(k.from.col, k.to.col) / d.bucket;
-    const int c1 = std::max(k.from.col, k.to.col) / d.bucket;
+    int lo_l = std::min(k.from.lig, k.to.lig);
+    int hi_l = std::max(k.from.lig, k.to.lig);
+    int lo_c = std::min(k.from.col, k.to.col);
+    int hi_c = std::max(k.from.col, k.to.col);
+    for (Pixel b : k.via) {
+        lo_l = std::min(lo_l, b.lig);
+        hi_l = std::max(hi_l, b.lig);
+        lo_c = std::min(lo_c, b.col);
+        hi_c = std::max(hi_c, b.col);
+    }
+    const int l0 = lo_l / d.bucket;
+    const int l1 = hi_l / d.bucket;
+    const int c0 = lo_c / d.bucket;
+    const int c1 = hi_c / d.bucket;
     for (int l = l0; l <= l1; ++l) {
         for (int c = c0; c <= c1; ++c)
             d.buckets[static_cast<std::size_t>(l) * d.bucket_cols + c].push_back(s);
@@ -244,6 +291,123 @@ bool keeps_clear(const Drawing& d, const std::vector<Pixel>& line,
     return true;
 }
 
+// The pixels of a new stroke from p to q drawn as a sharp V whose bend is p: a first arm of
+// 5..dmin/2 pixels leaves the source at 35..55 degrees from the second, which runs from p to q.
+// The arms touch only beside the bend (pixels at most three steps apart along the stroke through
+// it, or within 2 pixels of it on stair steps), as two strokes drawn to meet at a point; false,
+// with nothing drawn, where they would touch further off or overlap, or the source would leave
+// the inner image.
+bool v_bend(Drawing& d, Pixel p, Pixel q, Pixel& source, int& bend_index, std::vector<Pixel>& out) {
+    // A bend at a confluence is a junction of three lines, not a V: the second arm keeps some
+    // length of its own.
+    if (chebyshev(p, q) < kVArm) return false;
+    const double vl = q.lig - p.lig;
+    const double vc = q.col - p.col;
+    const double norm = std::sqrt(vl * vl + vc * vc);
+    const int step = d.rng.between(4, 8);
+    const double length = d.rng.between(5, std::max(5, d.dmin / 2));
+    const double ca = kCos[step];
+    const double sa = d.rng.below(2) == 0 ? kSin[step] : -kSin[step];
+    source = {p.lig + static_cast<int>(std::lround((vl * ca - vc * sa) * length / norm)),
+              p.col + static_cast<int>(std::lround((vl * sa + vc * ca) * length / norm))};
+    if (norm == 0.0 || !inner(d.net, source)) return false;
+    out.clear();
+    append_line(source.lig, source.col, p.lig, p.col, d.o.four_connected, out);
+    bend_index = static_cast<int>(out.size()) - 1;
+    out.pop_back();
+    append_line(p.lig, p.col, q.lig, q.col, d.o.four_connected, out);
+    const int last = static_cast<int>(out.size()) - 1;
+    for (int i = 0; i < bend_index; ++i) {
+        for (int j = bend_index + 1; j <= last; ++j) {
+            const Pixel a = out[static_cast<std::size_t>(i)];
+            const Pixel b = out[static_cast<std::size_t>(j)];
+            const int gap = chebyshev(a, b);
+            // Along 8-connected arms, three steps; stair steps take up to twice as many pixels.
+            const bool beside =
+                d.o.four_connected ? chebyshev(a, p) <= 2 && chebyshev(b, p) <= 2 : j - i <= 3;
+            if (gap == 0 || (gap == 1 && !beside)) return false;
+        }
+    }
+    return true;
+}
+
+// Joins the lines from `from` through `via` to `to`; the index of each point of via among the
+// pixels in `at`.
+void polyline(const Drawing& d, Pixel from, const std::vector<Pixel>& via, Pixel to,
+              std::vector<Pixel>& out, std::vector<int>& at) {
+    out.clear();
+    at.clear();
+    Pixel a = from;
+    for (Pixel b : via) {
+        append_line(a.lig, a.col, b.lig, b.col, d.o.four_connected, out);
+        out.pop_back();
+        at.push_back(static_cast<int>(out.size()));
+        a = b;
+    }
+    append_line(a.lig, a.col, to.lig, to.col, d.o.four_connected, out);
+}
+
+// The pixels of a new stroke from p to q with a U-turn that touches: at the neck n the stroke
+// leaves its course at 135 degrees, runs out to one side round a loop 2h..2h + 1 pixels wide
+// and as far out (h = 3 or 4), with corners of 45 and 90 degrees, and comes back to the pixel m
+// next to n, from where it goes on to q: a meander folded back onto itself, its two ends
+// touching at the neck. The pixels touch only within 3 pixels of the neck; false, with nothing
+// drawn, where they would touch elsewhere or overlap, or the stroke has no room.
+bool u_turn(Drawing& d, Pixel p, Pixel q, std::vector<Pixel>& via, int& neck_from, int& neck_to,
+            std::vector<Pixel>& out) {
+    const double vl = q.lig - p.lig;
+    const double vc = q.col - p.col;
+    const double norm = std::sqrt(vl * vl + vc * vc);
+
+    const double ul = vl / norm;  // along the stroke
+    const double uc = vc / norm;
+    const int h = d.rng.between(3, 4);
+    // Room for the neck h + 4 pixels or more from either end.
+    if (norm < 2.0 * h + 16.0) return false;
+    const double side = d.rng.below(2) == 0 ? 1.0 : -1.0;
+    const double el = -uc * side;  // across it, towards the loop
+    const double ec = ul * side;
+    const int t = d.rng.between(h + 4, static_cast<int>(norm) - h - 10);
+    const Pixel n{static_cast<int>(std::lround(p.lig + ul * t)),
+                  static_cast<int>(std::lround(p.col + uc * t))};
+    const Pixel m{n.lig + static_cast<int>(std::lround(ul)),
+                  n.col + static_cast<int>(std::lround(uc))};
+    // A point of the loop, `along` and `out` pixels from n.
+    auto loop = [&](double along, double out_) {
+        return Pixel{static_cast<int>(std::lround(n.lig + ul * along + el * out_)),
+                     static_cast<int>(std::lround(n.col + uc * along + ec * out_))};
+    };
+    via = {n, loop(-h, h), loop(-h, 2 * h), loop(h + 1, 2 * h), loop(h + 1, h), m};
+    for (Pixel x : via) {
+        if (!inner(d.net, x)) return false;
+    }
+    std::vector<int> index;
+    polyline(d, p, via, q, out, index);
+    neck_from = index.front();
+    neck_to = index.back();
+    const int last = static_cast<int>(out.size()) - 1;
+    for (int i = 1; i < last && !d.o.four_connected; ++i) {
+        // A corner turned so sharply that the pixels either side touch leaves the corner's
+        // pixel sticking out: a one-pixel spur, a source of its own in any reading.
+        const Pixel a = out[static_cast<std::size_t>(i)];
+        if (chebyshev(out[static_cast<std::size_t>(i - 1)], out[static_cast<std::size_t>(i + 1)]) ==
+                1 &&
+            chebyshev(a, n) > 3) {
+            return false;
+        }
+    }
+    for (int i = 0; i <= last; ++i) {
+        for (int j = i + 4; j <= last; ++j) {
+            const Pixel a = out[static_cast<std::size_t>(i)];
+            const Pixel b = out[static_cast<std::size_t>(j)];
+            const int gap = chebyshev(a, b);
+            if (gap == 0) return false;
+            if (gap == 1 && (chebyshev(a, n) > 3 || chebyshev(b, n) > 3)) return false;
+        }
+    }
+    return chebyshev(n, m) == 1;
+}
+
 // Tries to join a new source p to the network; true when the stroke is drawn.
 bool try_source(Drawing& d, Pixel p) {
     double dist2 = 0.0;
@@ -279,8 +443,36 @@ bool try_source(Drawing& d, Pixel p) {
         const int index = options[k];
         const Pixel q = line[index];
         if (!inner(d.net, q) || !clear_of_nodes(d, q, kNodeGap)) continue;
+        // A join beside a shape would make one blob of the shape and the confluence.
+        const Stroke& target = d.strokes[s];
+        if (!target.via.empty() && index > target.quiet_from - kNodeGap &&
+            index < target.quiet_to + kNodeGap) {
+            continue;
+        }
         std::vector<Pixel> added;
-        append_line(p.lig, p.col, q.lig, q.col, d.o.four_connected, added);
+        Pixel source = p;
+        std::vector<Pixel> via;
+        int quiet_from = 0;
+        int quiet_to = 0;
+        const bool bent = d.o.vbends > 0 &&
+                          d.rng.below(100) < static_cast<std::uint32_t>(d.o.vbends) &&
+                          v_bend(d, p, q, source, quiet_from, added);
+        if (bent) {
+            via = {p};
+            quiet_to = quiet_from;
+        } else {
+            source = p;  // a V that did not fit may have moved it
+        }
+        const bool turned = !bent && d.o.uturns > 0 &&
+                            d.rng.below(100) < static_cast<std::uint32_t>(d.o.uturns) &&
+                            u_turn(d, p, q, via, quiet_from, quiet_to, added);
+        if (!bent && !turned) {
+            added.clear();
+            via.clear();
+            source = p;
+            quiet_from = quiet_to = 0;
+            append_line(p.lig, p.col, q.lig, q.col, d.o.four_connected, added);
+        }
         if (!keeps_clear(d, added, allowed)) continue;
 
         const int node = static_cast<int>(d.nodes.size());
@@ -291,12 +483,14 @@ bool try_source(Drawing& d, Pixel p) {
             std::find_if(on_s.begin(), on_s.end(), [&](int n) { return d.nodes[n].index > index; });
         on_s.insert(pos, node);
         const int t = static_cast<int>(d.strokes.size());
-        d.strokes.push_back({p, q, node, {}, -1, -1, {}, {}});
+        d.strokes.push_back({source, q, via, quiet_from, quiet_to, node, {}, -1, -1, {}, {}});
         d.nodes[node].tributaries.push_back(t);
         for (Pixel x : added) d.net.cells[at(d.net, x)] = d.net.network_value;
         keep_own(d, added);
         index_stroke(d, t);
         ++d.sources;
+        d.bends += bent;
+        d.uturns += turned;
         return true;
     }
     return false;
@@ -307,7 +501,8 @@ bool try_source(Drawing& d, Pixel p) {
 bool try_fork(Drawing& d, int s) {
     const Stroke& k = d.strokes[s];
     const Pixel tip = k.from;
-    if (!clear_of_nodes(d, tip, kNodeGap)) return false;
+    // The source of a V lies a few pixels from its bend: a fork there would touch it.
+    if (!k.via.empty() || !clear_of_nodes(d, tip, kNodeGap)) return false;
     const double vl = tip.lig - k.to.lig;
     const double vc = tip.col - k.to.col;
     const double norm = std::sqrt(vl * vl + vc * vc);
@@ -324,16 +519,6 @@ bool try_fork(Drawing& d, int s) {
     std::vector<Pixel> branch[2];
     std::vector<std::size_t> drawn;  // pixels the first branch turned on
     for (int b = 0; b < 2; ++b) {
-        // cos and sin of 15, 20, .. 60 degrees, fixed so that no maths library decides a pixel.
-        static constexpr double kCos[10] = {0.965925826289068, 0.939692620785908,
-                                            0.906307787036650, 0.866025403784439,
-                                            0.819152044288992, 0.766044443118978,
-                                            0.707106781186548, 0.642787609686539,
-                                            0.573576436351046, 0.5};
-        static constexpr double kSin[10] = {
-            0.258819045102521, 0.342020143325669, 0.422618261740699, 0.5,
-            0.573576436351046, 0.642787609686539, 0.707106781186548, 0.766044443118978,
-            0.819152044288992, 0.866025403784439};
         const int step = d.rng.between(0, 9);
         const double length = d.rng.between(d.dmin, d.lmax);
         const double ca = kCos[step];
@@ -368,7 +553,7 @@ bool try_fork(Drawing& d, int s) {
     for (const auto& line : branch) {
         keep_own(d, line);
         const int t = static_cast<int>(d.strokes.size());
-        d.strokes.push_back({line.front(), tip, node, {}, -1, -1, {}, {}});
+        d.strokes.push_back({line.front(), tip, {}, 0, 0, node, {}, -1, -1, {}, {}});
         d.nodes[node].tributaries.push_back(t);
         index_stroke(d, t);
     }
@@ -433,7 +618,7 @@ int add_braids(Drawing& d) {
         straight_pixels(d, s, line);
         const int last = static_cast<int>(line.size()) - 1;
         const int span = d.rng.between(8, 14);
-        if (k.braid_u >= 0 || last < span + 16) continue;
+        if (k.braid_u >= 0 || !k.via.empty() || last < span + 16) continue;
         const int u = d.rng.between(4, last - 8 - span);
         const int v = u + span;
         bool near_node = false;
@@ -580,6 +765,9 @@ TruthNetwork generate_drawn_network(const DrawnOptions& o) {
     if (o.sources < 0 || o.braids < 0) {
         throw std::invalid_argument("sources and braids must not be negative");
     }
+    if (o.vbends < 0 || o.vbends > 100 || o.uturns < 0 || o.uturns > 100) {
+        throw std::invalid_argument("the percents of V bends and U-turns must lie in 0..100");
+    }
     if (o.network_value == o.background) {
         throw std::invalid_argument("network and background values must differ");
     }
@@ -592,7 +780,8 @@ TruthNetwork generate_drawn_network(const DrawnOptions& o) {
     net.background = o.background;
     net.cells.assign(static_cast<std::size_t>(o.nb_lig) * o.nb_col, o.background);
 
-    Drawing d{o, net, Prng{mix64(o.seed ^ 0x647261776eULL)}, {}, {}, 0, 0, 0, 0, {}, 1, {}, 0, {}};
+    Drawing d{o, net, Prng{mix64(o.seed ^ 0x647261776eULL)}, {}, {}, 0, 0, 0, 0, {}, 1, {}, 0, {},
+              0, 0};
     d.own.assign(net.cells.size(), 0);
     const long long area = static_cast<long long>(o.nb_lig) * o.nb_col;
     long long wanted = o.sources;
@@ -637,7 +826,7 @@ TruthNetwork generate_drawn_network(const DrawnOptions& o) {
     }
     net.outlet_lig = outlet.lig;
     net.outlet_col = outlet.col;
-    d.strokes.push_back({source, outlet, 0, {}, -1, -1, {}, {}});
+    d.strokes.push_back({source, outlet, {}, 0, 0, 0, {}, -1, -1, {}, {}});
     std::vector<Pixel> line;
     straight_pixels(d, 0, line);
     d.node_cols = (o.nb_col + kNodeGap - 1) / kNodeGap;
@@ -651,6 +840,8 @@ TruthNetwork generate_drawn_network(const DrawnOptions& o) {
     grow(d, wanted);
     d.buckets = {};
     t.braids = add_braids(d);
+    t.vbends = d.bends;
+    t.uturns = d.uturns;
     order_pieces(d, t);
     mark_truth(d, t);
     return t;

@@ -35,6 +35,8 @@ void usage() {
                  "    --sources N   first-order streams (default one per 750 pixels)\n"
                  "    --four        four-connected stair-step strokes\n"
                  "    --braids N    N small closed loops on the strokes\n"
+                 "    --vbends P    P percent of the joining strokes drawn as a sharp V\n"
+                 "    --uturns P    P percent of the others with a U-turn that touches\n"
                  "  --terrain T     the channels of a synthetic terrain draining T pixels\n"
                  "    --coarse N    each pixel N x N pixels of the surface (default 1): few\n"
                  "                  pixels per valley, as on a coarse DEM\n"
@@ -100,6 +102,8 @@ int write_truth_network(Kind kind, const DrawnOptions& dop, const TerrainOptions
     std::printf("scored_pixels %lld\njunction_zone_pixels %lld\n", f.scored, f.junction);
     if (kind == Kind::drawn) {
         std::printf("outlet %d %d\nbraids %d\n", t.net.outlet_lig, t.net.outlet_col, t.braids);
+        if (dop.vbends > 0) std::printf("vbends %d\n", t.vbends);
+        if (dop.uturns > 0) std::printf("uturns %d\n", t.uturns);
     }
     std::printf("highest_order %d\n", t.highest_order);
     for (int k = 1; k <= t.highest_order; ++k) {
@@ -138,6 +142,10 @@ int main(int argc, char** argv) {
             drawn_only = true;
         } else if (arg == "--truth") {
             truth = true;
+        } else if (arg == "--vbends" || arg == "--uturns") {
+            ok = a + 1 < argc && to_long(argv[++a], 0, 100, v);
+            (arg == "--vbends" ? dop.vbends : dop.uturns) = static_cast<int>(v);
+            drawn_only = true;
         } else if (arg == "--coarse") {
             ok = a + 1 < argc && to_long(argv[++a], 1, 64, v);
             top.coarse = static_cast<int>(v);
@@ -198,7 +206,8 @@ int main(int argc, char** argv) {
     if (drawn && terrain) conflict = "--drawn and --terrain exclude each other";
     if ((drawn || terrain) && clean_only)
         conflict = "--share, --cell and --untidy make clean trees";
-    if (drawn_only && !drawn) conflict = "--sources, --four and --braids need --drawn";
+    if (drawn_only && !drawn)
+        conflict = "--sources, --four, --braids, --vbends and --uturns need --drawn";
     if (truth && !drawn && !terrain) conflict = "--truth needs --drawn or --terrain";
     if (coarse && !terrain) conflict = "--coarse needs --terrain";
     if (conflict != nullptr) {

@@ -24,6 +24,8 @@ struct TruthNetwork {
     std::vector<long long> streams;
     int highest_order = 0;
     int braids = 0;  // closed loops drawn (drawn networks)
+    int vbends = 0;  // strokes drawn as a sharp V (drawn networks)
+    int uturns = 0;  // strokes drawn with a U-turn that touches (drawn networks)
 };
 
 // Pixels of each kind in a truth grid.

@@ -300,7 +300,17 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     // The segments table holds every line too.
     const bool pixels = place.remeasure || lines || csv != nullptr;
     PassRecorder recorder(s, !o.last.has_value(), pixels);
+    // With the two grids (a byte a pixel each) the run then stays within 4 bytes a pixel.
+    s.core_budget = 2LL * s.nb_lig * s.nb_col;
     treatment(s, recorder);
+    if (s.core_refused > 0) {
+        fault(s.nomim1 + ": " + std::to_string(s.core_refused) + " of its " +
+              std::to_string(s.core_network) +
+              " network pixels lie on closed loops or between them (a raster that is all"
+              " network, a block or a grid of lines, not streams that end): no pass can order"
+              " them, and the run would take more than 4 bytes a pixel; the network is refused");
+        return false;
+    }
     OrderRecord& record = recorder.record;
     if (place.remeasure) {
         const LoadedNetwork loaded{s.tab1.rows, s.tab5.rows, network_value(s.val_red), s.nb_lig,

@@ -34,6 +34,7 @@
 #include "engine/leftovers.h"
 #include "engine/length.h"
 #include "engine/neighbours.h"
+#include "engine/network_core.h"
 #include "engine/pass_events.h"
 #include "engine/point_updates.h"
 #include "engine/prune.h"
@@ -41,6 +42,10 @@
 #include "engine/walks.h"
 
 namespace {
+
+// What the lists of loops, junction groups and leftovers take for each pixel they hold, as
+// measured on an all-network raster and on fishnets (100 to 125 bytes).
+constexpr long long kCoreBytesPerPixel = 100;
 
 // Whether every one of the pixels already belongs to a junction group.
 bool groups_hold(const Groups& groups, const std::vector<PixelIndex>& pixels) {
@@ -67,6 +72,19 @@ void treatment(RunState& s, PassEvents& events) {
     const int last = std::min(s.Num_order, most);
     WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red), s.nb_lig, s.nb_col};
     g.outside = s.outside_value;
+    s.core_refused = 0;
+    if (s.core_budget > 0) {
+        // Only a network nearly all of which is core is refused (a drawing of streams has
+        // sources and is mostly pruned: on drawings of four-connected strokes, whose squares stop
+        // the pruning below them, about half is core), so that a stream network with loops
+        // always runs, whatever its size; the lists' cost is measured, see network_core.h.
+        const NetworkCore c = network_core(g, s.threads);
+        if (c.core * 10 > c.network * 9 && c.core * kCoreBytesPerPixel > s.core_budget) {
+            s.core_refused = c.core;
+            s.core_network = c.network;
+            return;
+        }
+    }
     const std::string border = mark_border_once(s);
     const bool paths = events.wants_paths();
 

@@ -15,12 +15,15 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "tests/gdal_checks.h"
 #include "tests/test_support.h"
+#include "tools/network_generator.h"
+#include "tools/terrain_network.h"
 
 namespace fs = std::filesystem;
 
@@ -299,6 +302,54 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     }
     EXPECT_GT(completed, 0);
     EXPECT_GT(refused, 10);
+
+    // Issue 24 item 11: a raster that is all network, and a fishnet (all loops), took 100 to 125
+    // bytes a pixel in the lists of loops and groups. Under a limit of the program's own
+    // footprint plus 4 bytes a pixel they are refused before those lists are made (by name, not
+    // for want of memory), and leave nothing; a dense terrain network of the same size, with
+    // thousands of squares of four, still runs there.
+    const int side = 1024;
+    auto raw_network = [&](const std::string& name, const std::function<bool(int, int)>& on) {
+        std::string cells(static_cast<std::size_t>(side) * side, '\xff');
+        for (int i = 0; i < side; ++i)
+            for (int j = 0; j < side; ++j)
+                if (on(i, j)) cells[static_cast<std::size_t>(i) * side + j] = 0;
+        write_file(dir / (name + ".raw"), cells);
+        write_file(dir / (name + ".txt"), "1024 1024 1 0 255 25");
+    };
+    raw_network("all", [](int, int) { return true; });
+    raw_network("fishnet", [](int i, int j) { return i % 8 == 0 || j % 8 == 0; });
+    // A fishnet with dangling spurs: the spurs are pruned, the net is not.
+    raw_network("spurs", [](int i, int j) {
+        return i % 8 == 0 || j % 8 == 0 || (j % 64 == 3 && i % 8 < 4);
+    });
+    TerrainOptions dense;
+    dense.nb_lig = dense.nb_col = side;
+    dense.threshold = 30;
+    ASSERT_TRUE(write_raw_network(generate_terrain_network(dense).net, dir / "terrain", 25));
+    auto four_bytes_a_pixel = [] {
+        const rlim_t bytes = (rlim_t{128} << 20) + 4 * rlim_t{side} * side;
+        const rlimit l{bytes, bytes};
+        ::setrlimit(RLIMIT_DATA, &l);
+    };
+    for (const char* name : {"all", "fishnet", "spurs"}) {
+        ProgramResult r = run_cli(
+            dir,
+            {"order", std::string(name) + ".raw", "--output", std::string("x_") + name, "--quiet"},
+            four_bytes_a_pixel, BRANCHRANKER_CLI_PLAIN_EXE);
+        EXPECT_EQ(r.exit_status, 1) << name;
+        EXPECT_NE(r.errors.find(std::string(name) + ".raw: "), std::string::npos) << r.errors;
+        EXPECT_NE(r.errors.find("network pixels lie on closed loops or between them"),
+                  std::string::npos)
+            << r.errors;
+        EXPECT_FALSE(file_exists(dir / ("x_" + std::string(name) + ".raw")));
+        EXPECT_FALSE(file_exists(dir / ("x_" + std::string(name) + "_info.txt")));
+    }
+    ProgramResult terrain = run_cli(dir, {"order", "terrain.raw", "--output", "x_t", "--quiet"},
+                                    four_bytes_a_pixel, BRANCHRANKER_CLI_PLAIN_EXE);
+    EXPECT_EQ(terrain.exit_status, 0) << terrain.errors;
+    EXPECT_TRUE(file_exists(dir / "x_t_info.txt"));
+    EXPECT_EQ(leftovers(dir.path), std::vector<std::string>());
 
     // Issue 24 item 12: the dialogue short of memory for a valid BMP says so, not that the file
     // is not a BMP.

@@ -358,4 +358,19 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
     for (const auto& f : rows["images/T/clean.raw"]) outlets += f[15].empty();
     EXPECT_EQ(outlets, 1u);
     EXPECT_EQ(summary["networks"][0]["unsound"]["loop_pixels"], 0);
+
+    // Issue 26 item 7: the summary is written through a JSON library. A network path with a
+    // quote, a backslash, a tab and a byte that is not UTF-8 reads back (the byte as U+FFFD), and
+    // the network's total is the report's to the last digit printed.
+    const std::string odd = "images/T/q\"b\\s\t\xff";
+    for (const char* ext : {".raw", ".txt"})
+        std::filesystem::copy_file(dir / ("images/T/clean" + std::string(ext)), dir / (odd + ext));
+    const ProgramResult quoted = run_program_with(
+        dir.path, {"order", odd + ".raw", "--output", "out/odd", "--summary", "out/odd.json"});
+    ASSERT_EQ(quoted.exit_status, 0) << quoted.errors;
+    const nlohmann::json q = nlohmann::json::parse(read_file(dir / "out/odd.json"))["networks"][0];
+    EXPECT_EQ(q["network"], "images/T/q\"b\\s\t\xEF\xBF\xBD.raw");
+    EXPECT_EQ(fixed6(q["total_length"].get<double>()),
+              parse_report(read_file(dir / "out/odd_info.txt")).network_total);
+    EXPECT_EQ(q["pixel_size"], 25.0);
 }

@@ -34,6 +34,7 @@
 #include "engine/neighbours.h"
 #include "engine/treatment.h"
 #include "formats/gis/gdal_session.h"
+#include "formats/gis/horton_png.h"
 #include "formats/gis/horton_svg.h"
 #include "formats/gis/order_geotiff.h"
 #include "formats/gis/segment_writer.h"
@@ -370,7 +371,9 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     summary.pixel_size = place.remeasure ? std::nan("") : s.dpix_size;
     if (place.remeasure) summary.lengths = place.georef.geographic ? "geodesic" : "planar";
     summary.figures = summarize_orders(record);
-    if (!o.horton.empty() && !write_horton_svg(o.horton, summary.figures.horton, error)) {
+    const bool png = lower_extension(o.horton) == ".png";
+    if (!o.horton.empty() && !(png ? write_horton_png(o.horton, summary.figures.horton, error)
+                                   : write_horton_svg(o.horton, summary.figures.horton, error))) {
         fault(error);
         ok = false;
     }

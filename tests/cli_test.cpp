@@ -193,7 +193,7 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
              {{"order", "images/S/a.raw", "images/S/a.raw", "--output", "images/S/"}, "another"},
              {{"order", "images/S/a.raw", "--output", "o/x.tif", "--format", "raw"}, "o/x.tif"},
              {{"order", "images/S/a.raw", "--output", "o/x.png"}, "o/x.png"},
-             {{"order", "images/S/a.raw", "--horton", "h.png"}, "h.png"},
+             {{"order", "images/S/a.raw", "--horton", "h.pdf"}, "h.pdf"},
          }) {
         const ProgramResult r = run_program_with(dir.path, u.args);
         EXPECT_EQ(r.exit_status, 2) << u.args.back() << "\n" << r.errors;

@@ -25,6 +25,7 @@
 #include "cli/order_image.h"
 #include "cli/order_summary.h"
 #include "cli/pass_records.h"
+#include "cli/progress_line.h"
 #include "cli/report_file.h"
 #include "cli/result_clashes.h"
 #include "cli/result_names.h"
@@ -251,8 +252,13 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     s.val_red = !o.colour && v >= 0 && v <= 254 && v == std::floor(v) ? static_cast<int>(v) : 0;
     NetworkPlace place;
     const double corner[2] = {o.corner_x, o.corner_y};
-    if (!load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
-                      o.corner_given ? corner : nullptr, place, why)) {
+    // On a terminal: reading, ordering and writing, each a line that fills as the work goes.
+    ProgressLine line{progress_stream(o.quiet)};
+    line.start(job.network + ": reading");
+    const bool loaded = load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
+                                     o.corner_given ? corner : nullptr, place, why);
+    line.finish();
+    if (!loaded) {
         fault(why);
         return false;
     }
@@ -303,7 +309,16 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     PassRecorder recorder(s, !o.last.has_value(), pixels);
     // With the two grids (a byte a pixel each) the run then stays within 4 bytes a pixel.
     s.core_budget = 2LL * s.nb_lig * s.nb_col;
+    int shown_run = 0;
+    recorder.on_progress = [&](int run, double share) {
+        if (run != shown_run) {
+            line.start(job.network + (run == 1 ? ": ordering" : ": ordering again"));
+            shown_run = run;
+        }
+        line.update(share);
+    };
     treatment(s, recorder);
+    line.finish();
     if (s.core_refused > 0) {
         fault(s.nomim1 + ": " + std::to_string(s.core_refused) + " of its " +
               std::to_string(s.core_network) +
@@ -335,6 +350,12 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         ok = ok && pass.points_saved && pass.segments_saved;
     }
     reserve.give_back();
+    // The files in the order they are written: the step images' places, the order image, the
+    // report, the table's rows, the lines, the plot.
+    const int parts = 4 + (lines ? 1 : 0) + (o.horton.empty() ? 0 : 1);
+    int written = 0;
+    line.start(job.network + ": writing");
+    auto part_done = [&] { line.update(static_cast<double>(++written) / parts); };
     std::vector<std::string> faults;
     if (place.gis) {
         // Passes after 5 share the pass-5 names: each image is placed once.
@@ -347,22 +368,30 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         }
     }
     const int highest = std::min(last_order, static_cast<int>(record.passes.size()));
+    part_done();
     const bool image_written = write_order_image(s, place, highest, faults);
+    part_done();
+    if (!faults.empty()) line.cut();
     for (const std::string& text : faults) fault(text);
     ok = ok && faults.empty();
     if (!write_report(s, record, last_order, image_written)) {
+        line.cut();
         fault(s.nominfo + ": could not be written");
         ok = false;
     }
+    part_done();
     ok = ok && image_written;
 
     if (csv != nullptr) write_segments_rows(csv, s, place, record);
+    part_done();
     std::string error;
     if (lines &&
         !write_segments(o.segments, segment_lines(record, s.nb_col), place.georef, error)) {
+        line.cut();
         fault(error);
         ok = false;
     }
+    if (lines) part_done();
     NetworkSummary summary;
     summary.network = s.nomim1;
     summary.order_image = s.nomim2;
@@ -374,9 +403,11 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     const bool png = lower_extension(o.horton) == ".png";
     if (!o.horton.empty() && !(png ? write_horton_png(o.horton, summary.figures.horton, error)
                                    : write_horton_svg(o.horton, summary.figures.horton, error))) {
+        line.cut();
         fault(error);
         ok = false;
     }
+    line.finish();
     summary.loop_pixels = s.loop_pixels;
     summary.borderless_parts = s.borderless_parts;
     summary.between_contacts = s.between_contacts;

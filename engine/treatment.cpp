@@ -24,6 +24,7 @@
 #include "engine/treatment.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -98,7 +99,20 @@ void treatment(RunState& s, PassEvents& events) {
     Groups groups = make_groups(g, first.touching_junctions, loops);
     std::vector<Start> starts = first_starts(first, groups, g);
     std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again
-    PruneRun run = prune(g, groups, std::move(starts), most, d, nullptr, paths, s.threads);
+    // The share of the interior network pixels erased, after each pass of a run.
+    const long long interior = first.interior_pixels;
+    auto erased_in = [&events, interior](int n) {
+        return std::function<void(long long)>([&events, interior, n](long long erased) {
+            events.progress(n, interior > 0 ? std::min(1.0, static_cast<double>(erased) /
+                                                                static_cast<double>(interior))
+                                            : 1.0);
+        });
+    };
+    int runs = 1;
+    std::function<void(long long)> progress = erased_in(runs);
+    progress(0);
+    PruneRun run =
+        prune(g, groups, std::move(starts), most, d, nullptr, paths, s.threads, &progress);
     std::vector<StemOrder> stems;
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
         Leftovers left = find_leftovers(g, s.threads);
@@ -114,8 +128,11 @@ void treatment(RunState& s, PassEvents& events) {
             restore_network(g, s.threads);
             first.ends = classify_all(g, s.threads).ends;
             groups = make_groups(g, first.touching_junctions, loops);
+            events.progress(runs, 1.0);
+            progress = erased_in(++runs);
+            progress(0);
             run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths,
-                        s.threads);
+                        s.threads, &progress);
             left = find_leftovers(g, s.threads);
         }
         s.loop_pixels = left.loop_parts_pixels;
@@ -145,8 +162,12 @@ void treatment(RunState& s, PassEvents& events) {
         }
         apply_stem_orders(g, stems, last);
         if (paths) events.network_done(run.flows_into);
+        events.progress(runs, 1.0);
         return;
     }
+    events.progress(runs, 1.0);
+    progress = erased_in(++runs);
+    progress(0);
     run = PruneRun{};
     groups = Groups{};
     restore_network(g, s.threads);
@@ -156,8 +177,9 @@ void treatment(RunState& s, PassEvents& events) {
     mark_border_once(s);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
-    run =
-        prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, s.threads);
+    run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths,
+                s.threads, &progress);
     apply_stem_orders(g, stems, last);
     if (paths) events.network_done(run.flows_into);
+    events.progress(runs, 1.0);
 }

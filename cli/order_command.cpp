@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <new>
 #include <optional>
@@ -255,8 +256,9 @@ bool order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     // On a terminal: reading, ordering and writing, each a line that fills as the work goes.
     ProgressLine line{progress_stream(o.quiet)};
     line.start(job.network + ": reading");
+    const std::function<void(double)> lines_read = [&line](double share) { line.update(share); };
     const bool loaded = load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
-                                     o.corner_given ? corner : nullptr, place, why);
+                                     o.corner_given ? corner : nullptr, place, why, &lines_read);
     line.finish();
     if (!loaded) {
         fault(why);

@@ -37,6 +37,14 @@ struct RunState {
     // the apex of a sharp bend is read as part of its line (engine/sharp_bends.h).
     bool drawing = false;
 
+    // Bytes the engine may take for the lists of a network that its passes cannot prune (loops,
+    // junction groups, leftovers: some 100 bytes a pixel, engine/network_core.h), or 0 for no
+    // limit. A network nearly all of which no pass can prune, and whose lists would take more, is
+    // not run: the engine returns at once with core_refused set. The dialogue sets no limit.
+    long long core_budget = 0;
+    long long core_refused = 0;  // pixels of the core of a network refused so, else 0
+    long long core_network = 0;  // its network pixels
+
     // Threads the engine may use for the work it splits into bands of lines (the front end sets
     // it, BRANCHRANKER_THREADS); every output is the same for every number.
     int threads = 1;

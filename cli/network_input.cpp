@@ -120,12 +120,14 @@ bool place_raster(RunState& s, std::optional<double> user_size, NetworkPlace& pl
 }
 
 bool load_gis(RunState& s, const NetworkSelector& selector, std::optional<double> user_size,
-              NetworkPlace& place, std::string& fault) {
+              NetworkPlace& place, std::string& fault,
+              const std::function<void(double)>* progress) {
     // GDAL would block on a pipe, read a device without end, or fetch from a server.
     fault = gis_input_refusal(s.nomim1);
     if (!fault.empty()) return false;
     NetworkRaster raster;
-    if (!read_network(s.nomim1, selector, static_cast<unsigned char>(s.val_red), raster, fault))
+    if (!read_network(s.nomim1, selector, static_cast<unsigned char>(s.val_red), raster, fault,
+                      progress))
         return false;
     s.nb_lig = raster.lines;
     s.nb_col = raster.columns;
@@ -184,7 +186,8 @@ std::string descriptor_of(const std::string& path) {
 
 bool load_network(RunState& s, const std::string& path, ImageType type,
                   const NetworkSelector& selector, std::optional<double> user_size,
-                  const double* corner, NetworkPlace& place, std::string& fault) {
+                  const double* corner, NetworkPlace& place, std::string& fault,
+                  const std::function<void(double)>* progress) {
     s.nomim1 = path;
     s.river_type = type;
     if (type == ImageType::raw) {
@@ -205,7 +208,7 @@ bool load_network(RunState& s, const std::string& path, ImageType type,
             s.tab1.reset();
             return false;
         }
-    } else if (!load_gis(s, selector, user_size, place, fault)) {
+    } else if (!load_gis(s, selector, user_size, place, fault, progress)) {
         s.tab1.reset();
         return false;
     }

@@ -3,6 +3,7 @@
 // ASCII grid, ENVI, ...) through GDAL, with its georeference.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -38,6 +39,9 @@ struct NetworkPlace {
 // georeference). user_size, when given, replaces the one of the file; corner, when given, the
 // file's corner. False when the network cannot be had, or has no network pixel: fault then
 // names the file and what is wrong with it, and nothing is created.
+// progress, when given, gets the share of a GIS raster's lines read after each piece (a raw
+// image or a grid the dialogue's readers read says nothing until it is read).
 bool load_network(RunState& s, const std::string& path, ImageType type,
                   const NetworkSelector& selector, std::optional<double> user_size,
-                  const double* corner, NetworkPlace& place, std::string& fault);
+                  const double* corner, NetworkPlace& place, std::string& fault,
+                  const std::function<void(double)>* progress = nullptr);

@@ -180,8 +180,9 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
                       " .geojson, .json, .shp, .csv: the nodes in FILE_nodes beside it; one"
                       " network)");
     order->add_option("--summary", o.summary, "Write the figures per order to this JSON file");
-    order->add_option("--horton", o.horton,
-                      "Draw the Horton figures of the network to this .svg file (one network)");
+    order->add_option(
+        "--horton", o.horton,
+        "Draw the Horton figures of the network to this .svg or .png file (one network)");
     order
         ->add_option("--outlet", o.outlets,
                      "X,Y outlet on the map of a part of the network that touches the border (or"
@@ -223,9 +224,11 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
         o.colour = rgb;
     }
     if (const std::optional<int> status = take_image_name(o)) return status;
-    if (!o.horton.empty() && lower_extension(o.horton) != ".svg") {
+    if (!o.horton.empty() && lower_extension(o.horton) != ".svg" &&
+        lower_extension(o.horton) != ".png") {
         std::fprintf(stderr,
-                     "branchranker: --horton %s: the plot is drawn as SVG; give a .svg name\n",
+                     "branchranker: --horton %s: the plot is drawn as SVG or PNG; give a .svg or"
+                     " .png name\n",
                      o.horton.c_str());
         return 2;
     }

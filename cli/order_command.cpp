@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <new>
 #include <optional>
@@ -27,6 +28,7 @@
 #include "cli/order_image.h"
 #include "cli/order_summary.h"
 #include "cli/pass_records.h"
+#include "cli/progress_line.h"
 #include "cli/report_file.h"
 #include "cli/result_clashes.h"
 #include "cli/result_names.h"
@@ -37,6 +39,7 @@
 #include "engine/prune.h"
 #include "engine/walk_grids.h"
 #include "formats/gis/gdal_session.h"
+#include "formats/gis/horton_png.h"
 #include "formats/gis/horton_svg.h"
 #include "formats/gis/link_writer.h"
 #include "formats/gis/order_geotiff.h"
@@ -315,8 +318,14 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     s.val_red = !o.colour && v >= 0 && v <= 254 && v == std::floor(v) ? static_cast<int>(v) : 0;
     NetworkPlace place;
     const double corner[2] = {o.corner_x, o.corner_y};
-    if (!load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
-                      o.corner_given ? corner : nullptr, place, why)) {
+    // On a terminal: reading, ordering and writing, each a line that fills as the work goes.
+    ProgressLine line{progress_stream(o.quiet)};
+    line.start(job.network + ": reading");
+    const std::function<void(double)> lines_read = [&line](double share) { line.update(share); };
+    const bool loaded = load_network(s, job.network, job.type, selector_of(o), o.pixel_size,
+                                     o.corner_given ? corner : nullptr, place, why, &lines_read);
+    line.finish();
+    if (!loaded) {
         fault(why);
         return 1;
     }
@@ -383,9 +392,29 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     const bool lines = vector_segments(o);
     // The segments table holds every line too.
     const bool pixels = place.remeasure || lines || csv != nullptr || !o.links.empty();
+    // With the two grids (a byte a pixel each) the run then stays within 4 bytes a pixel.
+    s.core_budget = 2LL * s.nb_lig * s.nb_col;
+    int shown_run = 0;
+    auto on_progress = [&](int run, double share) {
+        if (run != shown_run) {
+            line.start(job.network + (run == 1 ? ": ordering" : ": ordering again"));
+            shown_run = run;
+        }
+        line.update(share);
+    };
     std::optional<PassRecorder> recorder;
     recorder.emplace(s, !o.last.has_value(), pixels);
+    recorder->on_progress = on_progress;
     run_engine(s, *recorder);
+    line.finish();
+    if (s.core_refused > 0) {
+        fault(s.nomim1 + ": " + std::to_string(s.core_refused) + " of its " +
+              std::to_string(s.core_network) +
+              " network pixels lie on closed loops or between them (a raster that is all"
+              " network, a block or a grid of lines, not streams that end): no pass can order"
+              " them, and the run would take more than 4 bytes a pixel; the network is refused");
+        return 1;
+    }
     if (place.gis && !ahead && unordered_between_contacts(s) > 0) {
         if (!plan_inflows(contact_grids(s, true), {}, inflows, why)) return 1;  // none named
         if (inflows.inflows > 0) {
@@ -397,16 +426,19 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
             cut_inflows(s.tab1.rows, s.nb_col, inflows);
             recorder.reset();
             recorder.emplace(s, !o.last.has_value(), pixels);
+            recorder->on_progress = on_progress;
+            shown_run = 0;
             run_engine(s, *recorder);
+            line.finish();
         }
     }
     OrderRecord& record = recorder->record;
     // The network as the passes walked it, the inflows left out.
-    const LoadedNetwork loaded{s.tab1.rows, s.tab5.rows, network_value(s.val_red),
+    const LoadedNetwork walked{s.tab1.rows, s.tab5.rows, network_value(s.val_red),
                                s.nb_lig,    s.nb_col,    s.outside_value};
-    if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, loaded);
+    if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, walked);
     // Every line ends on the line it flows into, in every file that holds the lines.
-    if (pixels) join_segments(record, loaded);
+    if (pixels) join_segments(record, walked);
     StreamLinks links;
     if (!o.links.empty()) {
         LengthRule rule = place.rule;
@@ -414,7 +446,7 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
             rule.kind = LengthRule::Kind::user_size;
             rule.user_size_m = s.dpix_size;
         }
-        links = stream_links(record, rule, loaded, inflows.cut);
+        links = stream_links(record, rule, walked, inflows.cut);
     }
     // Measured without them, as the passes walked; ordered with the streams they feed.
     restore_inflows(contact_grids(s, true), inflows);
@@ -437,6 +469,12 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         ok = ok && pass.points_saved && pass.segments_saved;
     }
     reserve.give_back();
+    // The files in the order they are written: the step images' places, the order image, the
+    // report, the table's rows, the lines, the plot.
+    const int parts = 4 + (lines ? 1 : 0) + (o.links.empty() ? 0 : 1) + (o.horton.empty() ? 0 : 1);
+    int written = 0;
+    line.start(job.network + ": writing");
+    auto part_done = [&] { line.update(static_cast<double>(++written) / parts); };
     std::vector<std::string> faults;
     if (place.gis) {
         // Passes after 5 share the pass-5 names: each image is placed once.
@@ -449,27 +487,37 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         }
     }
     const int highest = std::min(last_order, static_cast<int>(record.passes.size()));
+    part_done();
     const bool image_written = write_order_image(s, place, highest, faults);
+    part_done();
+    if (!faults.empty()) line.cut();
     for (const std::string& text : faults) fault(text);
     ok = ok && faults.empty();
     if (!write_report(s, record, last_order, image_written)) {
+        line.cut();
         fault(s.nominfo + ": could not be written");
         ok = false;
     }
+    part_done();
     ok = ok && image_written;
 
     if (csv != nullptr) write_segments_rows(csv, s, place, record);
+    part_done();
     std::string error;
     if (lines &&
         !write_segments(o.segments, segment_lines(record, s.nb_col), place.georef, error)) {
+        line.cut();
         fault(error);
         ok = false;
     }
+    if (lines) part_done();
     if (!o.links.empty()) {
         if (!write_links(o.links, links.links, links.nodes, place.georef, error)) {
+            line.cut();
             fault(error);
             ok = false;
         }
+        part_done();
     }
     NetworkSummary summary;
     summary.network = s.nomim1;
@@ -479,10 +527,14 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     summary.pixel_size = place.remeasure ? std::nan("") : s.dpix_size;
     if (place.remeasure) summary.lengths = place.georef.geographic ? "geodesic" : "planar";
     summary.figures = summarize_orders(record);
-    if (!o.horton.empty() && !write_horton_svg(o.horton, summary.figures.horton, error)) {
+    const bool png = lower_extension(o.horton) == ".png";
+    if (!o.horton.empty() && !(png ? write_horton_png(o.horton, summary.figures.horton, error)
+                                   : write_horton_svg(o.horton, summary.figures.horton, error))) {
+        line.cut();
         fault(error);
         ok = false;
     }
+    line.finish();
     summary.loop_pixels = s.loop_pixels;
     summary.borderless_parts = s.borderless_parts;
     summary.between_contacts = s.between_contacts;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ struct PassRecorder final : PassEvents {
     void pass_ends(int k, const PassWalks& w) override;
     bool wants_paths() const override { return keep_paths; }
     void network_done(const std::vector<long long>& flows_into) override;
+    void progress(int run, double share) override {
+        if (on_progress) on_progress(run, share);
+    }
 
     RunState& s;
     bool stop_when_used_up;
@@ -63,4 +67,5 @@ struct PassRecorder final : PassEvents {
     bool used_up = false;         // a pass found nothing to walk: the later ones are dropped
     bool points_written = false;  // the points image of the pass under way, pending
     OrderRecord record;
+    std::function<void(int run, double share)> on_progress;  // where the engine's progress goes
 };

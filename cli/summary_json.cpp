@@ -1,95 +1,83 @@
 #include "cli/summary_json.h"
 
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 namespace {
 
-std::string number(double v, const char* format = "%.6f") {
-    if (!std::isfinite(v)) return "null";
-    char text[400];
-    std::snprintf(text, sizeof text, format, v);
-    return text;
+// Keys in the order the reference lists them, which a reader of the file expects.
+using Json = nlohmann::ordered_json;
+
+// A figure that does not exist (NaN, or infinite) is null. A number is written with every digit
+// its double needs to be read back the same (the library's shortest exact form), so a length
+// printed to 6 decimals from the file gives the report's text.
+Json number(double v) {
+    return std::isfinite(v) ? Json(v) : Json(nullptr);
 }
 
-void write_ratios(std::FILE* f, const char* key, const std::vector<double>& ratios,
-                  const OrderSummary& sum) {
-    std::fprintf(f, "      \"%s\": [", key);
-    for (std::size_t i = 0; i < ratios.size(); ++i) {
-        std::fprintf(f, "%s\n        {\"from\": %d, \"to\": %d, \"ratio\": %s}", i ? "," : "",
-                     sum.orders[i].order, sum.orders[i + 1].order, number(ratios[i]).c_str());
+Json ratios(const std::vector<double>& values, const OrderSummary& sum) {
+    Json list = Json::array();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        list.push_back({{"from", sum.orders[i].order},
+                        {"to", sum.orders[i + 1].order},
+                        {"ratio", number(values[i])}});
     }
-    std::fputs(ratios.empty() ? "],\n" : "\n      ],\n", f);
+    return list;
 }
 
-void write_network(std::FILE* f, const NetworkSummary& n) {
+Json network_entry(const NetworkSummary& n) {
     const OrderSummary& sum = n.figures;
-    std::fprintf(f, "    {\n      \"network\": %s,\n", json_string(n.network).c_str());
-    std::fprintf(f, "      \"order_image\": %s,\n", json_string(n.order_image).c_str());
-    std::fprintf(f, "      \"order_image_written\": %s,\n",
-                 n.order_image_written ? "true" : "false");
-    std::fprintf(f, "      \"report\": %s,\n", json_string(n.report).c_str());
-    std::fprintf(f, "      \"pixel_size\": %s,\n", number(n.pixel_size, "%.17g").c_str());
-    std::fprintf(f, "      \"last_order\": %d,\n", sum.passes);
-    std::fprintf(f, "      \"passes_with_segments\": %d,\n", sum.passes_with_segments);
-    std::fprintf(f, "      \"highest_order\": %d,\n", sum.highest_order);
-    std::fprintf(f, "      \"segments\": %lld,\n", sum.segments);
-    std::fprintf(f, "      \"total_length\": %s,\n", number(sum.total_length).c_str());
-    std::fputs("      \"orders\": [", f);
-    for (std::size_t i = 0; i < sum.orders.size(); ++i) {
-        const OrderFigures& o = sum.orders[i];
-        std::fprintf(f,
-                     "%s\n        {\"order\": %d, \"count\": %d, \"total_length\": %s,"
-                     " \"mean_length\": %s}",
-                     i ? "," : "", o.order, o.count, number(o.total).c_str(),
-                     number(o.mean).c_str());
+    Json e;
+    e["network"] = n.network;
+    e["order_image"] = n.order_image;
+    e["order_image_written"] = n.order_image_written;
+    e["report"] = n.report;
+    e["pixel_size"] = number(n.pixel_size);
+    e["last_order"] = sum.passes;
+    e["passes_with_segments"] = sum.passes_with_segments;
+    e["highest_order"] = sum.highest_order;
+    e["segments"] = sum.segments;
+    // Every first-order stream starts at a source (or an inflow): the magnitudes of the outlets
+    // add up to their number.
+    e["shreve_magnitude"] = sum.orders.empty() ? 0 : sum.orders.front().count;
+    e["total_length"] = number(sum.total_length);
+    Json orders = Json::array();
+    for (const OrderFigures& o : sum.orders) {
+        orders.push_back({{"order", o.order},
+                          {"count", o.count},
+                          {"total_length", number(o.total)},
+                          {"mean_length", number(o.mean)}});
     }
-    std::fputs(sum.orders.empty() ? "],\n" : "\n      ],\n", f);
-    write_ratios(f, "bifurcation_ratios", sum.bifurcation_ratios, sum);
-    write_ratios(f, "length_ratios", sum.length_ratios, sum);
-    std::fprintf(f, "      \"bifurcation_ratio\": %s,\n", number(sum.bifurcation_ratio).c_str());
-    std::fprintf(f, "      \"length_ratio\": %s,\n", number(sum.length_ratio).c_str());
+    e["orders"] = std::move(orders);
+    e["bifurcation_ratios"] = ratios(sum.bifurcation_ratios, sum);
+    e["length_ratios"] = ratios(sum.length_ratios, sum);
+    e["bifurcation_ratio"] = number(sum.bifurcation_ratio);
+    e["length_ratio"] = number(sum.length_ratio);
     const HortonSeries& count = sum.horton.count;
     const HortonSeries& mean = sum.horton.mean_length;
     const double none = std::nan("");
-    std::fprintf(f,
-                 "      \"horton\": {\"log10_count_slope\": %s, \"log10_count_intercept\": %s,"
-                 " \"log10_mean_length_slope\": %s, \"log10_mean_length_intercept\": %s},\n",
-                 number(count.fitted ? count.slope : none, "%.9f").c_str(),
-                 number(count.fitted ? count.intercept : none, "%.9f").c_str(),
-                 number(mean.fitted ? mean.slope : none, "%.9f").c_str(),
-                 number(mean.fitted ? mean.intercept : none, "%.9f").c_str());
-    std::fprintf(f, "      \"lengths\": \"%s\",\n", n.lengths.c_str());
-    std::fprintf(f,
-                 "      \"unsound\": {\"loop_pixels\": %lld, \"borderless_parts\": %d,"
-                 " \"between_contacts\": %lld, \"inflows\": %d, \"inflow_pixels\": %lld}\n    }",
-                 n.loop_pixels, n.borderless_parts, n.between_contacts, n.inflows, n.inflow_pixels);
+    e["horton"] = {{"log10_count_slope", number(count.fitted ? count.slope : none)},
+                   {"log10_count_intercept", number(count.fitted ? count.intercept : none)},
+                   {"log10_mean_length_slope", number(mean.fitted ? mean.slope : none)},
+                   {"log10_mean_length_intercept", number(mean.fitted ? mean.intercept : none)}};
+    e["lengths"] = n.lengths;
+    e["unsound"] = {{"loop_pixels", n.loop_pixels},
+                    {"borderless_parts", n.borderless_parts},
+                    {"between_contacts", n.between_contacts},
+                    {"inflows", n.inflows},
+                    {"inflow_pixels", n.inflow_pixels}};
+    return e;
 }
 
 }  // namespace
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char ch : text) {
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += static_cast<char>(ch);
-        } else if (ch < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", ch);
-            out += escaped;
-        } else {
-            out += static_cast<char>(ch);  // UTF-8 bytes pass as they are
-        }
-    }
-    return out + "\"";
-}
-
 bool write_summary_json(std::FILE* f, const std::vector<NetworkSummary>& networks) {
-    std::fputs("{\n  \"networks\": [", f);
-    for (std::size_t i = 0; i < networks.size(); ++i) {
-        std::fputs(i ? ",\n" : "\n", f);
-        write_network(f, networks[i]);
-    }
-    std::fputs(networks.empty() ? "]\n}\n" : "\n  ]\n}\n", f);
-    return !std::ferror(f);
+    Json all;
+    all["networks"] = Json::array();
+    for (const NetworkSummary& n : networks) all["networks"].push_back(network_entry(n));
+    // Paths are bytes of the file system, not always UTF-8: a byte that is not is written as
+    // U+FFFD rather than making the whole file fail.
+    const std::string text =
+        all.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    return std::fwrite(text.data(), 1, text.size(), f) == text.size() && !std::ferror(f);
 }

@@ -2,14 +2,16 @@
 // passes ran, in the order they were given.
 //
 // Keys of an entry: network, order_image, order_image_written, report, pixel_size, last_order
-// (the passes the report lists), passes_with_segments, highest_order, segments, total_length,
-// orders (per order: order, count, total_length, mean_length), bifurcation_ratios and
+// (the passes the report lists), passes_with_segments, highest_order, segments,
+// shreve_magnitude (the first-order streams: the Shreve magnitudes of the outlets added),
+// total_length, orders (per order: order, count, total_length, mean_length), bifurcation_ratios and
 // length_ratios (per pair of consecutive orders: from, to, ratio), bifurcation_ratio and
 // length_ratio (least-squares fits over the orders with segments), horton (the slopes and
 // intercepts of those fits, log10 against the order), lengths (how they were measured),
 // unsound (loop_pixels, borderless_parts, between_contacts, inflows, inflow_pixels). Lengths are in
-// metres with six decimals; a figure that does not exist (the mean of an order without segments, a
-// ratio with nothing to divide) is null.
+// metres, every number with the digits that read back its double exactly; a figure that does not
+// exist (the mean of an order without segments, a ratio with nothing to divide) is null. Written
+// with nlohmann's JSON library, which escapes the strings.
 #pragma once
 
 #include <cstdio>
@@ -37,6 +39,3 @@ struct NetworkSummary {
 
 // False when the stream reported an error.
 bool write_summary_json(std::FILE* f, const std::vector<NetworkSummary>& networks);
-
-// text as a JSON string, quotes included: quote, backslash and control characters escaped.
-std::string json_string(const std::string& text);

@@ -24,6 +24,7 @@
 #include "engine/order.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,7 @@
 #include "engine/leftovers.h"
 #include "engine/length.h"
 #include "engine/neighbours.h"
+#include "engine/network_core.h"
 #include "engine/pass_events.h"
 #include "engine/point_updates.h"
 #include "engine/prune.h"
@@ -41,6 +43,10 @@
 #include "engine/walks.h"
 
 namespace {
+
+// What the lists of loops, junction groups and leftovers take for each pixel they hold, as
+// measured on an all-network raster and on fishnets (100 to 125 bytes).
+constexpr long long kCoreBytesPerPixel = 100;
 
 // Whether every one of the pixels already belongs to a junction group.
 bool groups_hold(const Groups& groups, const std::vector<PixelIndex>& pixels) {
@@ -62,6 +68,18 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
     WalkGrids g{grids.network, nullptr,      grids.orders, network_value(options.network_value),
                 grids.lines,   grids.columns};
     g.outside = options.outside_value;
+    if (options.core_budget > 0) {
+        // Only a network nearly all of which is core is refused (a drawing of streams has
+        // sources and is mostly pruned: on drawings of four-connected strokes, whose squares stop
+        // the pruning below them, about half is core), so that a stream network with loops
+        // always runs, whatever its size; the lists' cost is measured, see network_core.h.
+        const NetworkCore c = network_core(g, threads);
+        if (c.core * 10 > c.network * 9 && c.core * kCoreBytesPerPixel > options.core_budget) {
+            result.core_refused = c.core;
+            result.core_network = c.network;
+            return result;
+        }
+    }
     const std::string border = mark_border_once(g);
     const bool paths = events.wants_paths();
 
@@ -86,7 +104,19 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
     Groups groups = make_groups(g, first.touching_junctions, loops);
     std::vector<Start> starts = first_starts(first, groups, g);
     std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again
-    PruneRun run = prune(g, groups, std::move(starts), most, d, nullptr, paths, threads);
+    // The share of the interior network pixels erased, after each pass of a run.
+    const long long interior = first.interior_pixels;
+    auto erased_in = [&events, interior](int n) {
+        return std::function<void(long long)>([&events, interior, n](long long erased) {
+            events.progress(n, interior > 0 ? std::min(1.0, static_cast<double>(erased) /
+                                                                static_cast<double>(interior))
+                                            : 1.0);
+        });
+    };
+    int runs = 1;
+    std::function<void(long long)> progress = erased_in(runs);
+    progress(0);
+    PruneRun run = prune(g, groups, std::move(starts), most, d, nullptr, paths, threads, &progress);
     std::vector<StemOrder> stems;
     if (first.interior_pixels > run.erased || run.ran_out > 0) {
         Leftovers left = find_leftovers(g, threads);
@@ -102,8 +132,11 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
             restore_network(g, threads);
             first.ends = classify_all(g, threads).ends;
             groups = make_groups(g, first.touching_junctions, loops);
-            run =
-                prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, threads);
+            events.progress(runs, 1.0);
+            progress = erased_in(++runs);
+            progress(0);
+            run = prune(g, groups, first_starts(first, groups, g), most, d, nullptr, paths, threads,
+                        &progress);
             left = find_leftovers(g, threads);
         }
         result.loop_pixels = left.loop_parts_pixels;
@@ -134,8 +167,12 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
         apply_stem_orders(g, stems, last);
         apply_apex_orders(g, bends);
         if (paths) events.network_done(run.flows_into);
+        events.progress(runs, 1.0);
         return result;
     }
+    events.progress(runs, 1.0);
+    progress = erased_in(++runs);
+    progress(0);
     run = PruneRun{};
     groups = Groups{};
     restore_network(g, threads);
@@ -145,9 +182,11 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
     mark_border_once(shown);  // the border codes of the points image
     groups = make_groups(shown, first.touching_junctions, loops);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
-    run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, threads);
+    run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, threads,
+                &progress);
     apply_stem_orders(g, stems, last);
     apply_apex_orders(g, bends);
     if (paths) events.network_done(run.flows_into);
+    events.progress(runs, 1.0);
     return result;
 }

@@ -37,6 +37,10 @@ struct EngineOptions {
     // A drawing (strokes drawn by hand or by a program, not the cells of a flow grid): the apex
     // of a sharp bend is read as part of its line (sharp_bends.h).
     bool drawing = false;
+    // Bytes the lists of a network that no pass can prune (all network, a fishnet) may take
+    // (network_core.h), or 0 for no limit: a network nearly all of which is such a core and
+    // would need more is refused before the passes (EngineResult::core_refused).
+    long long core_budget = 0;
 };
 
 struct EngineResult {
@@ -47,6 +51,9 @@ struct EngineResult {
     long long loop_pixels = 0;  // network pixels left on, or hanging from, closed loops
     int borderless_parts = 0;   // parts touching the border nowhere: their outlet is read as a
                                 // source, so the orders along their main stream are too low
+    // Refused for its core (core_budget): the core's pixels and the network's, and nothing run.
+    long long core_refused = 0;
+    long long core_network = 0;
 };
 
 EngineResult order_network(const EngineGrids& grids, const EngineOptions& options,

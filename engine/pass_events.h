@@ -32,4 +32,14 @@ struct PassEvents {
     virtual void network_done(const std::vector<long long>& flows_into) {
         static_cast<void>(flows_into);
     }
+
+    // How far a run of the passes has got, for a front end that shows progress: after each of
+    // its passes, the share (0 to 1) of the interior network pixels that the run has erased, and
+    // 1 once the run is over (loops and lines between border pixels are never erased). Run 1 is
+    // the run to the end of the network; runs 2 and 3 follow when the network is put back
+    // (closed loops found, or the passes shown one by one). Called from the engine's thread.
+    virtual void progress(int run, double share) {
+        static_cast<void>(run);
+        static_cast<void>(share);
+    }
 };

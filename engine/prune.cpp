@@ -38,7 +38,8 @@ struct Confluences {
 }  // namespace
 
 PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
-               const StepLengths& d, const PassHooks* hooks, bool keep_paths, int threads) {
+               const StepLengths& d, const PassHooks* hooks, bool keep_paths, int threads,
+               const std::function<void(long long)>* erased) {
     PruneRun run;
     Confluences confluences;
     std::vector<WalkTrace> traces;
@@ -85,6 +86,7 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         run.passes.push_back(std::move(w));
         starts = reclassify_stops(g, groups, stops, threads);
         if (hooks == nullptr) run.stops.push_back(std::move(stops));
+        if (erased != nullptr) (*erased)(run.erased);
     }
     run.used_up = starts.empty();
     run.flows_into = std::move(confluences.flows_into);

@@ -36,9 +36,10 @@ struct PruneRun {
 // soon as a pass has no start (the network is used up). With keep_paths, every PassWalks
 // carries its walks' pixels and the run tells where each segment flows. The walks of a pass go
 // on up to `threads` threads (see shared_walks.h).
+// After each pass, `erased` (when given) is called with the pixels the run has erased so far.
 PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, int last,
                const StepLengths& d, const PassHooks* hooks, bool keep_paths = false,
-               int threads = 1);
+               int threads = 1, const std::function<void(long long)>* erased = nullptr);
 
 // Leaves the labels of tab5 as passes 1 to `last` of the run alone would have left them: the
 // pixels that later passes labelled are unlabelled, but for the stop pixels of passes up to

@@ -15,6 +15,7 @@ EngineOptions engine_options(const RunState& s) {
     o.threads = s.threads;
     o.step_images = s.save_step == 1;
     o.drawing = s.drawing;
+    o.core_budget = s.core_budget;
     return o;
 }
 
@@ -24,4 +25,6 @@ void run_engine(RunState& s, PassEvents& events) {
     s.red_length = r.total_length;
     s.loop_pixels = r.loop_pixels;
     s.borderless_parts = r.borderless_parts;
+    s.core_refused = r.core_refused;
+    s.core_network = r.core_network;
 }

@@ -11,9 +11,9 @@ struct RunState;
 // The grids of the run state: tab1, tab2 (null unless step images are saved) and tab5.
 EngineGrids engine_grids(RunState& s);
 
-// val_red, outside_value, dpix_size, Num_order, threads, save_step and drawing.
+// val_red, outside_value, dpix_size, Num_order, threads, save_step, drawing and core_budget.
 EngineOptions engine_options(const RunState& s);
 
 // Orders the loaded network, reporting every pass to events, and keeps the figures in num_segm,
-// red_length, loop_pixels and borderless_parts.
+// red_length, loop_pixels, borderless_parts, core_refused and core_network.
 void run_engine(RunState& s, PassEvents& events);

@@ -241,6 +241,33 @@ TEST(CommandLineGis, GeoTiffResultsReadBackWithGdal) {
     char ratio[64];
     std::snprintf(ratio, sizeof ratio, "Bifurcation ratio = %.3f", std::pow(10.0, -count_slope));
     EXPECT_NE(svg.find(ratio), std::string::npos) << ratio;
+
+    // Issue 26 item 4: the same plot as PNG, drawn from that SVG: 640 x 420 pixels on white,
+    // the count series in its blue and the length series in its red.
+    const ProgramResult png = run_program_with(
+        dir.path, {"order", "n.tif", "--output", "p", "--horton", "h.png", "--quiet"});
+    ASSERT_EQ(png.exit_status, 0) << png.errors;
+    const Dataset plot = open_raster(dir / "h.png");
+    ASSERT_TRUE(plot);
+    EXPECT_STREQ(GDALGetDriverShortName(GDALGetDatasetDriver(plot.get())), "PNG");
+    ASSERT_EQ(GDALGetRasterXSize(plot.get()), 640);
+    ASSERT_EQ(GDALGetRasterYSize(plot.get()), 420);
+    ASSERT_GE(GDALGetRasterCount(plot.get()), 3);
+    std::vector<unsigned char> rgb(640 * 420 * 3);
+    for (int b = 0; b < 3; ++b) {
+        ASSERT_EQ(GDALRasterIO(GDALGetRasterBand(plot.get(), b + 1), GF_Read, 0, 0, 640, 420,
+                               rgb.data() + b * 640 * 420, 640, 420, GDT_Byte, 0, 0),
+                  CE_None);
+    }
+    auto pixels_of = [&](int r, int g, int b) {
+        int n = 0;
+        for (int p = 0; p < 640 * 420; ++p)
+            n += rgb[p] == r && rgb[640 * 420 + p] == g && rgb[2 * 640 * 420 + p] == b;
+        return n;
+    };
+    EXPECT_GT(pixels_of(255, 255, 255), 640 * 420 / 2);
+    EXPECT_GT(pixels_of(0x1f, 0x4f, 0xd1), 100);  // the circles and line of the counts
+    EXPECT_GT(pixels_of(0xd1, 0x2a, 0x1f), 100);  // the squares and line of the mean lengths
 }
 
 // One network as raw (with its descriptor), ASCII grid, grey BMP, PNG with a palette whose

@@ -162,6 +162,9 @@ TEST(CommandLineLinks, LinesMeetLinksChainAndShreveCountsTheSourcesOnDenseTerrai
             }
             ++reached[down->ints.at("link_id")];
         }
+        long long magnitudes = 0;
+        for (const auto& [last, sources] : reached) magnitudes += sources;
+        EXPECT_EQ(summary["shreve_magnitude"].get<long long>(), magnitudes);
         for (const auto& [last, sources] : reached) {
             const Feature& l = *link_by_id.at(last);
             EXPECT_EQ(l.ints.at("shreve"), sources);

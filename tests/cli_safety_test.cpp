@@ -12,15 +12,22 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <regex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/gdal_checks.h"
 #include "tests/test_support.h"
+#include "tools/network_generator.h"
+#include "tools/terrain_network.h"
 
 namespace fs = std::filesystem;
 
@@ -227,6 +234,86 @@ TEST(CommandLineSafety, LinksAreFollowedAndDevicesNeverReplaced) {
     EXPECT_EQ(leftovers(dir / "real"), std::vector<std::string>());
 }
 
+// Issue 24 item 13: a run killed (SIGKILL, no handler runs) at any moment while it writes its
+// step images, its GIS files and its tables leaves under a final name only a whole file, and
+// every other name it made follows the one pattern docs/command_line_safety.md gives: .tmp-
+// and six characters (an extension after them for a GIS dataset, whose driver goes by it), or
+// .tmp-pending, or .old- and six characters.
+TEST(CommandLineSafety, AKilledRunLeavesOnlyWholeFilesAndNamedTemporaries) {
+    TempDir dir;
+    copy_sample(dir);
+    const std::vector<std::string> args = {"order",   "sample.tif", "--output", "o",
+                                           "--steps", "--segments", "s.shp",    "--horton",
+                                           "h.svg",   "--summary",  "m.json",   "--quiet"};
+    // The time of a whole run, the shorter of two (the first loads the libraries from disk).
+    auto took = std::chrono::microseconds::max();
+    for (int n = 0; n < 2; ++n) {
+        const auto start = std::chrono::steady_clock::now();
+        ProgramResult whole = run_cli(dir, args, nullptr, BRANCHRANKER_CLI_PLAIN_EXE);
+        ASSERT_EQ(whole.exit_status, 0) << whole.errors;
+        took = std::min(took, std::chrono::duration_cast<std::chrono::microseconds>(
+                                  std::chrono::steady_clock::now() - start));
+    }
+    // The final names, and the contents of those that every run writes the same.
+    std::set<std::string> finals;
+    std::map<std::string, std::string> same;
+    for (const auto& e : fs::directory_iterator(dir.path)) {
+        const std::string name = e.path().filename();
+        finals.insert(name);
+        const std::string ext = e.path().extension();
+        if (ext == ".bmp" || ext == ".svg" || ext == ".json" || ext == ".txt" || ext == ".bpw")
+            same[name] = read_file(e.path());
+    }
+    const std::regex temporary(R"(.*\.(tmp-([A-Za-z0-9]{6}(\..+)?|pending)|old-[A-Za-z0-9]{6}))");
+    int killed = 0, left_some = 0;
+    for (int n = 1; n <= 30; ++n) {
+        for (const auto& e : fs::directory_iterator(dir.path))
+            if (e.path().filename() != "sample.tif") fs::remove(e.path());
+        // A watcher forked in the child before the program starts kills it n/25 of a whole
+        // run's time later.
+        const auto delay = took * n / 25;
+        ProgramResult r = run_cli(
+            dir, args,
+            [delay] {
+                const pid_t program = ::getpid();
+                if (::fork() == 0) {
+                    std::this_thread::sleep_for(delay);
+                    ::kill(program, SIGKILL);
+                    ::_exit(0);
+                }
+            },
+            BRANCHRANKER_CLI_PLAIN_EXE);
+        if (r.exit_status == -1) ++killed;
+        bool some = false;
+        for (const auto& e : fs::directory_iterator(dir.path)) {
+            const std::string name = e.path().filename();
+            if (finals.count(name)) continue;
+            some = true;
+            EXPECT_TRUE(std::regex_match(name, temporary)) << name << " after " << n;
+        }
+        left_some += some;
+        // What is under a final name is whole.
+        // (Passes after 5 reuse the pass-5 step names: one of those may be an earlier pass's
+        // image, whole.)
+        for (const auto& [name, text] : same) {
+            if (!file_exists(dir / name)) continue;
+            const std::string now = read_file(dir / name);
+            if (name.find("_step5.bmp") != std::string::npos)
+                EXPECT_EQ(now.size(), text.size()) << name << " after " << n;
+            else
+                EXPECT_TRUE(now == text) << name << " after " << n;
+        }
+        if (file_exists(dir / "o.tif")) {
+            EXPECT_TRUE(open_raster(dir / "o.tif")) << n;
+        }
+        if (file_exists(dir / "s.shp")) {
+            EXPECT_EQ(features_of(dir / "s.shp"), 292) << n;
+        }
+    }
+    EXPECT_GT(killed, 5);
+    std::printf("killed %d of 30 runs, %d left temporaries\n", killed, left_some);
+}
+
 // Issue 24 item 6: every result name against every other and against the inputs, before
 // anything is read: a usage error naming both, and nothing written.
 TEST(CommandLineSafety, ResultsThatWouldOverwriteEachOtherAreRefused) {
@@ -299,6 +386,54 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     }
     EXPECT_GT(completed, 0);
     EXPECT_GT(refused, 10);
+
+    // Issue 24 item 11: a raster that is all network, and a fishnet (all loops), took 100 to 125
+    // bytes a pixel in the lists of loops and groups. Under a limit of the program's own
+    // footprint plus 4 bytes a pixel they are refused before those lists are made (by name, not
+    // for want of memory), and leave nothing; a dense terrain network of the same size, with
+    // thousands of squares of four, still runs there.
+    const int side = 1024;
+    auto raw_network = [&](const std::string& name, const std::function<bool(int, int)>& on) {
+        std::string cells(static_cast<std::size_t>(side) * side, '\xff');
+        for (int i = 0; i < side; ++i)
+            for (int j = 0; j < side; ++j)
+                if (on(i, j)) cells[static_cast<std::size_t>(i) * side + j] = 0;
+        write_file(dir / (name + ".raw"), cells);
+        write_file(dir / (name + ".txt"), "1024 1024 1 0 255 25");
+    };
+    raw_network("all", [](int, int) { return true; });
+    raw_network("fishnet", [](int i, int j) { return i % 8 == 0 || j % 8 == 0; });
+    // A fishnet with dangling spurs: the spurs are pruned, the net is not.
+    raw_network("spurs", [](int i, int j) {
+        return i % 8 == 0 || j % 8 == 0 || (j % 64 == 3 && i % 8 < 4);
+    });
+    TerrainOptions dense;
+    dense.nb_lig = dense.nb_col = side;
+    dense.threshold = 30;
+    ASSERT_TRUE(write_raw_network(generate_terrain_network(dense).net, dir / "terrain", 25));
+    auto four_bytes_a_pixel = [] {
+        const rlim_t bytes = (rlim_t{128} << 20) + 4 * rlim_t{side} * side;
+        const rlimit l{bytes, bytes};
+        ::setrlimit(RLIMIT_DATA, &l);
+    };
+    for (const char* name : {"all", "fishnet", "spurs"}) {
+        ProgramResult r = run_cli(
+            dir,
+            {"order", std::string(name) + ".raw", "--output", std::string("x_") + name, "--quiet"},
+            four_bytes_a_pixel, BRANCHRANKER_CLI_PLAIN_EXE);
+        EXPECT_EQ(r.exit_status, 1) << name;
+        EXPECT_NE(r.errors.find(std::string(name) + ".raw: "), std::string::npos) << r.errors;
+        EXPECT_NE(r.errors.find("network pixels lie on closed loops or between them"),
+                  std::string::npos)
+            << r.errors;
+        EXPECT_FALSE(file_exists(dir / ("x_" + std::string(name) + ".raw")));
+        EXPECT_FALSE(file_exists(dir / ("x_" + std::string(name) + "_info.txt")));
+    }
+    ProgramResult terrain = run_cli(dir, {"order", "terrain.raw", "--output", "x_t", "--quiet"},
+                                    four_bytes_a_pixel, BRANCHRANKER_CLI_PLAIN_EXE);
+    EXPECT_EQ(terrain.exit_status, 0) << terrain.errors;
+    EXPECT_TRUE(file_exists(dir / "x_t_info.txt"));
+    EXPECT_EQ(leftovers(dir.path), std::vector<std::string>());
 
     // Issue 24 item 12: the dialogue short of memory for a valid BMP says so, not that the file
     // is not a BMP.

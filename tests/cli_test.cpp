@@ -1,9 +1,16 @@
 // The command line front end, run as a program: a batch whose reports are the dialogue's, the
 // exit statuses and messages, and the segments table and summary read back by real parsers.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -193,7 +200,7 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
              {{"order", "images/S/a.raw", "images/S/a.raw", "--output", "images/S/"}, "another"},
              {{"order", "images/S/a.raw", "--output", "o/x.tif", "--format", "raw"}, "o/x.tif"},
              {{"order", "images/S/a.raw", "--output", "o/x.png"}, "o/x.png"},
-             {{"order", "images/S/a.raw", "--horton", "h.png"}, "h.png"},
+             {{"order", "images/S/a.raw", "--horton", "h.pdf"}, "h.pdf"},
          }) {
         const ProgramResult r = run_program_with(dir.path, u.args);
         EXPECT_EQ(r.exit_status, 2) << u.args.back() << "\n" << r.errors;
@@ -367,6 +374,79 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
     for (const auto& f : rows["images/T/clean.raw"]) outlets += f[15].empty();
     EXPECT_EQ(outlets, 1u);
     EXPECT_EQ(summary["networks"][0]["unsound"]["loop_pixels"], 0);
+
+    // Issue 26 item 7: the summary is written through a JSON library. A network path with a
+    // quote, a backslash, a tab and a byte that is not UTF-8 reads back (the byte as U+FFFD), and
+    // the network's total is the report's to the last digit printed.
+    const std::string odd = "images/T/q\"b\\s\t\xff";
+    for (const char* ext : {".raw", ".txt"})
+        std::filesystem::copy_file(dir / ("images/T/clean" + std::string(ext)), dir / (odd + ext));
+    const ProgramResult quoted = run_program_with(
+        dir.path, {"order", odd + ".raw", "--output", "out/odd", "--summary", "out/odd.json"});
+    ASSERT_EQ(quoted.exit_status, 0) << quoted.errors;
+    const nlohmann::json q = nlohmann::json::parse(read_file(dir / "out/odd.json"))["networks"][0];
+    EXPECT_EQ(q["network"], "images/T/q\"b\\s\t\xEF\xBF\xBD.raw");
+    EXPECT_EQ(fixed6(q["total_length"].get<double>()),
+              parse_report(read_file(dir / "out/odd_info.txt")).network_total);
+    EXPECT_EQ(q["pixel_size"], 25.0);
+}
+
+// Issue 26 item 5: on a terminal a run shows how far it has got on standard error, a line per
+// stage filling as GDAL's tools fill theirs (reading, the passes' runs, writing); on a file or a
+// pipe, and with --quiet, nothing of it. The program runs under a pseudo-terminal of its own (a
+// new session, the terminal its controlling one) for at most 60 s.
+TEST(CommandLine, ProgressShowsOnATerminalOnly) {
+    TempDir dir;
+    ASSERT_TRUE(write_raw_network(generate_network(small(21)), dir / "n", 25.0));
+    auto on_terminal = [&](const std::vector<std::string>& args) {
+        std::vector<char*> argv{const_cast<char*>(BRANCHRANKER_EXE)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            if (::chdir(dir.path.c_str()) != 0) ::_exit(127);
+            ::alarm(65);
+            ::execv(BRANCHRANKER_EXE, argv.data());
+            ::_exit(127);
+        }
+        std::pair<int, std::string> result{-1, ""};
+        if (pid < 0) return result;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        char buf[4096];
+        for (;;) {
+            pollfd p{master, POLLIN, 0};
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid, SIGKILL);
+                break;
+            }
+            if (::poll(&p, 1, 100) <= 0) continue;
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0) break;  // EIO once the program and its terminal are gone
+            result.second.append(buf, static_cast<std::size_t>(n));
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(master);
+        if (WIFEXITED(status)) result.first = WEXITSTATUS(status);
+        return result;
+    };
+    const std::string full = "0...10...20...30...40...50...60...70...80...90...100 - done.";
+    const auto [status, shown] =
+        on_terminal({"order", "n.raw", "--output", "t", "--steps", "--segments", "t.csv"});
+    EXPECT_EQ(status, 0) << shown;
+    for (const char* stage :
+         {"n.raw: reading ", "n.raw: ordering ", "n.raw: ordering again ", "n.raw: writing "})
+        EXPECT_NE(shown.find(stage + full), std::string::npos) << stage << "\n" << shown;
+    EXPECT_NE(shown.find("n.raw: highest order"), std::string::npos) << shown;
+
+    const auto [quiet_status, quiet] = on_terminal({"order", "n.raw", "--output", "q", "--quiet"});
+    EXPECT_EQ(quiet_status, 0);
+    EXPECT_EQ(quiet, "");
+
+    const ProgramResult piped = run_program_with(dir.path, {"order", "n.raw", "--output", "p"});
+    EXPECT_EQ(piped.exit_status, 0) << piped.errors;
+    EXPECT_EQ(piped.errors.find("..."), std::string::npos) << piped.errors;
 }
 
 // --drawing reads the apex of a line that turns back sharply as part of its line: one stream

@@ -153,7 +153,7 @@ bool read_blocks(GDALRasterBandH band, int first, int n, int columns, int block_
 
 template <typename T, typename Classes>
 bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueClasses& classes,
-             std::string& fault) {
+             std::string& fault, const std::function<void(double)>* progress) {
     const int columns = GDALGetRasterBandXSize(band);
     const int lines = GDALGetRasterBandYSize(band);
     int has_nodata = 0;
@@ -221,6 +221,7 @@ bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueCla
             }
             if (c < columns) ++even[row[c]];
         }
+        if (progress != nullptr) (*progress)(static_cast<double>(first + n) / lines);
     }
     for (int k = 0; k < 256; ++k)
         classes.counts[static_cast<std::size_t>(k)] =
@@ -231,21 +232,22 @@ bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueCla
 }  // namespace
 
 bool read_band_classes(GDALRasterBandH band, const double* asked, ByteGrid& grid,
-                       ValueClasses& classes, std::string& fault) {
+                       ValueClasses& classes, std::string& fault,
+                       const std::function<void(double)>* progress) {
     switch (GDALGetRasterDataType(band)) {
         case GDT_Byte:
             return read_as<std::uint8_t, TableClasses<std::uint8_t>>(band, asked, grid, classes,
-                                                                     fault);
+                                                                     fault, progress);
         case GDT_Int16:
             return read_as<std::int16_t, TableClasses<std::int16_t>>(band, asked, grid, classes,
-                                                                     fault);
+                                                                     fault, progress);
         case GDT_UInt16:
             return read_as<std::uint16_t, TableClasses<std::uint16_t>>(band, asked, grid, classes,
-                                                                       fault);
+                                                                       fault, progress);
         case GDT_Float32:
-            return read_as<float, MapClasses<float>>(band, asked, grid, classes, fault);
+            return read_as<float, MapClasses<float>>(band, asked, grid, classes, fault, progress);
         default:
-            return read_as<double, MapClasses<double>>(band, asked, grid, classes, fault);
+            return read_as<double, MapClasses<double>>(band, asked, grid, classes, fault, progress);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <gdal.h>
 
+#include <functional>
 #include <string>
 
 #include "base/byte_grid.h"
@@ -17,9 +18,11 @@
 
 // asked, when not null, gets class 0 whenever the band's type can hold it, so that it is never
 // folded into kOtherClass. grid must have the band's lines and columns. False with fault when
-// a block cannot be read.
+// a block cannot be read. progress, when given, gets the share of the lines read after each
+// piece.
 bool read_band_classes(GDALRasterBandH band, const double* asked, ByteGrid& grid,
-                       ValueClasses& classes, std::string& fault);
+                       ValueClasses& classes, std::string& fault,
+                       const std::function<void(double)>* progress = nullptr);
 
 // Maps every class byte of the grid through remap, in bands of lines on up to `threads` threads.
 void remap_classes(ByteGrid& grid, int lines, int columns,

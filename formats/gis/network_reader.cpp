@@ -240,7 +240,8 @@ bool read_chunk(GDALDatasetH ds, const Plan& p, int first, int lines, int column
 // By value: the band read once into value classes, the network chosen, the classes mapped to
 // network, background and outside (network_values.h).
 bool read_by_value(GDALRasterBandH band, const NetworkSelector& selector, unsigned char nv,
-                   int columns, int lines, NetworkRaster& out, std::string& fault) {
+                   int columns, int lines, NetworkRaster& out, std::string& fault,
+                   const std::function<void(double)>* progress) {
     ByteGrid grid(ucmatrice(columns, lines), lines);
     if (!grid) {
         fault = "not enough memory for a grid of " + std::to_string(lines) + " lines and " +
@@ -249,7 +250,7 @@ bool read_by_value(GDALRasterBandH band, const NetworkSelector& selector, unsign
     }
     ValueClasses classes;
     const double* asked = selector.value_given ? &selector.value : nullptr;
-    if (!read_band_classes(band, asked, grid, classes, fault)) return false;
+    if (!read_band_classes(band, asked, grid, classes, fault, progress)) return false;
     NetworkChoice choice;
     out.lines = lines;
     out.columns = columns;
@@ -295,7 +296,8 @@ bool georef_of(GDALDatasetH ds, const std::string& world_base, Georef& g, std::s
 }
 
 bool read_network_inner(const std::string& path, const NetworkSelector& selector, unsigned char nv,
-                        NetworkRaster& out, std::string& error) {
+                        NetworkRaster& out, std::string& error,
+                        const std::function<void(double)>* progress) {
     auto fail = [&](const std::string& fault) {
         error = path + ": " + fault;
         return false;
@@ -336,7 +338,8 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
     Georef georef;
     if (!georef_of(h, view.path.empty() ? "" : path, georef, fault)) return fail(fault);
     if (selector.kind == NetworkSelector::Kind::value) {
-        if (!read_by_value(band, selector, nv, columns, lines, out, fault)) return fail(fault);
+        if (!read_by_value(band, selector, nv, columns, lines, out, fault, progress))
+            return fail(fault);
         out.georef = std::move(georef);
         return true;
     }
@@ -360,6 +363,7 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
             return fail("lines " + std::to_string(first) + " to " + std::to_string(first + n - 1) +
                         " cannot be read" + gdal_detail());
         count += translate(plan, buf.data(), columns, n, first, grid.rows, nv);
+        if (progress != nullptr) (*progress)(static_cast<double>(first + n) / lines);
     }
     out.grid = std::move(grid);
     out.lines = lines;
@@ -376,9 +380,10 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
 }  // namespace
 
 bool read_network(const std::string& path, const NetworkSelector& selector,
-                  unsigned char network_value, NetworkRaster& out, std::string& error) {
+                  unsigned char network_value, NetworkRaster& out, std::string& error,
+                  const std::function<void(double)>* progress) {
     try {
-        return read_network_inner(path, selector, network_value, out, error);
+        return read_network_inner(path, selector, network_value, out, error, progress);
     } catch (const std::bad_alloc&) {
         error = path + ": not enough memory to read the raster";
     } catch (const std::exception& e) {

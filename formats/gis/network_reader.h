@@ -12,6 +12,7 @@
 //   scaled to the band's bit depth (white is 1 in a 1-bit image).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "base/byte_grid.h"
@@ -55,5 +56,7 @@ struct NetworkRaster {
 // palette, nor red, green and blue bands, nor a grey band for a grey colour; the value is not
 // finite; the file's coordinate system is not understood; a block cannot be read (truncated or
 // corrupt file); storage runs out. No exception leaves the function.
+// progress, when given, gets the share of the band's lines read after each piece.
 bool read_network(const std::string& path, const NetworkSelector& selector,
-                  unsigned char network_value, NetworkRaster& out, std::string& error);
+                  unsigned char network_value, NetworkRaster& out, std::string& error,
+                  const std::function<void(double)>* progress = nullptr);

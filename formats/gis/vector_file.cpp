@@ -106,25 +106,25 @@ bool reads_back(const std::string& path, const char* driver,
     return true;
 }
 
-bool write_layer(GDALDataset& dataset, const VectorLayer& spec, const VectorFormat& format,
+bool write_layer(GDALDataset& dataset, const VectorLayer& def, const VectorFormat& format,
                  OGRSpatialReference* srs, const Georef& georef, std::string& fault) {
     const bool geometry =
-        spec.geometry != VectorLayer::Geometry::none && (!format.csv || spec.csv_geometry);
+        def.geometry != VectorLayer::Geometry::none && (!format.csv || def.csv_geometry);
     std::vector<const char*> options;
     if (format.csv && geometry) {
-        options.push_back(spec.geometry == VectorLayer::Geometry::point ? "GEOMETRY=AS_XY"
-                                                                        : "GEOMETRY=AS_WKT");
+        options.push_back(def.geometry == VectorLayer::Geometry::point ? "GEOMETRY=AS_XY"
+                                                                       : "GEOMETRY=AS_WKT");
     }
     if (format.csv) options.push_back("STRING_QUOTING=IF_NEEDED");  // numbers stay unquoted
     options.push_back(nullptr);
-    OGRLayer* layer = dataset.CreateLayer(spec.name.c_str(), geometry ? srs : nullptr,
-                                          geometry ? ogr_geometry(spec.geometry) : wkbNone,
+    OGRLayer* layer = dataset.CreateLayer(def.name.c_str(), geometry ? srs : nullptr,
+                                          geometry ? ogr_geometry(def.geometry) : wkbNone,
                                           const_cast<char**>(options.data()));
     if (!layer) {
-        fault = "the layer " + spec.name + " cannot be created" + gdal_detail();
+        fault = "the layer " + def.name + " cannot be created" + gdal_detail();
         return false;
     }
-    for (const VectorField& field : spec.fields) {
+    for (const VectorField& field : def.fields) {
         OGRFieldDefn defn(field.name, ogr_type(field.type));
         if (layer->CreateField(&defn) != OGRERR_NONE) {
             fault = "the attribute fields cannot be created" + gdal_detail();
@@ -133,21 +133,21 @@ bool write_layer(GDALDataset& dataset, const VectorLayer& spec, const VectorForm
     }
     std::vector<VectorValue> values;
     std::vector<std::pair<int, int>> pixels;
-    for (std::size_t n = 0; n < spec.count; ++n) {
-        values.assign(spec.fields.size(), std::monostate{});
+    for (std::size_t n = 0; n < def.count; ++n) {
+        values.assign(def.fields.size(), std::monostate{});
         pixels.clear();
-        spec.feature(n, values, pixels);
-        if (spec.geometry != VectorLayer::Geometry::none && pixels.empty()) {
-            fault = spec.name + " feature " + std::to_string(n + 1) + " has no pixel";
+        def.feature(n, values, pixels);
+        if (def.geometry != VectorLayer::Geometry::none && pixels.empty()) {
+            fault = def.name + " feature " + std::to_string(n + 1) + " has no pixel";
             return false;
         }
         std::unique_ptr<OGRFeature, FeatureDeleter> f(
             OGRFeature::CreateFeature(layer->GetLayerDefn()));
-        for (std::size_t i = 0; i < spec.fields.size(); ++i)
+        for (std::size_t i = 0; i < def.fields.size(); ++i)
             set_field(*f, static_cast<int>(i), values[i]);
-        if (geometry) f->SetGeometryDirectly(geometry_of(spec.geometry, pixels, georef).release());
+        if (geometry) f->SetGeometryDirectly(geometry_of(def.geometry, pixels, georef).release());
         if (layer->CreateFeature(f.get()) != OGRERR_NONE) {
-            fault = spec.name + " feature " + std::to_string(n + 1) + " cannot be written" +
+            fault = def.name + " feature " + std::to_string(n + 1) + " cannot be written" +
                     gdal_detail();
             return false;
         }

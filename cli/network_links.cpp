@@ -86,6 +86,17 @@ bool beside_any(const LoadedNetwork& n, PixelIndex p, const std::vector<PixelInd
     return false;
 }
 
+// [d]: the segments that flow into segment d, their pixels kept.
+std::vector<std::vector<std::size_t>> segments_above(const OrderRecord& record) {
+    std::vector<std::vector<std::size_t>> above(record.segments.size());
+    for (std::size_t u = 0; u < record.segments.size(); ++u) {
+        const long long d = record.segments[u].flows_into;
+        if (d >= 0 && !record.segments[u].path.empty())
+            above[static_cast<std::size_t>(d)].push_back(u);
+    }
+    return above;
+}
+
 PixelIndex last_pixel(const TracedSegment& seg) {
     return seg.to_below.empty() ? seg.path.back() : seg.to_below.back();
 }
@@ -97,12 +108,7 @@ std::pair<int, int> line_column(PixelIndex p, int nb_col) {
 }  // namespace
 
 void join_segments(OrderRecord& record, const LoadedNetwork& network) {
-    std::vector<std::vector<std::size_t>> above(record.segments.size());
-    for (std::size_t u = 0; u < record.segments.size(); ++u) {
-        const long long d = record.segments[u].flows_into;
-        if (d >= 0 && !record.segments[u].path.empty())
-            above[static_cast<std::size_t>(d)].push_back(u);
-    }
+    const std::vector<std::vector<std::size_t>> above = segments_above(record);
     for (std::size_t d = 0; d < above.size(); ++d) {
         const std::vector<PixelIndex>& line = record.segments[d].path;
         if (above[d].empty() || line.empty()) continue;
@@ -124,11 +130,7 @@ StreamLinks stream_links(const OrderRecord& record, const LengthRule& rule,
     std::vector<long long> join_at(count, -1);
     std::vector<std::set<std::size_t>> cuts(count);
     {
-        std::vector<std::vector<std::size_t>> above(count);
-        for (std::size_t u = 0; u < count; ++u) {
-            const long long d = segs[u].flows_into;
-            if (d >= 0 && !segs[u].path.empty()) above[static_cast<std::size_t>(d)].push_back(u);
-        }
+        const std::vector<std::vector<std::size_t>> above = segments_above(record);
         for (std::size_t d = 0; d < count; ++d) {
             if (above[d].empty() || segs[d].path.empty()) continue;
             const Positions at = positions_of(segs[d].path);

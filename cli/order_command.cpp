@@ -45,6 +45,7 @@
 #include "formats/gis/order_geotiff.h"
 #include "formats/gis/point_file.h"
 #include "formats/gis/segment_writer.h"
+#include "formats/gis/vector_file.h"
 #include "formats/image.h"
 #include "formats/raw_image.h"
 #include "formats/report_lines.h"
@@ -114,19 +115,16 @@ std::optional<std::vector<Job>> plan(const OrderOptions& o) {
               ": with several networks --output names a folder (existing, or ending in /)");
         return std::nullopt;
     }
+    VectorFormat format;
     if (!o.segments.empty()) {
-        const std::string ext = lower_extension(o.segments);
-        if (ext != ".csv" && ext != ".gpkg" && ext != ".geojson" && ext != ".json" &&
-            ext != ".shp") {
+        if (!vector_format_of(o.segments, format)) {
             fault("--segments " + o.segments +
                   ": unknown file type; expected .csv, .gpkg, .geojson, .json or .shp");
             return std::nullopt;
         }
     }
     if (!o.links.empty()) {
-        const std::string ext = lower_extension(o.links);
-        if (ext != ".csv" && ext != ".gpkg" && ext != ".geojson" && ext != ".json" &&
-            ext != ".shp") {
+        if (!vector_format_of(o.links, format)) {
             fault("--links " + o.links +
                   ": unknown file type; expected .gpkg, .geojson, .json, .shp or .csv");
             return std::nullopt;

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <utility>
@@ -10,6 +9,7 @@
 #include "cli/network_input.h"
 #include "cli/pass_records.h"
 #include "formats/gis/link_writer.h"
+#include "formats/gis/vector_file.h"
 #include "run/result_names.h"
 
 namespace fs = std::filesystem;
@@ -111,13 +111,13 @@ std::vector<RunFile> run_results(const std::vector<NetworkFiles>& networks, cons
                     add(step + ".aux.xml", "the auxiliary file of " + what + of);
                 }
     }
-    // A vector file, and the files of a shapefile beside it.
+    // A vector file, and the files of its kind beside it (a shapefile's).
     auto add_vector = [&](const std::string& file, const std::string& what) {
         add(file, what);
-        std::string ext = fs::path(file).extension().string();
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (ext == ".shp")
-            for (const char* side : {".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"})
+        VectorFormat format;
+        if (!vector_format_of(file, format)) return;
+        for (const std::vector<std::string>* sides : {&format.companions, &format.stale})
+            for (const std::string& side : *sides)
                 add(fs::path(file).replace_extension(side).string(),
                     "a file of the " + what + " shapefile");
     };

@@ -15,8 +15,8 @@
 
 #include "app/program.h"
 #include "base/console.h"
-#include "base/run_state.h"
 #include "dialogue/run.h"
+#include "dialogue/run_state.h"
 
 namespace {
 

@@ -19,22 +19,9 @@
 #include "base/memory_reserve.h"
 #include "base/nrutil.h"
 #include "base/output_file.h"
-#include "base/run_state.h"
 #include "base/threads.h"
-#include "cli/inflows.h"
-#include "cli/map_lengths.h"
-#include "cli/network_input.h"
-#include "cli/network_links.h"
-#include "cli/order_image.h"
-#include "cli/order_summary.h"
-#include "cli/pass_records.h"
 #include "cli/progress_line.h"
-#include "cli/report_file.h"
-#include "cli/result_clashes.h"
 #include "cli/result_names.h"
-#include "cli/segments_csv.h"
-#include "cli/summary_json.h"
-#include "cli/unordered_pixels.h"
 #include "engine/neighbours.h"
 #include "engine/prune.h"
 #include "engine/walk_grids.h"
@@ -50,7 +37,20 @@
 #include "formats/raw_image.h"
 #include "formats/report_lines.h"
 #include "run/engine_run.h"
+#include "run/inflows.h"
+#include "run/map_lengths.h"
+#include "run/network_input.h"
+#include "run/network_links.h"
+#include "run/network_run.h"
+#include "run/order_image.h"
+#include "run/order_summary.h"
+#include "run/pass_records.h"
+#include "run/report_file.h"
+#include "run/result_clashes.h"
 #include "run/result_names.h"
+#include "run/segments_csv.h"
+#include "run/summary_json.h"
+#include "run/unordered_pixels.h"
 
 namespace {
 
@@ -264,7 +264,7 @@ std::vector<SegmentRecord> segment_lines(const OrderRecord& record, int nb_col) 
     return lines;
 }
 
-void print_done(const RunState& s, const OrderSummary& sum) {
+void print_done(const NetworkRun& s, const OrderSummary& sum) {
     std::printf("%s: highest order %d, %lld segments, total length %.6f m -> %s, %s\n",
                 s.nomim1.c_str(), sum.highest_order, sum.segments, s.red_length, s.nomim2.c_str(),
                 s.nominfo.c_str());
@@ -298,7 +298,7 @@ bool named_outlets(const OrderOptions& o, const Georef& georef, std::vector<Name
     return true;
 }
 
-ContactGrids contact_grids(const RunState& s, bool after_run) {
+ContactGrids contact_grids(const NetworkRun& s, bool after_run) {
     return {s.tab1.rows, after_run ? s.tab5.rows : nullptr, s.nb_lig,
             s.nb_col,    network_value(s.val_red),          s.outside_value};
 }
@@ -308,7 +308,7 @@ ContactGrids contact_grids(const RunState& s, bool after_run) {
 // figures of a network whose passes ran go to the segments table and the summary.
 int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
                   std::vector<NetworkSummary>& summaries) {
-    RunState s;
+    NetworkRun s;
     std::string why;
     s.threads = engine_threads();
     // A GIS raster's network byte is the reader's (network_values.h); this is its wish.

@@ -1,8 +1,8 @@
 # Fails when a source file includes a header of a layer above its own, or names a header of the
 # project without its folder (which would slip past this check). Run with cmake -P and
 # -DSOURCE_DIR=<project folder>. Layers, lowest first: base; formats, formats/gis and engine;
-# run, which the front ends share; the front ends dialogue and cli; the programs in app. The generators (tools), the benchmark
-# (bench) and the tests sit beside them. Standard headers (in angle brackets) are not checked.
+# run, which the front ends share; the front ends dialogue and cli; the programs in app. The
+# generators (tools), the benchmark (bench) and the tests sit beside them. Standard headers (in angle brackets) are not checked.
 cmake_minimum_required(VERSION 3.25)
 
 set(layers base formats formats/gis engine run dialogue cli app tools bench tests)
@@ -11,7 +11,7 @@ set(allowed_base base)
 set(allowed_formats base formats)
 set(allowed_formats/gis base formats formats/gis)
 set(allowed_engine base engine)
-set(allowed_run base formats engine run)
+set(allowed_run base formats formats/gis engine run)
 set(allowed_dialogue base formats engine run dialogue)
 set(allowed_cli base formats formats/gis engine run cli)
 set(allowed_app base dialogue cli app)

@@ -1,9 +1,9 @@
 #include "dialogue/allocate.h"
 
 #include "base/nrutil.h"
-#include "base/run_state.h"
 #include "dialogue/output_setup.h"
 #include "dialogue/run_end.h"
+#include "dialogue/run_state.h"
 
 ByteGrid allocate_grid(RunState& s, Console& c, const char* what) {
     ByteGrid grid(ucmatrice_unset(s.nb_col, s.nb_lig), s.nb_lig);

@@ -5,9 +5,9 @@
 
 #include "base/console.h"
 #include "base/pixel_size.h"
-#include "base/run_state.h"
 #include "dialogue/allocate.h"
 #include "dialogue/run_end.h"
+#include "dialogue/run_state.h"
 #include "formats/ascii_image.h"
 
 namespace {
@@ -54,7 +54,6 @@ void load_ascii_input(RunState& s, Console& c) {
     AsciiReader reader(s.f1.get());
     AsciiHeader h;
     const AsciiReadResult header = ascii_read_header(reader, h);
-    s.texte = h.keyword;
     if (!header) header_refused(s, c, h, header);
     s.nb_col = h.ncols;
     s.nb_lig = h.nrows;
@@ -72,7 +71,6 @@ void load_ascii_input(RunState& s, Console& c) {
         end_run(c, 1, "\n\tFile %s: the cell size (header line 5) must be a number of metres %s\n",
                 s.nomim1.c_str(), kPixelSizeRange);
     }
-    if (h.has_nodata) s.nodata = h.nodata_value;
 
     unsigned long long bytes = 0;
     if (!ascii_file_may_hold(s.nomim1, s.nb_lig, s.nb_col, bytes)) {

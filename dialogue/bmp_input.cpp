@@ -7,10 +7,10 @@
 
 #include "base/console.h"
 #include "base/file.h"
-#include "base/run_state.h"
 #include "dialogue/ask.h"
 #include "dialogue/network_file.h"
 #include "dialogue/run_end.h"
+#include "dialogue/run_state.h"
 #include "formats/grey_bmp.h"
 #include "formats/image.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/console.h"
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 
 void key_pause(RunState& s, Console& c) {
     if (s.finfo) std::fflush(s.finfo.get());

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/console.h"
-#include "base/run_state.h"
 #include "dialogue/allocate.h"
 #include "dialogue/ask.h"
 #include "dialogue/run_end.h"
+#include "dialogue/run_state.h"
 #include "formats/image.h"
 #include "formats/raw_image.h"
 #include "formats/report_lines.h"

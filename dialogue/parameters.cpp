@@ -1,9 +1,9 @@
 #include "dialogue/parameters.h"
 
 #include "base/console.h"
-#include "base/run_state.h"
 #include "dialogue/allocate.h"
 #include "dialogue/ask.h"
+#include "dialogue/run_state.h"
 #include "formats/report_lines.h"
 
 void parameters(RunState& s, Console& c) {

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "base/console.h"
-#include "base/run_state.h"
 #include "dialogue/key_pause.h"
 #include "dialogue/result.h"
+#include "dialogue/run_state.h"
 #include "dialogue/step_images.h"
 #include "formats/report_lines.h"
 #include "run/engine_run.h"

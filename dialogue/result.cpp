@@ -2,7 +2,7 @@
 
 #include "base/console.h"
 #include "base/output_file.h"
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 #include "formats/ascii_image.h"
 #include "formats/grey_bmp.h"
 #include "formats/raw_image.h"

@@ -6,7 +6,6 @@
 
 #include "base/console.h"
 #include "base/output_file.h"
-#include "base/run_state.h"
 #include "base/threads.h"
 #include "dialogue/key_pause.h"
 #include "dialogue/opening.h"
@@ -14,6 +13,7 @@
 #include "dialogue/parameters.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/run_end.h"
+#include "dialogue/run_state.h"
 
 void check_text_outputs(RunState& s, Console& c) {
     auto complete = [&](File& f, PendingOutput& out, const std::string& path) {

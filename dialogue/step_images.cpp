@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/console.h"
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 #include "formats/grey_bmp.h"
 #include "formats/report_lines.h"
 #include "run/result_names.h"

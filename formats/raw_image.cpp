@@ -10,7 +10,6 @@
 
 #include "base/bands.h"
 #include "base/input_file.h"
-#include "base/run_state.h"
 #include "base/scan.h"
 
 namespace {
@@ -148,13 +147,4 @@ bool write_raw_image(File& f, const ByteGrid& grid, int nb_lig, int nb_col) {
         i += lines;
     }
     return std::fclose(f.release()) == 0 && ok;
-}
-
-void keep_raw_descriptor(const RawDescriptor& d, RunState& s) {
-    s.nb_lig = d.nb_lig;
-    s.nb_col = d.nb_col;
-    s.val = d.val;
-    s.mind = d.mind;
-    s.maxd = d.maxd;
-    s.dpix_size = d.dpix_size;
 }

@@ -11,8 +11,6 @@
 #include "base/byte_grid.h"
 #include "base/file.h"
 
-struct RunState;
-
 struct RawDescriptor {
     int nb_lig = 0;
     int nb_col = 0;
@@ -26,9 +24,6 @@ struct RawDescriptor {
 // is missing or not a number; the values read before it are kept in d. The sizes are not checked
 // here.
 bool read_raw_descriptor(std::FILE* f, RawDescriptor& d);
-
-// Puts the six values where the run keeps them: nb_lig, nb_col, val, mind, maxd, dpix_size.
-void keep_raw_descriptor(const RawDescriptor& d, RunState& s);
 
 // Whether the file at path holds at least nb_lig x nb_col bytes; checked before anything is
 // allocated or created. bytes receives its length, 0 when that cannot be known (which fails).

@@ -1,12 +1,12 @@
 #include "run/engine_run.h"
 
-#include "base/run_state.h"
+#include "run/network_run.h"
 
-EngineGrids engine_grids(RunState& s) {
+EngineGrids engine_grids(NetworkRun& s) {
     return {s.tab1.rows, s.tab2.rows, s.tab5.rows, s.nb_lig, s.nb_col};
 }
 
-EngineOptions engine_options(const RunState& s) {
+EngineOptions engine_options(const NetworkRun& s) {
     EngineOptions o;
     o.network_value = s.val_red;
     o.outside_value = s.outside_value;
@@ -19,7 +19,7 @@ EngineOptions engine_options(const RunState& s) {
     return o;
 }
 
-void run_engine(RunState& s, PassEvents& events) {
+void run_engine(NetworkRun& s, PassEvents& events) {
     const EngineResult r = order_network(engine_grids(s), engine_options(s), events);
     s.num_segm = r.segments;
     s.red_length = r.total_length;

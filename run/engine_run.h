@@ -6,14 +6,14 @@
 #include "engine/order.h"
 
 struct PassEvents;
-struct RunState;
+struct NetworkRun;
 
 // The grids of the run state: tab1, tab2 (null unless step images are saved) and tab5.
-EngineGrids engine_grids(RunState& s);
+EngineGrids engine_grids(NetworkRun& s);
 
 // val_red, outside_value, dpix_size, Num_order, threads, save_step, drawing and core_budget.
-EngineOptions engine_options(const RunState& s);
+EngineOptions engine_options(const NetworkRun& s);
 
 // Orders the loaded network, reporting every pass to events, and keeps the figures in num_segm,
 // red_length, loop_pixels, borderless_parts, core_refused and core_network.
-void run_engine(RunState& s, PassEvents& events);
+void run_engine(NetworkRun& s, PassEvents& events);

@@ -9,9 +9,15 @@
 #include "base/byte_grid.h"
 #include "formats/raw_image.h"
 
+struct NetworkRun;
+
 // Reads the descriptor's six numbers: false when one is missing or the lines or the columns are
 // not positive (the pixel size is each front end's to check: the command line may replace it).
 bool read_checked_descriptor(std::FILE* f, RawDescriptor& d);
+
+// Puts the descriptor's sizes and pixel size where the run keeps them: nb_lig, nb_col,
+// dpix_size.
+void keep_raw_descriptor(const RawDescriptor& d, NetworkRun& s);
 
 struct RawImageRead {
     enum class Fault { none, short_file, no_memory, unreadable };

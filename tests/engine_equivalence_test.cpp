@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "base/nrutil.h"
-#include "base/run_state.h"
 #include "dialogue/pass_texts.h"
 #include "dialogue/result.h"
+#include "dialogue/run_state.h"
 #include "tests/support/plain_treatment.h"
 #include "tests/test_support.h"
 #include "tools/network_generator.h"

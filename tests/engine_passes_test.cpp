@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/nrutil.h"
-#include "base/run_state.h"
 #include "dialogue/pass_texts.h"
+#include "dialogue/run_state.h"
 #include "engine/classify.h"
 #include "engine/length.h"
 #include "engine/pass_events.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "base/nrutil.h"
-#include "base/run_state.h"
 #include "dialogue/pass_texts.h"
+#include "dialogue/run_state.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/nrutil.h"
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 #include "engine/pass_events.h"
 #include "run/engine_run.h"
 #include "tools/drawn_network.h"

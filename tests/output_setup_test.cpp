@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "base/run_state.h"
 #include "dialogue/parameters.h"
 #include "dialogue/run.h"
 #include "dialogue/run_end.h"
+#include "dialogue/run_state.h"
 #include "formats/image.h"
 #include "tests/test_support.h"
 

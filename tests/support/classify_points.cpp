@@ -1,6 +1,6 @@
 #include "tests/support/classify_points.h"
 
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 #include "engine/classify.h"
 #include "engine/fill.h"
 #include "engine/neighbours.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 #include "engine/neighbours.h"
 
 std::string mark_border(RunState& s) {

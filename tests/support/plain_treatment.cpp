@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 #include "engine/classify.h"
 #include "engine/fill.h"
 #include "engine/length.h"

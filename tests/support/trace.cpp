@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "base/run_state.h"
+#include "dialogue/run_state.h"
 #include "engine/neighbours.h"
 
 namespace {

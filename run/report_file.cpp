@@ -1,14 +1,14 @@
-#include "cli/report_file.h"
+#include "run/report_file.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "base/file.h"
 #include "base/output_file.h"
-#include "base/run_state.h"
 #include "formats/report_lines.h"
+#include "run/network_run.h"
 
-bool write_report(const RunState& s, const OrderRecord& record, int last_order,
+bool write_report(const NetworkRun& s, const OrderRecord& record, int last_order,
                   bool image_written) {
     PendingOutput out;
     File f = begin_output(out, s.nominfo);

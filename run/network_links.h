@@ -28,9 +28,9 @@
 
 #include <vector>
 
-#include "cli/map_lengths.h"
-#include "cli/pass_records.h"
 #include "formats/gis/link_writer.h"
+#include "run/map_lengths.h"
+#include "run/pass_records.h"
 
 // Fills TracedSegment::to_below of every segment whose last pixel is not on the line below;
 // the record's paths must be kept whole.

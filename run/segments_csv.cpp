@@ -1,10 +1,10 @@
-#include "cli/segments_csv.h"
+#include "run/segments_csv.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "base/run_state.h"
+#include "run/network_run.h"
 
 void write_segments_header(std::FILE* f) {
     std::fputs(
@@ -31,7 +31,7 @@ struct MapXY {
 };
 
 // The map coordinates of the centre of pixel p.
-MapXY map_xy(const RunState& s, const NetworkPlace& place, PixelIndex p) {
+MapXY map_xy(const NetworkRun& s, const NetworkPlace& place, PixelIndex p) {
     const long long row = p / s.nb_col;
     const long long column = p % s.nb_col;
     if (place.gis) {
@@ -48,7 +48,7 @@ const char* coordinate_format(const NetworkPlace& place) {
 }
 
 // ",row,column,x,y" of a pixel, or four empty fields when it is not known.
-void write_pixel(std::FILE* f, const RunState& s, const NetworkPlace& place, PixelIndex p) {
+void write_pixel(std::FILE* f, const NetworkRun& s, const NetworkPlace& place, PixelIndex p) {
     if (p < 0) {
         std::fputs(",,,,", f);
         return;
@@ -63,7 +63,7 @@ void write_pixel(std::FILE* f, const RunState& s, const NetworkPlace& place, Pix
 
 // ",\"LINESTRING (x y, x y, ...)\"" through the pixel centres in walk order (a segment of one pixel
 // gives its point twice), or an empty field when the pixels were not kept.
-void write_line(std::FILE* f, const RunState& s, const NetworkPlace& place,
+void write_line(std::FILE* f, const NetworkRun& s, const NetworkPlace& place,
                 const std::vector<PixelIndex>& path) {
     if (path.empty()) {
         std::fputs(",", f);
@@ -81,7 +81,7 @@ void write_line(std::FILE* f, const RunState& s, const NetworkPlace& place,
 
 }  // namespace
 
-void write_segments_rows(std::FILE* f, const RunState& s, const NetworkPlace& place,
+void write_segments_rows(std::FILE* f, const NetworkRun& s, const NetworkPlace& place,
                          const OrderRecord& record) {
     const std::string network = csv_field(s.nomim1);
     for (std::size_t i = 0; i < record.segments.size(); ++i) {

@@ -5,11 +5,12 @@
 
 #include <string>
 
-#include "cli/pass_records.h"
+#include "run/pass_records.h"
 
-struct RunState;
+struct NetworkRun;
 
 // Writes s.nominfo completely or not at all. last_order is the one the report names: the passes
 // asked for, or those kept until the network was used up. image_written says whether the order
 // image s.nomim2 could be written. False when the report could not be written.
-bool write_report(const RunState& s, const OrderRecord& record, int last_order, bool image_written);
+bool write_report(const NetworkRun& s, const OrderRecord& record, int last_order,
+                  bool image_written);

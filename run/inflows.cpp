@@ -1,4 +1,4 @@
-#include "cli/inflows.h"
+#include "run/inflows.h"
 
 #include <algorithm>
 #include <bit>

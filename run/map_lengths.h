@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "cli/pass_records.h"
 #include "formats/gis/path_length.h"
+#include "run/pass_records.h"
 
 // The (line, column) of every pixel of a path of pixel indices.
 PixelPath pixel_path(const std::vector<PixelIndex>& path, int nb_col);

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "cli/pass_records.h"
 #include "formats/gis/horton.h"
+#include "run/pass_records.h"
 
 struct OrderFigures {
     int order = 0;

@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/network_input.h"
+#include "run/network_input.h"
 
-struct RunState;
+struct NetworkRun;
 
 // Writes s.nomim2 (and the descriptor s.nomdescr2 of a raw image, and the files that place it),
 // each completely or not at all. Returns whether the order image (with its descriptor) was
 // written; every file that could not be written adds a fault naming it. A raw result grid
 // mapped from its temporary (s.f2, s.result_out: map_raw_image) is closed and put in place.
 // highest: the highest order the image holds, over which a GeoTIFF's colours are spread.
-bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
+bool write_order_image(NetworkRun& s, const NetworkPlace& place, int highest,
                        std::vector<std::string>& faults);
 
 // The files that place a step image (a BMP the network's size) of a GDAL input on the map, as

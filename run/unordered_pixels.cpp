@@ -1,12 +1,12 @@
-#include "cli/unordered_pixels.h"
+#include "run/unordered_pixels.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "base/bands.h"
-#include "base/run_state.h"
+#include "run/network_run.h"
 
-long long unordered_between_contacts(const RunState& s) {
+long long unordered_between_contacts(const NetworkRun& s) {
     if (s.val_red < 0 || s.val_red > 254 || !s.tab1 || !s.tab5) return 0;
     const auto net = static_cast<unsigned char>(s.val_red);
     const int bands = band_count(s.threads, s.nb_lig, s.nb_col);

@@ -14,13 +14,13 @@
 
 #include <cstdio>
 
-#include "cli/network_input.h"
-#include "cli/pass_records.h"
+#include "run/network_input.h"
+#include "run/pass_records.h"
 
-struct RunState;
+struct NetworkRun;
 
 void write_segments_header(std::FILE* f);
-void write_segments_rows(std::FILE* f, const RunState& s, const NetworkPlace& place,
+void write_segments_rows(std::FILE* f, const NetworkRun& s, const NetworkPlace& place,
                          const OrderRecord& record);
 
 // A field as CSV wants it: in double quotes, with its quotes doubled, when it holds a comma, a

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/order_summary.h"
+#include "run/order_summary.h"
 
 struct NetworkSummary {
     std::string network;

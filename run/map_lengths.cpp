@@ -1,4 +1,4 @@
-#include "cli/map_lengths.h"
+#include "run/map_lengths.h"
 
 #include "engine/links.h"
 #include "engine/neighbours.h"

@@ -1,4 +1,4 @@
-#include "cli/pass_records.h"
+#include "run/pass_records.h"
 
 #include <sys/stat.h>
 
@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "base/output_file.h"
-#include "base/run_state.h"
 #include "formats/grey_bmp.h"
+#include "run/network_run.h"
 #include "run/result_names.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "engine/pass_events.h"
 #include "engine/pixel_index.h"
 
-struct RunState;
+struct NetworkRun;
 
 // One segment: a walk that ended on a junction or border pixel.
 struct TracedSegment {
@@ -50,7 +50,7 @@ struct PassRecorder final : PassEvents {
     // find nothing to walk). The step images are saved when s.save_step is 1, named after
     // s.nomim_step. keep_pixels: every segment keeps its pixels (and so its ends) and where it
     // flows, for the segments table, the vector files and lengths measured on the map.
-    PassRecorder(RunState& state, bool until_used_up, bool keep_pixels)
+    PassRecorder(NetworkRun& state, bool until_used_up, bool keep_pixels)
         : s(state), stop_when_used_up(until_used_up), keep_paths(keep_pixels) {}
 
     void pass_begins(int k, const std::string& border_text) override;
@@ -61,7 +61,7 @@ struct PassRecorder final : PassEvents {
         if (on_progress) on_progress(run, share);
     }
 
-    RunState& s;
+    NetworkRun& s;
     bool stop_when_used_up;
     bool keep_paths;
     bool used_up = false;         // a pass found nothing to walk: the later ones are dropped

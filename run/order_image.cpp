@@ -1,4 +1,4 @@
-#include "cli/order_image.h"
+#include "run/order_image.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include "base/file.h"
 #include "base/output_file.h"
 #include "base/output_set.h"
-#include "base/run_state.h"
 #include "formats/ascii_image.h"
 #include "formats/gis/crs_sidecars.h"
 #include "formats/gis/envi_header.h"
@@ -16,6 +15,7 @@
 #include "formats/gis/world_file.h"
 #include "formats/grey_bmp.h"
 #include "formats/raw_image.h"
+#include "run/network_run.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ std::string with_extension(const std::string& path, const char* extension) {
 
 // The ASCII grid of a GDAL input: its own corner and square cell, in map units (degrees on a
 // geographic system). An ASCII grid has one cell size and no rotation.
-bool write_placed_ascii(const RunState& s, const NetworkPlace& place,
+bool write_placed_ascii(const NetworkRun& s, const NetworkPlace& place,
                         std::vector<std::string>& faults) {
     const Georef& g = place.georef;
     double cell = s.dpix_size;
@@ -56,7 +56,7 @@ bool write_placed_ascii(const RunState& s, const NetworkPlace& place,
 }
 
 // The files that place a BMP or ASCII result of a GDAL input.
-void write_placing_files(const RunState& s, const NetworkPlace& place,
+void write_placing_files(const NetworkRun& s, const NetworkPlace& place,
                          std::vector<std::string>& faults) {
     const Georef& g = place.georef;
     std::string error;
@@ -85,7 +85,7 @@ namespace {
 // together: a descriptor never describes another image than the one beside it, also when the
 // disk fills while the image is written. "" when all are in place, else the name of the one that
 // could not be written.
-std::string write_raw_pair(RunState& s, const std::string& hdr_text) {
+std::string write_raw_pair(NetworkRun& s, const std::string& hdr_text) {
     PendingOutput descriptor_out;
     File d = begin_output(descriptor_out, s.nomdescr2);
     if (!d || !write_result_descriptor(d.get(), s.nb_lig, s.nb_col, s.dpix_size) ||
@@ -114,7 +114,7 @@ std::string write_raw_pair(RunState& s, const std::string& hdr_text) {
 
 }  // namespace
 
-bool write_order_image(RunState& s, const NetworkPlace& place, int highest,
+bool write_order_image(NetworkRun& s, const NetworkPlace& place, int highest,
                        std::vector<std::string>& faults) {
     if (s.image_type == ImageType::geotiff) {
         std::string error;

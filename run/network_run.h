@@ -1,7 +1,9 @@
-// The run state: everything the phases of a run hand to each other. The front end owns the one
-// instance and passes it by reference to its phases and to the engine. All zero at the start.
+// One network's run, for every front end: its size and scale, the options the engine runs with,
+// its grids, the names of its results and the engine's figures. A front end fills it, hands it
+// to run_engine (engine_run.h) and writes its results from it; the dialogue keeps more around
+// it (dialogue/run_state.h). All zero at the start.
 //
-// Paths are full native paths: images/<folder>/<name><ending>.
+// Paths are full native paths.
 #pragma once
 
 #include <array>
@@ -12,21 +14,14 @@
 #include "base/image_type.h"
 #include "base/output_file.h"
 
-struct RunState {
+struct NetworkRun {
     // Image size and scale, set when the input is loaded.
     int nb_lig = 0;
     int nb_col = 0;
     double dpix_size = 0.0;  // side of one pixel, metres
 
-    ImageType river_type = ImageType::raw;  // input, set by the input dialogue
-    ImageType image_type = ImageType::raw;  // result, set by the output set-up
+    ImageType image_type = ImageType::raw;  // of the order image
 
-    // Values of the raw input descriptor that no later phase reads.
-    int val = 0;
-    int mind = 0;
-    int maxd = 0;
-
-    // Parameters dialogue.
     int val_red = 0;  // grey value of a network pixel, 0..254 (255 marks erased pixels)
     // Byte of tab1 that marks cells outside the image (NoData of a GIS raster; never val_red,
     // never 255), or -1: network pixels beside them end walks as border pixels do.
@@ -49,12 +44,10 @@ struct RunState {
     // it, BRANCHRANKER_THREADS); every output is the same for every number.
     int threads = 1;
 
-    // Georeference: lower-left corner, from an ASCII input header or asked at output set-up.
+    // Georeference: lower-left corner, from an ASCII input header, asked at output set-up or
+    // given on the command line.
     double X_min = 0.0;
     double Y_min = 0.0;
-    bool open_ascii_OK = false;
-    double nodata = 0.0;  // from an ASCII input header, no further use
-    std::string texte;    // last ASCII header keyword read, no further use
 
     // Results of the engine.
     std::array<int, 64> num_segm{};  // [k]: walks of pass k that ended on a junction or border
@@ -64,20 +57,18 @@ struct RunState {
     int borderless_parts = 0;   // parts touching the border nowhere: their outlet is read as a
                                 // source, so the orders along their main stream are too low
     // Network pixels left without an order between two border (or NoData) contacts of a part;
-    // counted by the command line (cli/unordered_pixels.h), 0 in the dialogue.
+    // counted by the command line (unordered_pixels.h), 0 in the dialogue.
     long long between_contacts = 0;
     // Contacts of a part with the border (or NoData) read as inflows, sources whose upstream
     // lies outside the image, and the pixels from them down to their outlets, whose orders are
-    // lower bounds (the command line's, cli/inflows.h; 0 in the dialogue).
+    // lower bounds (inflows.h; 0 in the dialogue).
     int inflows = 0;
     long long inflow_pixels = 0;
 
     // Grids, nb_lig x nb_col bytes, line 0 the top line.
     ByteGrid tab1;  // network as loaded; the engine erases traced pixels (255)
-    ByteGrid tab;   // untouched copy of the network (plain engine only; a run does not make it)
     ByteGrid tab2;  // points of the current pass: 2 end point, 3 junction or border, 255 none
                     // (made only when the step images are saved)
-    ByteGrid tab4;  // labels of the current pass: k, or 255 (plain engine only, as tab)
     ByteGrid tab5;  // result: order of every traced pixel, 255 elsewhere
 
     // Paths.
@@ -87,21 +78,9 @@ struct RunState {
     std::string nomdescr2;   // result descriptor (raw result)
     std::string nominfo;     // report
     std::string nomim_step;  // base of the step image names
-    std::string nomim3;      // points step image of the current pass
-    std::string nomim4;      // segments step image of the current pass
 
-    // Streams.
-    File f1;     // input image (raw or ASCII), closed once read
-    File f1d;    // input descriptor, closed once read or written
-    File f2;     // result image (raw or ASCII), closed once written
-    File f2d;    // result descriptor (raw result)
-    File finfo;  // report
-
-    // The files that f2, f2d and finfo write, under temporary names until they are complete:
-    // nothing appears under a result's name before it is whole (base/output_file.h).
-    PendingOutput result_out;  // raw or ASCII result image, put in place once written
-    PendingOutput descr_out;   // raw result's descriptor, put in place with its image
-    PendingOutput info_out;    // report, put in place at the end of the run
-
-    int status = 0;  // exit status of a run that reaches its end: 1 if an output was not written
+    // A raw result image is tab5 itself, mapped from its temporary (formats/raw_image.h): f2 is
+    // that file, put in place from result_out once written.
+    File f2;
+    PendingOutput result_out;
 };

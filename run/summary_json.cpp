@@ -1,4 +1,4 @@
-#include "cli/summary_json.h"
+#include "run/summary_json.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>

@@ -1,4 +1,4 @@
-#include "cli/order_summary.h"
+#include "run/order_summary.h"
 
 #include <cmath>
 #include <limits>

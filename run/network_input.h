@@ -12,7 +12,7 @@
 #include "formats/gis/network_reader.h"
 #include "formats/gis/path_length.h"
 
-struct RunState;
+struct NetworkRun;
 
 // By the file's extension: raw, BMP, ASCII grid, or geotiff for any other raster GDAL reads.
 ImageType image_type_of(const std::string& path);
@@ -41,7 +41,7 @@ struct NetworkPlace {
 // names the file and what is wrong with it, and nothing is created.
 // progress, when given, gets the share of a GIS raster's lines read after each piece (a raw
 // image or a grid the dialogue's readers read says nothing until it is read).
-bool load_network(RunState& s, const std::string& path, ImageType type,
+bool load_network(NetworkRun& s, const std::string& path, ImageType type,
                   const NetworkSelector& selector, std::optional<double> user_size,
                   const double* corner, NetworkPlace& place, std::string& fault,
                   const std::function<void(double)>* progress = nullptr);

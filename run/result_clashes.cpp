@@ -1,4 +1,4 @@
-#include "cli/result_clashes.h"
+#include "run/result_clashes.h"
 
 #include <sys/stat.h>
 
@@ -6,10 +6,10 @@
 #include <map>
 #include <utility>
 
-#include "cli/network_input.h"
-#include "cli/pass_records.h"
 #include "formats/gis/link_writer.h"
 #include "formats/gis/vector_file.h"
+#include "run/network_input.h"
+#include "run/pass_records.h"
 #include "run/result_names.h"
 
 namespace fs = std::filesystem;

@@ -4,8 +4,8 @@
 // source. Counted so that the report, the warning and the summary never pass them over.
 #pragma once
 
-struct RunState;
+struct NetworkRun;
 
 // Counts them in a run state after the engine ran every pass (tab1 then holds the network
 // left, tab5 the orders): network pixels of tab1 without an order in tab5, less the loop pixels.
-long long unordered_between_contacts(const RunState& s);
+long long unordered_between_contacts(const NetworkRun& s);

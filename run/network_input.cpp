@@ -1,7 +1,7 @@
 // Nothing is asked: a raw image without its descriptor, or a raster with neither a
 // georeference nor a pixel size, is refused with its reason.
 
-#include "cli/network_input.h"
+#include "run/network_input.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,10 +14,10 @@
 #include "base/input_file.h"
 #include "base/nrutil.h"
 #include "base/pixel_size.h"
-#include "base/run_state.h"
 #include "formats/gis/network_values.h"
 #include "formats/gis/safe_open.h"
 #include "formats/raw_image.h"
+#include "run/network_run.h"
 #include "run/raw_network.h"
 
 namespace {
@@ -40,11 +40,11 @@ File open_input(const std::string& path, std::string& fault) {
     return nullptr;
 }
 
-std::string sizes(const RunState& s) {
+std::string sizes(const NetworkRun& s) {
     return std::to_string(s.nb_lig) + " lines x " + std::to_string(s.nb_col) + " columns";
 }
 
-bool load_raw(RunState& s, std::string& fault) {
+bool load_raw(NetworkRun& s, std::string& fault) {
     s.nomdescr1 = descriptor_of(s.nomim1);
     File image = open_input(s.nomim1, fault);
     if (!image) return false;
@@ -81,7 +81,7 @@ bool load_raw(RunState& s, std::string& fault) {
 }
 
 // The pixel size and corner a GDAL raster gives, and how its lengths are measured.
-bool place_raster(RunState& s, std::optional<double> user_size, NetworkPlace& place,
+bool place_raster(NetworkRun& s, std::optional<double> user_size, NetworkPlace& place,
                   std::string& fault) {
     Georef& g = place.georef;
     const double* t = g.geotransform;
@@ -119,7 +119,7 @@ bool place_raster(RunState& s, std::optional<double> user_size, NetworkPlace& pl
     return true;
 }
 
-bool load_gis(RunState& s, const NetworkSelector& selector, std::optional<double> user_size,
+bool load_gis(NetworkRun& s, const NetworkSelector& selector, std::optional<double> user_size,
               NetworkPlace& place, std::string& fault,
               const std::function<void(double)>* progress) {
     // GDAL would block on a pipe, read a device without end, or fetch from a server.
@@ -150,7 +150,7 @@ std::string selector_text(const NetworkSelector& sel) {
            std::to_string(sel.blue);
 }
 
-bool has_network_pixel(const RunState& s) {
+bool has_network_pixel(const NetworkRun& s) {
     const auto net = static_cast<unsigned char>(s.val_red);
     for (int i = 0; i < s.nb_lig; ++i) {
         const unsigned char* row = s.tab1[i];
@@ -163,7 +163,7 @@ bool has_network_pixel(const RunState& s) {
 
 // A raw image's corner and pixel size as a georeference with no coordinate system, for the
 // GeoTIFF result and the segment lines.
-void place_raw(const RunState& s, NetworkPlace& place) {
+void place_raw(const NetworkRun& s, NetworkPlace& place) {
     const double d = s.dpix_size;
     const double gt[6] = {s.X_min, d, 0.0, s.Y_min + s.nb_lig * d, 0.0, -d};
     std::string unused;
@@ -184,12 +184,11 @@ std::string descriptor_of(const std::string& path) {
     return std::filesystem::path(path).replace_extension(".txt").string();
 }
 
-bool load_network(RunState& s, const std::string& path, ImageType type,
+bool load_network(NetworkRun& s, const std::string& path, ImageType type,
                   const NetworkSelector& selector, std::optional<double> user_size,
                   const double* corner, NetworkPlace& place, std::string& fault,
                   const std::function<void(double)>* progress) {
     s.nomim1 = path;
-    s.river_type = type;
     if (type == ImageType::raw) {
         if (!load_raw(s, fault)) return false;
         if (user_size) s.dpix_size = *user_size;

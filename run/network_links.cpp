@@ -1,4 +1,4 @@
-#include "cli/network_links.h"
+#include "run/network_links.h"
 
 #include <algorithm>
 #include <deque>

@@ -83,6 +83,7 @@ EngineRun run_engine(const Engine& engine, const Network& net, const std::string
     s.threads = threads;
     s.nomim2 = work + "/engine_strahler.raw";
     s.nomim_step = work + "/engine_strahler";
+    s.nomdescr2 = work + "/engine_strahler.txt";
     s.nominfo = work + "/engine_strahler_info.txt";
     s.f2 = open_file(s.nomim2, "w+b");
     s.finfo = open_file(s.nominfo, "w");

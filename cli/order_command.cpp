@@ -37,6 +37,7 @@
 #include "formats/raw_image.h"
 #include "formats/report_lines.h"
 #include "run/engine_run.h"
+#include "run/file_clash.h"
 #include "run/inflows.h"
 #include "run/map_lengths.h"
 #include "run/network_input.h"

@@ -7,6 +7,5 @@
 
 void key_pause(RunState& s, Console& c) {
     if (s.finfo) std::fflush(s.finfo.get());
-    if (s.f2d) std::fflush(s.f2d.get());
     wait_key(c);
 }

@@ -15,7 +15,7 @@
 #include "dialogue/run_state.h"
 #include "formats/image.h"
 #include "formats/raw_image.h"
-#include "formats/report_lines.h"
+#include "run/file_clash.h"
 #include "run/result_names.h"
 
 namespace {
@@ -40,15 +40,13 @@ void check_writable(RunState& s, Console& c, const std::string& path) {
 // image or its descriptor, under its own name or through a link (symbolic or hard); empty when
 // there is none. A result must never replace the input.
 std::string output_replacing_input(const RunState& s, const std::string& name) {
-    const std::vector<std::string> outputs = result_files(result_base(s.nomim2 + name), false);
-    for (const std::string& input : {s.nomim1, s.nomdescr1}) {
-        if (input.empty()) continue;
-        for (const std::string& output : outputs) {
-            std::error_code ec;
-            if (output == input || std::filesystem::equivalent(output, input, ec)) return output;
-        }
-    }
-    return {};
+    std::vector<RunFile> outputs, inputs;
+    for (const std::string& output : result_files(result_base(s.nomim2 + name), false))
+        outputs.push_back({output, "a result"});
+    for (const std::string& input : {s.nomim1, s.nomdescr1})
+        if (!input.empty()) inputs.push_back({input, "the network"});
+    const RunFile* replacing = result_replacing_input(outputs, inputs);
+    return replacing != nullptr ? replacing->path : std::string();
 }
 
 }  // namespace
@@ -56,10 +54,8 @@ std::string output_replacing_input(const RunState& s, const std::string& name) {
 void discard_outputs(RunState& s) {
     s.finfo.reset();
     s.f2.reset();
-    s.f2d.reset();
     abandon(s.info_out);
     abandon(s.result_out);
-    abandon(s.descr_out);
 }
 
 void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
@@ -106,12 +102,7 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
         s.nomdescr2 = descriptor_name(s.nomim2);
         s.nomim2 = image_name(s.nomim2, ImageType::raw);
         s.f2 = create(s, c, s.result_out, s.nomim2);
-        s.f2d = create(s, c, s.descr_out, s.nomdescr2);
-        // Written now and checked now; it is put in place with the image after the passes.
-        if (!write_result_descriptor(s.f2d.get(), s.nb_lig, s.nb_col, s.dpix_size)) {
-            discard_outputs(s);
-            end_run(c, 1, "\n\tFile %s cannot be written\n", s.nomdescr2.c_str());
-        }
+        check_writable(s, c, s.nomdescr2);  // written with the image after the passes
     } else if (s.image_type == ImageType::bmp) {
         s.nomim2 = image_name(s.nomim2, ImageType::bmp);
         check_writable(s, c, s.nomim2);
@@ -123,10 +114,8 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
             s.Y_min = ask_real(c, [&] { print(c, "\t\tY_min ? "); });
             s.open_ascii_OK = true;
         }
-        s.f2 = create(s, c, s.result_out, s.nomim2);
+        check_writable(s, c, s.nomim2);
     }
-
-    report_heading(s.finfo.get(), s.nomim1, s.nomim2);
 
     // The program's engine reads the loaded network from tab1 and tab5 and writes its labels
     // straight into tab5, so the copy `tab` and the pass labels `tab4` are not made, and the
@@ -136,5 +125,10 @@ void set_up_output(RunState& s, Console& c, const std::string& nomfic) {
     // leave their labels in the image, which is never copied.
     if (s.image_type == ImageType::raw && s.result_out)
         s.tab5 = map_raw_image(s.f2, s.nb_lig, s.nb_col);
-    if (!s.tab5) s.tab5 = allocate_grid(s, c, "the working images");
+    if (!s.tab5) {
+        // Written from the grid after the passes, through a temporary of its own.
+        s.f2.reset();
+        abandon(s.result_out);
+        s.tab5 = allocate_grid(s, c, "the working images");
+    }
 }

@@ -4,7 +4,7 @@
 #include "dialogue/allocate.h"
 #include "dialogue/ask.h"
 #include "dialogue/run_state.h"
-#include "formats/report_lines.h"
+#include "run/report_file.h"
 
 void parameters(RunState& s, Console& c) {
     // 255 marks erased pixels, so it cannot be the network value.
@@ -15,7 +15,6 @@ void parameters(RunState& s, Console& c) {
             print(c, "\n\tThe value of the drainage network lies between 0 and 254");
             return false;
         });
-    report_network_value(s.finfo.get(), s.val_red);
 
     // Segment counts are kept for orders 1 to 63.
     int rep = ask_int(
@@ -26,7 +25,6 @@ void parameters(RunState& s, Console& c) {
             return false;
         });
     s.Num_order = rep;
-    report_last_order(s.finfo.get(), s.Num_order);
 
     rep = ask_int(
         c,
@@ -40,8 +38,8 @@ void parameters(RunState& s, Console& c) {
         s.save_step = 1;
         // Only the step images need the points image of every pass.
         s.tab2 = allocate_grid(s, c, "the step images");
-        report_steps_saved(s.finfo.get());
     } else {
         s.save_step = 0;
     }
+    report_opening(s.finfo.get(), s, s.Num_order);
 }

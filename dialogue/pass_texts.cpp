@@ -10,22 +10,34 @@
 #include "dialogue/step_images.h"
 #include "formats/report_lines.h"
 #include "run/engine_run.h"
+#include "run/report_file.h"
 
 void PassTexts::pass_begins(int k, const std::string& border_text) {
     print(c, "\n\n\tOrder = %d ", k);
     c.out->write(border_text.data(), static_cast<std::streamsize>(border_text.size()));
     key_pause(s, c);
     name_step_images(s, k);
-    if (s.save_step == 1) save_points_image(s, c);
+    pass = PassRecord{};
+    pass.k = k;
+    if (s.save_step == 1) {
+        pass.steps = true;
+        pass.points_image = s.nomim3;
+        pass.points_saved = save_points_image(s, c);
+    }
 }
 
 void PassTexts::pass_ends(int k, const PassWalks& w) {
-    if (s.save_step == 1) save_segments_image(s, c);
+    pass.k = k;
+    if (s.save_step == 1) {
+        pass.segments_image = s.nomim4;
+        pass.segments_saved = save_segments_image(s, c);
+    }
     const double total = counted_length(w);  // metres
     const int segments = counted_walks(w);
+    pass.segments = segments;
+    pass.total = total;
     print(c, "\n\n\t\tNumber of segments : %d ", segments);
-    report_pass(s.finfo.get(), k, segments, w.segm_points, w.segm_dist, w.segm_counted, total,
-                s.threads);
+    report_pass_block(s.finfo.get(), pass, w.segm_points, w.segm_dist, w.segm_counted, s.threads);
     if (segments == 1) {
         print(c, "\n\t\tlength of this segment =  %lf ", total);
     } else {
@@ -42,6 +54,5 @@ void run_passes(RunState& s, Console& c) {
 void end_passes(RunState& s, Console& c) {
     const std::string unsound = unsound_block(s.loop_pixels, s.borderless_parts);
     print(c, "%s", unsound.c_str());
-    std::fputs(unsound.c_str(), s.finfo.get());
     write_result(s, c);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/pass_events.h"
+#include "run/pass_records.h"
 
 struct Console;
 struct RunState;
@@ -17,6 +18,7 @@ struct PassTexts final : PassEvents {
 
     RunState& s;
     Console& c;
+    PassRecord pass;  // the pass under way, as the report names it
 };
 
 // The treatment phase of the dialogue: the engine's passes with these texts, then the result

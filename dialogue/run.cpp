@@ -26,7 +26,6 @@ void check_text_outputs(RunState& s, Console& c) {
         s.status = 1;
     };
     complete(s.finfo, s.info_out, s.nominfo);
-    complete(s.f2d, s.descr_out, s.nomdescr2);
 }
 
 int run(RunState& s, Console& c) {

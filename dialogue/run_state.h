@@ -30,13 +30,11 @@ struct RunState : NetworkRun {
     // Streams.
     File f1;     // input image (raw or ASCII), closed once read
     File f1d;    // input descriptor, closed once read or written
-    File f2d;    // result descriptor (raw result)
     File finfo;  // report
 
-    // The files that f2, f2d and finfo write, under temporary names until they are complete:
-    // nothing appears under a result's name before it is whole (base/output_file.h).
-    PendingOutput descr_out;  // raw result's descriptor, put in place with its image
-    PendingOutput info_out;   // report, put in place at the end of the run
+    // The report, under a temporary name until it is complete: nothing appears under a result's
+    // name before it is whole (base/output_file.h).
+    PendingOutput info_out;  // put in place at the end of the run
 
     int status = 0;  // exit status of a run that reaches its end: 1 if an output was not written
 };

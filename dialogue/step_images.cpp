@@ -5,7 +5,6 @@
 #include "base/console.h"
 #include "dialogue/run_state.h"
 #include "formats/grey_bmp.h"
-#include "formats/report_lines.h"
 #include "run/result_names.h"
 
 void name_step_images(RunState& s, int k) {
@@ -14,17 +13,16 @@ void name_step_images(RunState& s, int k) {
     s.nomim4 = step_image_name(s.nomim_step, "segments", k);
 }
 
-// The report line follows the attempt, so that it never claims a file that is not there.
-void save_points_image(RunState& s, Console& c) {
+bool save_points_image(RunState& s, Console& c) {
     print(c, "\n\t\tSaving %s ", s.nomim3.c_str());
     const bool saved = save_grey_bmp(s.nomim3, s.tab2, s.nb_lig, s.nb_col);
     if (!saved) print(c, "\n\t\t%s could not be saved ", s.nomim3.c_str());
-    report_points_image(s.finfo.get(), s.nomim3, saved);
+    return saved;
 }
 
-void save_segments_image(RunState& s, Console& c) {
+bool save_segments_image(RunState& s, Console& c) {
     print(c, "\n\t\tSaving %s ", s.nomim4.c_str());
     const bool saved = save_grey_bmp(s.nomim4, s.tab1, s.nb_lig, s.nb_col);
     if (!saved) print(c, "\n\t\t%s could not be saved ", s.nomim4.c_str());
-    report_segments_image(s.finfo.get(), s.nomim4, saved);
+    return saved;
 }

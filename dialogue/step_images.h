@@ -9,7 +9,7 @@ struct RunState;
 // their images replace the pass-5 ones.
 void name_step_images(RunState& s, int k);
 
-// Each saves its image, says so on the console and in the report, or says that it could not be
-// saved; the run goes on either way.
-void save_points_image(RunState& s, Console& c);
-void save_segments_image(RunState& s, Console& c);
+// Each saves its image and says so on the console, or says that it could not be saved; the run
+// goes on either way. True when it was saved (the report names it so).
+bool save_points_image(RunState& s, Console& c);
+bool save_segments_image(RunState& s, Console& c);

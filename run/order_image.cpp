@@ -6,26 +6,15 @@
 #include <functional>
 
 #include "base/file.h"
-#include "base/output_file.h"
-#include "base/output_set.h"
 #include "formats/ascii_image.h"
 #include "formats/gis/crs_sidecars.h"
 #include "formats/gis/envi_header.h"
 #include "formats/gis/order_geotiff.h"
 #include "formats/gis/world_file.h"
-#include "formats/grey_bmp.h"
-#include "formats/raw_image.h"
 #include "run/network_run.h"
+#include "run/order_grid.h"
 
 namespace {
-
-// write closes the file it is given, as the raw and ASCII writers do.
-bool write_whole(const std::string& path, const std::function<bool(File&)>& write) {
-    PendingOutput out;
-    File f = begin_output(out, path);
-    if (!f || !write(f)) return false;  // the temporary goes with out
-    return put_in_place(out);
-}
 
 std::string with_extension(const std::string& path, const char* extension) {
     return std::filesystem::path(path).replace_extension(extension).string();
@@ -79,41 +68,6 @@ void write_step_image_places(const std::string& image, const NetworkPlace& place
     if (!ok) faults.push_back(error);
 }
 
-namespace {
-
-// The raw image and its descriptor (and the ENVI header `hdr_text` when not empty), put in place
-// together: a descriptor never describes another image than the one beside it, also when the
-// disk fills while the image is written. "" when all are in place, else the name of the one that
-// could not be written.
-std::string write_raw_pair(NetworkRun& s, const std::string& hdr_text) {
-    PendingOutput descriptor_out;
-    File d = begin_output(descriptor_out, s.nomdescr2);
-    if (!d || !write_result_descriptor(d.get(), s.nb_lig, s.nb_col, s.dpix_size) ||
-        !close_output(d))
-        return s.nomdescr2;
-    PendingOutput hdr_out;
-    if (!hdr_text.empty()) {
-        const std::string hdr = with_extension(s.nomim2, ".hdr");
-        File h = begin_output(hdr_out, hdr);
-        if (!h || std::fwrite(hdr_text.data(), 1, hdr_text.size(), h.get()) != hdr_text.size() ||
-            !close_output(h))
-            return hdr;
-    }
-    PendingOutput image_out;
-    PendingOutput& out = s.tab5.on_file ? s.result_out : image_out;
-    if (!s.tab5.on_file) s.f2 = begin_output(image_out, s.nomim2);  // else already in its temporary
-    if (!write_raw_image(s.f2, s.tab5, s.nb_lig, s.nb_col)) return s.nomim2;
-    std::vector<SetMember> set;
-    for (PendingOutput* o : {&out, &descriptor_out, &hdr_out})
-        if (*o) set.push_back({o->temp, o->path});  // a device has been written straight
-    std::string failed;
-    if (!put_in_place_together(set, failed)) return failed;  // the temporaries go with their owners
-    for (PendingOutput* o : {&out, &descriptor_out, &hdr_out}) o->temp.clear();
-    return "";
-}
-
-}  // namespace
-
 bool write_order_image(NetworkRun& s, const NetworkPlace& place, int highest,
                        std::vector<std::string>& faults) {
     if (s.image_type == ImageType::geotiff) {
@@ -138,25 +92,14 @@ bool write_order_image(NetworkRun& s, const NetworkPlace& place, int highest,
         }
         return true;
     }
-    bool image = false;
-    switch (s.image_type) {
-        case ImageType::bmp:  // written whole by the BMP writer itself
-            image = save_grey_bmp(s.nomim2, s.tab5, s.nb_lig, s.nb_col);
-            break;
-        default:
-            if (place.gis) {
-                image = write_placed_ascii(s, place, faults);
-                if (image) write_placing_files(s, place, faults);
-                return image;
-            }
-            image = write_whole(s.nomim2, [&](File& f) {
-                return write_ascii_image(f, s.tab5, s.nb_lig, s.nb_col, s.X_min, s.Y_min,
-                                         s.dpix_size, nullptr, s.threads);
-            });
-            break;
+    if (s.image_type == ImageType::ascii && place.gis) {
+        const bool image = write_placed_ascii(s, place, faults);
+        if (image) write_placing_files(s, place, faults);
+        return image;
     }
-    if (!image) {
-        faults.push_back(s.nomim2 + ": could not be written");
+    const std::string failed = write_order_grid(s);
+    if (!failed.empty()) {
+        faults.push_back(failed + ": could not be written");
         return false;
     }
     if (place.gis) write_placing_files(s, place, faults);

@@ -87,13 +87,11 @@ Outcome run_engine(const Raster& r, const Options& o,
     s.finfo = open_file(s.nominfo, "w");
     const char* endings[] = {".raw", ".bmp", ".asc"};
     s.nomim2 = s.nomim_step + endings[o.image_type];
-    if (o.image_type == 0) s.f2 = open_file(s.nomim2, "wb");
-    if (o.image_type == 2) s.f2 = open_file(s.nomim2, "w");
+    s.nomdescr2 = s.nomim_step + ".txt";
 
     ScriptedConsole con("");
     engine(s, con.console);
     s.finfo.reset();
-    s.f2.reset();
 
     Outcome out;
     out.transcript = without_folder(con.transcript(), dir.path);

@@ -29,8 +29,8 @@ bool starts_with(const std::string& text, const std::string& head) {
     return text.compare(0, head.size(), head) == 0;
 }
 
-// A run state as the dialogue leaves it: a raw result (the image goes to <dir>/n_strahler.raw),
-// a report, pixel size 10 metres.
+// A run state as the dialogue leaves it: a raw result (the image goes to <dir>/n_strahler.raw,
+// its descriptor to n_strahler.txt), a report, pixel size 10 metres.
 struct Engine {
     TempDir dir;
     RunState s;
@@ -53,8 +53,8 @@ struct Engine {
         s.nomim2 = s.nomim_step + ".raw";
         s.nominfo = s.nomim_step + "_info.txt";
         s.finfo = open_file(s.nominfo, "w");
+        s.nomdescr2 = s.nomim_step + ".txt";
         s.image_type = ImageType::raw;
-        s.f2 = open_file(s.nomim2, "wb");
     }
 
     void run() { run_passes(s, con.console); }
@@ -367,11 +367,8 @@ TEST(EnginePasses, OrdersBeyondTheCountsAreNotRun) {
     EXPECT_EQ(e.s.num_segm[2], 1);
 }
 
-TEST(EnginePasses, ReportAndDescriptorReachTheDiskBeforeEveryKeyWait) {
+TEST(EnginePasses, ReportReachesTheDiskBeforeEveryKeyWait) {
     Engine e(kY, 2);
-    const std::string descriptor = e.dir / "n_strahler.txt";
-    e.s.f2d = open_file(descriptor, "w");
-    std::fprintf(e.s.f2d.get(), "6\n7\n1\n0\n255\n10\n");
     std::fprintf(e.s.finfo.get(), "\n\t\tBRANCHRANKER ");
     std::vector<std::string> seen;
     e.con.console.key_wait = [&] { seen.push_back(read_file(e.s.nominfo)); };
@@ -379,7 +376,7 @@ TEST(EnginePasses, ReportAndDescriptorReachTheDiskBeforeEveryKeyWait) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], "\n\t\tBRANCHRANKER ");
     EXPECT_NE(seen[1].find("Total length = 56.568542 meters "), std::string::npos);
-    EXPECT_EQ(read_file(descriptor), "6\n7\n1\n0\n255\n10\n");
+    EXPECT_EQ(read_file(e.dir / "n_strahler.txt"), "6\n7\n1\n0\n255\n10\n");
 }
 
 // Step images and the result image.
@@ -427,7 +424,6 @@ TEST(EngineImages, ResultThatCannotBeWrittenMakesTheStatusOne) {
     // A BMP result in a folder that does not exist.
     {
         Engine e(kY, 2);
-        e.s.f2.reset();
         e.s.image_type = ImageType::bmp;
         e.s.nomim2 = e.dir / "gone/n_strahler.bmp";
         e.run();
@@ -441,8 +437,7 @@ TEST(EngineImages, ResultThatCannotBeWrittenMakesTheStatusOne) {
     for (int type : {0, 2}) {
         Engine e(kY, 2);
         e.s.image_type = static_cast<ImageType>(type);
-        e.s.f2 = open_file("/dev/full", type == 0 ? "wb" : "w");
-        ASSERT_TRUE(e.s.f2);
+        e.s.nomim2 = "/dev/full";
         e.run();
         EXPECT_EQ(e.s.status, 1) << type;
         EXPECT_TRUE(e.report().ends_with(" could not be written ")) << type;
@@ -453,7 +448,6 @@ TEST(EngineImages, ResultThatCannotBeWrittenMakesTheStatusOne) {
 TEST(EngineImages, AsciiResultShowsProgressEveryHundredLines) {
     Engine e(Picture(250, "..."), 1);
     e.s.image_type = ImageType::ascii;
-    e.s.f2 = open_file(e.s.nomim2, "w");
     e.s.X_min = 512.5;
     e.s.Y_min = 256.25;
     e.run();

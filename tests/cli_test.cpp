@@ -135,8 +135,9 @@ TEST(CommandLine, ABatchOfAHundredNetworksGivesTheDialoguesReports) {
         }
     }
     // The command line says what the dialogue passes over: the pixels left between two border
-    // contacts. On the untidy networks the passes that follow the last counted one label some
-    // pixels near closed loops, which the dialogue, stopped at that order, leaves as they are.
+    // contacts. On the untidy networks the command line, running until the network is used up,
+    // also orders the stems beside closed loops (engine/stem_orders.h), which the dialogue,
+    // stopped at the last counted order, leaves as they are.
     for (int n = 1; n <= 100; ++n) {
         const std::string base = dir / ("images/Batch/" + name(n) + "_strahler");
         const std::string report = without_between_contacts(read_file(base + "_info.txt"));

@@ -129,116 +129,222 @@ template <bool kCutCorners, bool kShared>
     return l;
 }
 
-}  // namespace
+// Asks for the lines of tab1 and tab5 around the interior pixel (i, j), which the next step
+// from it reads: they come while other walks take their steps.
+void prefetch_around(const WalkGrids& g, int i, int j) {
+    for (int a = i - 1; a <= i + 1; ++a) {
+        __builtin_prefetch(g.tab1[a] + j);
+        __builtin_prefetch(g.tab5[a] + j);
+    }
+}
 
-namespace {
+// What a walk does at a junction group with two lines left or fewer, not on the border.
+enum class AtGroup { take, run_through, give_up };
+
+// The walk in order: the only one on the grids while it goes, so it reads and writes them
+// plainly and never gives up. It fills the trace when one is given.
+struct InOrder {
+    static constexpr bool kShared = false;
+    static constexpr bool kGivesUp = false;
+    WalkTrace* trace = nullptr;
+
+    void erase(const WalkGrids& g, int i, int j) const { g.tab1[i][j] = 255; }
+    bool may_step_onto(const WalkGrids&, int, int) const { return true; }
+    void arrive(const WalkGrids& g, int i, int j, unsigned char label) const {
+        g.tab5[i][j] = label;
+        record(static_cast<PixelIndex>(i) * g.nb_col + j);
+    }
+    void record(PixelIndex p) const {
+        if (trace != nullptr) trace->path.push_back(p);
+    }
+    // A group with one line left, or none but the one the walk came by, is the far end of what
+    // is left: the walk takes it and ends. Otherwise it runs through to the other line.
+    AtGroup at_group(const WalkGrids& g, const Groups& groups, int gi, GroupExit& exit) const {
+        const Group& gr = groups.list[static_cast<std::size_t>(gi)];
+        if (gr.degree <= 1 || count_exits(g, groups, gi, &exit) == 0) return AtGroup::take;
+        return AtGroup::run_through;
+    }
+    // Labels every pixel of the group and erases those still network; returns how many.
+    int take(const WalkGrids& g, Group& gr, unsigned char label) const {
+        return erase_group(g, gr, label, trace);
+    }
+};
+
+// A shared walk (see SharedWalk in fast_walk.h): it logs the pixels it steps on or erases with
+// the tab5 value it found there, holds the groups it runs through, and gives up wherever its
+// outcome depends on the order of the walks of the pass.
+struct Shared {
+    static constexpr bool kShared = true;
+    static constexpr bool kGivesUp = true;
+    StepLog& log;
+    std::vector<int>& claimed;
+
+    void erase(const WalkGrids& g, int i, int j) const {
+        store_shared(&g.tab1[i][j], 255, std::memory_order_release);
+    }
+    // Another start of the pass: which of the two walks takes the line depends on their order.
+    bool may_step_onto(const WalkGrids& g, int i, int j) const {
+        const unsigned char old = read_byte<true>(&g.tab5[i][j]);
+        if (old == kStartMark) return false;
+        log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, old});
+        return true;
+    }
+    void arrive(const WalkGrids& g, int i, int j, unsigned char label) const {
+        store_shared(&g.tab5[i][j], label, std::memory_order_relaxed);
+        if (!g.on_border(i, j)) prefetch_around(g, i, j);
+    }
+    void record(PixelIndex) const {}
+    // What is left of a group with a single line depends on the other walks (it starts a walk
+    // of the pass itself). One with two lines left is run through, unless another walk of the
+    // pass has taken it or the other line's first pixel.
+    AtGroup at_group(const WalkGrids& g, Groups& groups, int gi, GroupExit& exit) const {
+        Group& gr = groups.list[static_cast<std::size_t>(gi)];
+        if (gr.degree < 2) return AtGroup::give_up;
+        int free = 0;
+        if (!std::atomic_ref(gr.claim).compare_exchange_strong(free, 1,
+                                                               std::memory_order_acq_rel)) {
+            return AtGroup::give_up;
+        }
+        claimed.push_back(gi);
+        if (count_exits<true>(g, groups, gi, &exit) != 1) return AtGroup::give_up;
+        // A walk in order labels every pixel of the group, those that earlier walks erased as
+        // line pixels too; that relabelling would be seen by the other walks of the pass.
+        for (PixelIndex p : gr.pixels) {
+            if (read_byte<true>(&g.tab1[p / g.nb_col][p % g.nb_col]) != g.net) {
+                return AtGroup::give_up;
+            }
+        }
+        return AtGroup::run_through;
+    }
+    // Labels every pixel of the group and erases it, each one network (at_group saw to it);
+    // returns the pixels erased.
+    int take(const WalkGrids& g, Group& gr, unsigned char label) const {
+        for (PixelIndex p : gr.pixels) {
+            unsigned char* const t1 = &g.tab1[p / g.nb_col][p % g.nb_col];
+            unsigned char* const t5 = &g.tab5[p / g.nb_col][p % g.nb_col];
+            log.push_back({p, read_byte<true>(t5)});
+            store_shared(t5, label, std::memory_order_relaxed);
+            store_shared(t1, 255, std::memory_order_release);
+        }
+        gr.gone = true;
+        return static_cast<int>(gr.pixels.size());
+    }
+};
+
+// Ends the walk w on the pixel it is on, a stop when `counted`.
+WalkStep end_walk(const StepLengths& d, WalkState& w, bool counted) {
+    w.end.counted = counted;
+    if (w.end.points > 1) {
+        // The last link gets its other half here.
+        const bool diagonal = w.prev_i != w.ic && w.prev_j != w.jc;
+        w.dist_tot += diagonal ? d.dist_diag : d.dist_cardi;
+    }
+    // Every point but a stop and the group pixels is erased, and so is every group pixel that
+    // was network.
+    w.end.erased = w.group_erased + w.end.points - w.group_points - (counted ? 1 : 0);
+    w.end.length = w.dist_tot;
+    w.end.last_i = w.ic;
+    w.end.last_j = w.jc;
+    return WalkStep::ended;
+}
+
+// The step of w from a junction: a stop, unless the pixel belongs to a group with two lines left
+// or fewer that is not on the border, which the policy takes, runs through or gives up at. Kept
+// out of line: junctions are few, and the common step stays small.
+template <class Policy>
+[[gnu::noinline]] WalkStep step_at_junction(const WalkGrids& g, Groups& groups, unsigned char label,
+                                            const StepLengths& d, WalkState& w, Policy& p) {
+    const auto here = static_cast<PixelIndex>(w.ic) * g.nb_col + w.jc;
+    const int gi = groups.empty() ? -1 : groups.of.find(here);
+    if (gi < 0) return end_walk(d, w, true);
+    Group& gr = groups.list[static_cast<std::size_t>(gi)];
+    if (gr.border || gr.degree >= 3) return end_walk(d, w, true);
+    GroupExit exit;
+    const AtGroup at = p.at_group(g, groups, gi, exit);
+    if (at == AtGroup::give_up) return WalkStep::gave_up;
+    if (at == AtGroup::take) {
+        w.group_erased += p.take(g, gr, label);
+        ++w.group_points;
+        return end_walk(d, w, false);
+    }
+    // Run through the group to the other line.
+    const std::vector<PixelIndex> path =
+        path_through<Policy::kShared>(g, groups, gi, here, exit.inside);
+    w.group_erased += p.take(g, gr, label);
+    w.group_points += static_cast<int>(path.size());
+    for (std::size_t l = 0; l + 1 < path.size(); ++l) {
+        const int pi = static_cast<int>(path[l] / g.nb_col);
+        const int pj = static_cast<int>(path[l] % g.nb_col);
+        w.dist_tot +=
+            half_steps(linked(loaded_mask<Policy::kShared>(g.tab1, g.tab5, g.net, pi, pj)), d);
+        w.prev_i = pi;
+        w.prev_j = pj;
+        ++w.end.points;
+        p.record(path[l + 1]);
+    }
+    w.ic = static_cast<int>(path.back() / g.nb_col);
+    w.jc = static_cast<int>(path.back() % g.nb_col);
+    w.free_step = true;
+    return WalkStep::going;
+}
+
+// One step of w with label `label`, for the walk in order and the shared walks alike.
+template <class Policy, bool kCutCorners>
+[[gnu::always_inline]] inline WalkStep step(const WalkGrids& g, Groups& groups, unsigned char label,
+                                            const StepLengths& d, WalkState& w, Policy& p) {
+    const int ic = w.ic;
+    const int jc = w.jc;
+    // A network pixel on the border has code 3.
+    if (g.on_border(ic, jc)) return end_walk(d, w, true);
+    const StepLook a = look_around<kCutCorners, Policy::kShared>(g, ic, jc, label, d);
+    // A junction has more than two linked neighbours when the pass began; the start point had
+    // one, so it never ends its own walk. The first pixel after a group is never a stop: its
+    // other links lead into the group.
+    if (a.left_count + a.now > 2 && !w.free_step)
+        return step_at_junction(g, groups, label, d, w, p);
+    w.free_step = false;
+    p.erase(g, ic, jc);
+    if (a.next_i < 0) {
+        // Out of network: the far end of a part without border. For a shared walk, another
+        // walk of the pass may have taken the rest of the line. The last point of a walk is
+        // never summed.
+        if constexpr (Policy::kGivesUp) {
+            return WalkStep::gave_up;
+        } else {
+            return end_walk(d, w, false);
+        }
+    }
+    if (!p.may_step_onto(g, a.next_i, a.next_j)) return WalkStep::gave_up;
+    w.dist_tot += a.dist_loc;
+    w.prev_i = ic;
+    w.prev_j = jc;
+    w.ic = a.next_i;
+    w.jc = a.next_j;
+    ++w.end.points;
+    p.arrive(g, w.ic, w.jc, label);
+    return WalkStep::going;
+}
 
 template <bool kCutCorners>
 WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
              const StepLengths& d, WalkTrace* trace) {
-    unsigned char** const t1 = g.tab1;
-    unsigned char** const t5 = g.tab5;
     const auto label = static_cast<unsigned char>(k);
-    const int last_i = g.nb_lig - 1;
-    const int last_j = g.nb_col - 1;
-
-    WalkEnd end;
-    // The first pixel after a group is never a stop: its other links lead into the group.
-    bool free_step = false;
-    int group_points = 0;  // points recorded on pixels of groups, which erase_group counts
+    InOrder in_order{trace};
+    WalkState w;
+    w.ic = w.prev_i = i;
+    w.jc = w.prev_j = j;
     if (group >= 0) {
-        end.erased += erase_group(g, groups.list[static_cast<std::size_t>(group)], label, trace);
-        group_points = 1;
-        free_step = true;
+        w.group_erased = erase_group(g, groups.list[static_cast<std::size_t>(group)], label, trace);
+        w.group_points = 1;
+        w.free_step = true;
     } else if (g.tab2 != nullptr) {
         g.tab2[i][j] = 255;  // the start point is an end point no more
     }
-    double dist_tot = 0.0;
-    int ic = i;
-    int jc = j;
-    int prev_i = i;
-    int prev_j = j;
-    end.points = 1;
-    t5[ic][jc] = label;
-    if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
-    for (;;) {
-        // A network pixel on the border has code 3.
-        if (ic == 0 || jc == 0 || ic == last_i || jc == last_j ||
-            (g.outside >= 0 && g.touches_outside(ic, jc))) {
-            end.counted = true;
-            break;
-        }
-        const StepLook a = look_around<kCutCorners, false>(g, ic, jc, label, d);
-        const int next_i = a.next_i;
-        const int next_j = a.next_j;
-        const int left_count = a.left_count;
-        const int now = a.now;
-        const double dist_loc = a.dist_loc;
-        // A junction: more than two linked neighbours when the pass began. The start point
-        // had one, so it never ends its own walk.
-        if (!free_step && left_count + now > 2) {
-            const int gi =
-                groups.empty() ? -1 : groups.of.find(static_cast<PixelIndex>(ic) * g.nb_col + jc);
-            if (gi < 0) {
-                end.counted = true;
-                break;
-            }
-            Group& gr = groups.list[static_cast<std::size_t>(gi)];
-            if (gr.border || gr.degree >= 3) {
-                end.counted = true;
-                break;
-            }
-            GroupExit exit;
-            if (gr.degree <= 1 || count_exits(g, groups, gi, &exit) == 0) {
-                // The group is the far end of what is left: the walk takes it and ends.
-                end.erased += erase_group(g, gr, label, trace);
-                ++group_points;
-                break;
-            }
-            // Two lines leave the group: run through it to the other one.
-            const std::vector<PixelIndex> path = path_through(
-                g, groups, gi, static_cast<PixelIndex>(ic) * g.nb_col + jc, exit.inside);
-            end.erased += erase_group(g, gr, label, trace);
-            group_points += static_cast<int>(path.size());
-            for (std::size_t l = 0; l + 1 < path.size(); ++l) {
-                const int pi = static_cast<int>(path[l] / g.nb_col);
-                const int pj = static_cast<int>(path[l] % g.nb_col);
-                dist_tot += half_steps(linked(loaded_mask(g.tab1, g.tab5, g.net, pi, pj)), d);
-                prev_i = pi;
-                prev_j = pj;
-                ++end.points;
-                if (trace != nullptr) trace->path.push_back(path[l + 1]);
-            }
-            ic = static_cast<int>(path.back() / g.nb_col);
-            jc = static_cast<int>(path.back() % g.nb_col);
-            free_step = true;
-            continue;
-        }
-        free_step = false;
-        t1[ic][jc] = 255;
-        // The last point of a walk is never summed.
-        if (next_i < 0) break;
-        dist_tot += dist_loc;
-        prev_i = ic;
-        prev_j = jc;
-        ic = next_i;
-        jc = next_j;
-        ++end.points;
-        t5[ic][jc] = label;
-        if (trace != nullptr) trace->path.push_back(static_cast<PixelIndex>(ic) * g.nb_col + jc);
+    w.end.points = 1;
+    in_order.arrive(g, i, j, label);
+    while (step<InOrder, kCutCorners>(g, groups, label, d, w, in_order) == WalkStep::going) {
     }
-    if (end.points > 1) {
-        // The last link gets its other half here.
-        const bool diagonal = prev_i != ic && prev_j != jc;
-        const double dist_loc = diagonal ? d.dist_diag : d.dist_cardi;
-        dist_tot += dist_loc;
-    }
-    // Every point but a stop is erased.
-    end.erased += end.points - group_points - (end.counted ? 1 : 0);
-    end.length = dist_tot;
-    end.last_i = ic;
-    end.last_j = jc;
-    return end;
+    return w.end;
 }
 
 }  // namespace
@@ -251,138 +357,22 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
                          : walk<false>(g, groups, k, i, j, group, d, trace);
 }
 
-namespace {
-
-// Asks for the lines of tab1 and tab5 around the interior pixel (i, j), which the next step
-// from it reads: they come while other walks take their steps.
-void prefetch_around(const WalkGrids& g, int i, int j) {
-    for (int a = i - 1; a <= i + 1; ++a) {
-        __builtin_prefetch(g.tab1[a] + j);
-        __builtin_prefetch(g.tab5[a] + j);
-    }
-}
-
-// A shared walk that reached group gi, which two lines left as the pass began, on the pixel it
-// is on: runs through it to the other line, as the walk in order does, unless another walk
-// of the pass has taken the group or the other line's first pixel (then the outcome depends on
-// their order, and it gives up). Its group pixels are logged like the pixels it steps on.
-[[gnu::noinline]] bool run_through(const WalkGrids& g, Groups& groups, int gi, unsigned char label,
-                                   const StepLengths& d, SharedWalk& w) {
-    Group& gr = groups.list[static_cast<std::size_t>(gi)];
-    int free = 0;
-    if (!std::atomic_ref(gr.claim).compare_exchange_strong(free, 1, std::memory_order_acq_rel))
-        return false;
-    w.claimed.push_back(gi);
-    GroupExit exit;
-    if (count_exits<true>(g, groups, gi, &exit) != 1) return false;
-    // A walk in order labels every pixel of the group, those that earlier walks erased as line
-    // pixels too; that relabelling would be seen by the other walks of the pass.
-    for (PixelIndex p : gr.pixels) {
-        if (read_byte<true>(&g.tab1[p / g.nb_col][p % g.nb_col]) != g.net) return false;
-    }
-    const std::vector<PixelIndex> path = path_through<true>(
-        g, groups, gi, static_cast<PixelIndex>(w.ic) * g.nb_col + w.jc, exit.inside);
-    for (PixelIndex p : gr.pixels) {
-        unsigned char* const t1 = &g.tab1[p / g.nb_col][p % g.nb_col];
-        unsigned char* const t5 = &g.tab5[p / g.nb_col][p % g.nb_col];
-        w.log.push_back({p, read_byte<true>(t5)});
-        store_shared(t5, label, std::memory_order_relaxed);
-        store_shared(t1, 255, std::memory_order_release);
-        ++w.group_erased;
-    }
-    gr.gone = true;
-    w.group_points += static_cast<int>(path.size());
-    for (std::size_t l = 0; l + 1 < path.size(); ++l) {
-        const int pi = static_cast<int>(path[l] / g.nb_col);
-        const int pj = static_cast<int>(path[l] % g.nb_col);
-        w.dist_tot += half_steps(linked(loaded_mask<true>(g.tab1, g.tab5, g.net, pi, pj)), d);
-        w.prev_i = pi;
-        w.prev_j = pj;
-        ++w.end.points;
-    }
-    w.ic = static_cast<int>(path.back() / g.nb_col);
-    w.jc = static_cast<int>(path.back() % g.nb_col);
-    w.free_step = true;
-    return true;
-}
-
-template <bool kCutCorners>
-SharedStep step(const WalkGrids& g, Groups& groups, unsigned char label, const StepLengths& d,
-                SharedWalk& w) {
-    const int ic = w.ic;
-    const int jc = w.jc;
-    if (!g.on_border(ic, jc)) {
-        const StepLook a = look_around<kCutCorners, true>(g, ic, jc, label, d);
-        // The first pixel after a group is never a stop: its other links lead into the group.
-        if (a.left_count + a.now <= 2 || w.free_step) {
-            w.free_step = false;
-            store_shared(&g.tab1[ic][jc], 255, std::memory_order_release);
-            // Running out of network (the far end of a part without border): another walk of
-            // the pass may have taken the rest of the line.
-            if (a.next_i < 0) return SharedStep::gave_up;
-            // Another start of the pass: which of the two walks takes the line depends on
-            // their order.
-            const unsigned char old = read_byte<true>(&g.tab5[a.next_i][a.next_j]);
-            if (old == kStartMark) return SharedStep::gave_up;
-            w.log.push_back({static_cast<PixelIndex>(a.next_i) * g.nb_col + a.next_j, old});
-            w.dist_tot += a.dist_loc;
-            w.prev_i = ic;
-            w.prev_j = jc;
-            w.ic = a.next_i;
-            w.jc = a.next_j;
-            ++w.end.points;
-            store_shared(&g.tab5[w.ic][w.jc], label, std::memory_order_relaxed);
-            if (!g.on_border(w.ic, w.jc)) prefetch_around(g, w.ic, w.jc);
-            return SharedStep::going;
-        }
-        // A junction. A group with two lines left is run through; what is left of one with a
-        // single line depends on the other walks (it starts a walk of the pass itself).
-        const int gi =
-            groups.empty() ? -1 : groups.of.find(static_cast<PixelIndex>(ic) * g.nb_col + jc);
-        if (gi >= 0) {
-            const Group& gr = groups.list[static_cast<std::size_t>(gi)];
-            if (!gr.border && gr.degree < 3) {
-                if (gr.degree < 2 || !run_through(g, groups, gi, label, d, w))
-                    return SharedStep::gave_up;
-                return SharedStep::going;
-            }
-        }
-    }
-    // A stop: a junction, a group with three lines or more, or the border.
-    w.end.counted = true;
-    if (w.end.points > 1) {
-        // The last link gets its other half here.
-        const bool diagonal = w.prev_i != ic && w.prev_j != jc;
-        w.dist_tot += diagonal ? d.dist_diag : d.dist_cardi;
-    }
-    // Every point but the stop and the group pixels is erased, and so is every group pixel.
-    w.end.erased = w.group_erased + w.end.points - w.group_points - 1;
-    w.end.length = w.dist_tot;
-    w.end.last_i = ic;
-    w.end.last_j = jc;
-    return SharedStep::ended;
-}
-
-}  // namespace
-
 void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
-    w.ic = w.prev_i = i;
-    w.jc = w.prev_j = j;
-    w.dist_tot = 0.0;
-    w.free_step = false;
-    w.group_points = 0;
-    w.group_erased = 0;
+    w.state = WalkState{};
+    w.state.ic = w.state.prev_i = i;
+    w.state.jc = w.state.prev_j = j;
+    w.state.end.points = 1;
     w.claimed.clear();
-    w.end = WalkEnd{};
-    w.end.points = 1;
     w.log.clear();
     w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read_byte<true>(&g.tab5[i][j])});
     store_shared(&g.tab5[i][j], static_cast<unsigned char>(k), std::memory_order_relaxed);
     if (!g.on_border(i, j)) prefetch_around(g, i, j);
 }
 
-SharedStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
-                            SharedWalk& w) {
+WalkStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
+                          SharedWalk& w) {
     const auto label = static_cast<unsigned char>(k);
-    return g.cut_corners ? step<true>(g, groups, label, d, w) : step<false>(g, groups, label, d, w);
+    Shared shared{w.log, w.claimed};
+    return g.cut_corners ? step<Shared, true>(g, groups, label, d, w.state, shared)
+                         : step<Shared, false>(g, groups, label, d, w.state, shared);
 }

@@ -50,6 +50,20 @@ struct LoggedStep {
 };
 using StepLog = std::vector<LoggedStep>;
 
+// A walk on its way, in order or shared: the pixel it is on, the one before it, and what it has
+// summed and counted so far.
+struct WalkState {
+    int ic = 0;  // the pixel it is on
+    int jc = 0;
+    int prev_i = 0;
+    int prev_j = 0;
+    double dist_tot = 0.0;
+    bool free_step = false;  // just out of a group: the next step is no stop
+    int group_points = 0;    // points recorded on pixels of groups
+    int group_erased = 0;    // group pixels erased
+    WalkEnd end;             // its points so far; complete once it has ended
+};
+
 // A walk of pass k from an end point as one of the walks of the pass that are on their way at
 // once, on one thread or several, the starts of the pass marked with kStartMark. It is taken one
 // step at a time, so that a thread keeps several walks going and the memory reads of one wait
@@ -66,23 +80,15 @@ using StepLog = std::vector<LoggedStep>;
 // claimed (not gone, claim 0), and to walk again in order. A walk that ends is the one that
 // walking the starts in order gives.
 struct SharedWalk {
-    int ic = 0;  // the pixel it is on
-    int jc = 0;
-    int prev_i = 0;
-    int prev_j = 0;
-    double dist_tot = 0.0;
-    bool free_step = false;    // just out of a group: the next step is no stop
-    int group_points = 0;      // points recorded on pixels of groups
-    int group_erased = 0;      // group pixels erased
+    WalkState state;
     std::vector<int> claimed;  // groups run through
-    WalkEnd end;               // complete once it has ended
     StepLog log;
 };
 
-enum class SharedStep { going, ended, gave_up };
+enum class WalkStep { going, ended, gave_up };
 
 // Starts the shared walk w from the end point (i, j) (not a group).
 void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w);
 // Takes one step of w.
-SharedStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
-                            SharedWalk& w);
+WalkStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
+                          SharedWalk& w);

@@ -42,11 +42,11 @@ void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& star
         for (int lane = 0; lane < kLanes; ++lane) {
             if (!busy[lane]) continue;
             SharedWalk& w = lanes[lane];
-            const SharedStep step = step_shared_walk(g, groups, k, d, w);
-            if (step == SharedStep::going) continue;
-            if (step == SharedStep::ended) {
-                ends.set(static_cast<std::size_t>(lane_start[lane]), w.end, g.nb_col);
-                erased += w.end.erased;
+            const WalkStep step = step_shared_walk(g, groups, k, d, w);
+            if (step == WalkStep::going) continue;
+            if (step == WalkStep::ended) {
+                ends.set(static_cast<std::size_t>(lane_start[lane]), w.state.end, g.nb_col);
+                erased += w.state.end.erased;
                 held.insert(held.end(), w.claimed.begin(), w.claimed.end());
             } else {
                 kept.insert(kept.end(), w.log.begin(), w.log.end());

@@ -60,7 +60,9 @@ unsigned loaded_mask(unsigned char* const* tab1, unsigned char* const* tab5, int
     const unsigned char* m5 = tab5[i] + j;
     const unsigned char* d5 = tab5[i + 1] + j;
     auto in = [net](const unsigned char* l1, const unsigned char* l5, int dj) -> unsigned {
-        return (read_byte<kShared>(l1 + dj) == net) | (read_byte<kShared>(l5 + dj) != 255);
+        // Both bytes are read, without a branch.
+        return unsigned{read_byte<kShared>(l1 + dj) == net} |
+               unsigned{read_byte<kShared>(l5 + dj) != 255};
     };
     return in(u1, u5, -1) | in(u1, u5, 0) << 1 | in(u1, u5, 1) << 2 | in(m1, m5, 1) << 3 |
            in(d1, d5, 1) << 4 | in(d1, d5, 0) << 5 | in(d1, d5, -1) << 6 | in(m1, m5, -1) << 7;

@@ -5,10 +5,12 @@
 #include <ogr_srs_api.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "base/nrutil.h"
@@ -250,7 +252,8 @@ bool read_by_value(GDALRasterBandH band, const NetworkSelector& selector, unsign
     }
     ValueClasses classes;
     const double* asked = selector.value_given ? &selector.value : nullptr;
-    if (!read_band_classes(band, asked, grid, classes, fault, progress)) return false;
+    std::optional<std::array<unsigned char, 256>> unclassed;
+    if (!read_band_classes(band, asked, grid, classes, fault, progress, &unclassed)) return false;
     NetworkChoice choice;
     out.lines = lines;
     out.columns = columns;
@@ -259,7 +262,12 @@ bool read_by_value(GDALRasterBandH band, const NetworkSelector& selector, unsign
         out.network_pixels = 0;
         return true;
     }
-    remap_classes(grid, lines, columns, choice.remap, engine_threads());
+    // Cells left as their values are mapped to their classes' bytes in the same pass.
+    std::array<unsigned char, 256> remap = choice.remap;
+    if (unclassed) {
+        for (std::size_t v = 0; v < 256; ++v) remap[v] = choice.remap[(*unclassed)[v]];
+    }
+    remap_classes(grid, lines, columns, remap, engine_threads());
     out.grid = std::move(grid);
     out.network_pixels = choice.network_pixels;
     out.network_byte = choice.network_byte;

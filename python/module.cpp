@@ -4,6 +4,7 @@
 #include <pybind11/stl.h>
 
 #include <cerrno>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -102,6 +103,8 @@ void save(OrderResult& r, const std::string& name, std::optional<std::string> fo
     std::vector<std::string> faults;
     {
         const py::gil_scoped_release unlocked;
+        // Two threads saving one result would name its files over each other.
+        const std::lock_guard<std::mutex> one_at_a_time(*r.saving);
         faults = save_results(*r.order, r.input_type, request);
     }
     r.saved = faults.empty();
@@ -129,7 +132,7 @@ py::object segments_geoframe(const OrderResult& r) {
 }
 
 constexpr const char* kOrderDoc =
-    R"(order(array, value=None, pixel_size=None, last=None, threads=None, nodata=None, drawing=False, lines=True, geotransform=None, crs=None, name='array')
+    R"(order(array, *, value=None, pixel_size=None, last=None, threads=None, nodata=None, drawing=False, lines=True, geotransform=None, crs=None, name='array')
 
 Gives every pixel of a raster river network its Strahler order.
 
@@ -154,12 +157,14 @@ geotransform  six numbers placing the array on a map, as GDAL's; None: the lower
 crs           its coordinate system (WKT, "EPSG:n", ...).
 name          the network's name in the results and the files.
 
-Returns an OrderResult. Raises ValueError for a network that cannot be ordered
+Returns an OrderResult: .orders (uint8, lines x columns: the Strahler order of
+every network pixel, 255 off the network), .segments, .summary, .unsound,
+.geotransform, .crs, and .save(). Raises ValueError for a network that cannot be ordered
 (the command line's message), TypeError for cells of another type, MemoryError
 when memory runs out. The engine runs without the GIL.)";
 
 constexpr const char* kOrderFileDoc =
-    R"(order_file(path, value=None, pixel_size=None, last=None, threads=None, drawing=False, lines=True)
+    R"(order_file(path, *, value=None, pixel_size=None, last=None, threads=None, drawing=False, lines=True)
 
 Orders the network image at path: any raster GDAL reads (GeoTIFF, PNG, BMP, ASCII
 grid, ...) or a .raw image with its .txt descriptor, exactly as
@@ -175,11 +180,11 @@ threads       threads for the engine; None: BRANCHRANKER_THREADS, else the machi
 drawing       the network is a drawing (strokes), not the cells of a flow grid.
 lines         keep every segment's pixels (its ends, where it flows, its line).
 
-Raises FileNotFoundError for a missing file, ValueError for a network that cannot
+Returns an OrderResult, as order() does. Raises FileNotFoundError for a missing file, ValueError for a network that cannot
 be had or ordered (the command line's message), MemoryError when memory runs out.)";
 
 constexpr const char* kSaveDoc =
-    R"(save(name, format=None, segments=None, summary=None, horton=None)
+    R"(save(name, *, format=None, segments=None, summary=None, horton=None)
 
 Writes the results as `branchranker-cli order` writes them, with the same writers,
 so that each file is the command line's byte for byte: the order image
@@ -197,6 +202,9 @@ Raises OSError naming every file that could not be written.)";
 }  // namespace
 
 PYBIND11_MODULE(branchranker, m) {
+    // Every docstring begins with its own signature.
+    py::options options;
+    options.disable_function_signatures();
     m.doc() =
         "Strahler orders of raster river networks by pruning passes: order(array), "
         "order_file(path), and their OrderResult.";
@@ -228,10 +236,10 @@ PYBIND11_MODULE(branchranker, m) {
             "pixel_size", [](const OrderResult& r) { return r.order->run.dpix_size; },
             "The side of one pixel in metres the lengths were measured with.")
         .def("segments_frame", &segments_frame,
-             "The segments as a pandas DataFrame (needs pandas).")
+             "segments_frame()\n\nThe segments as a pandas DataFrame (needs pandas).")
         .def("segments_geoframe", &segments_geoframe,
-             "The segments as a geopandas GeoDataFrame of lines on the map, in the "
-             "network's coordinate system (needs geopandas).")
+             "segments_geoframe()\n\nThe segments as a geopandas GeoDataFrame of lines on the "
+             "map, in the network's coordinate system (needs geopandas).")
         .def("save", &save, kSaveDoc, py::arg("name"), py::kw_only(),
              py::arg("format") = py::none(), py::arg("segments") = py::none(),
              py::arg("summary") = py::none(), py::arg("horton") = py::none())

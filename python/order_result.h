@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "base/image_type.h"
@@ -14,7 +15,8 @@
 struct OrderResult {
     std::shared_ptr<NetworkOrder> order;
     ImageType input_type = ImageType::geotiff;
-    bool saved = false;        // the last save wrote the order image
+    bool saved = false;  // the last save wrote the order image
+    std::shared_ptr<std::mutex> saving = std::make_shared<std::mutex>();  // held by a save
     bool kept_pixels = false;  // the segments hold their ends, where they flow and their lines
 };
 

@@ -21,7 +21,8 @@ namespace {
 [[noreturn]] void raise(const CallOutcome& out) {
     switch (out.kind) {
         case CallFault::memory:
-            throw std::bad_alloc();  // MemoryError
+            PyErr_SetString(PyExc_MemoryError, out.fault.c_str());
+            throw py::error_already_set();
         case CallFault::missing:
             PyErr_SetObject(PyExc_FileNotFoundError, py::make_tuple(ENOENT, out.fault).ptr());
             throw py::error_already_set();

@@ -8,26 +8,16 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <new>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "base/file.h"
-#include "base/memory_reserve.h"
-#include "base/nrutil.h"
 #include "base/output_file.h"
 #include "base/threads.h"
 #include "cli/progress_line.h"
 #include "cli/result_names.h"
-#include "engine/neighbours.h"
-#include "engine/prune.h"
-#include "engine/walk_grids.h"
 #include "formats/gis/gdal_session.h"
-#include "formats/gis/horton_png.h"
-#include "formats/gis/horton_svg.h"
 #include "formats/gis/link_writer.h"
 #include "formats/gis/order_geotiff.h"
 #include "formats/gis/point_file.h"
@@ -35,29 +25,18 @@
 #include "formats/gis/vector_file.h"
 #include "formats/image.h"
 #include "formats/raw_image.h"
-#include "formats/report_lines.h"
-#include "run/engine_run.h"
 #include "run/file_clash.h"
 #include "run/inflows.h"
-#include "run/map_lengths.h"
 #include "run/network_input.h"
-#include "run/network_links.h"
+#include "run/network_order.h"
 #include "run/network_run.h"
-#include "run/order_image.h"
 #include "run/order_summary.h"
-#include "run/pass_records.h"
-#include "run/report_file.h"
 #include "run/result_clashes.h"
 #include "run/result_names.h"
 #include "run/segments_csv.h"
 #include "run/summary_json.h"
-#include "run/unordered_pixels.h"
 
 namespace {
-
-// With the last order left open, the passes run to the most the counts hold; those that find
-// nothing to walk are dropped from the results.
-constexpr int kMostPasses = 63;
 
 // What the writers through GDAL may need beyond what they are given: the block cache of the
 // order GeoTIFF (GDAL_CACHEMAX, set by the GDAL session), a GeoPackage's page cache, the
@@ -245,26 +224,6 @@ NetworkSelector selector_of(const OrderOptions& o) {
     return sel;
 }
 
-// The segments of the record as lines on the map, ids from 1 in the order of the reports.
-std::vector<SegmentRecord> segment_lines(const OrderRecord& record, int nb_col) {
-    std::vector<SegmentRecord> lines;
-    lines.reserve(record.segments.size());
-    for (std::size_t i = 0; i < record.segments.size(); ++i) {
-        const TracedSegment& seg = record.segments[i];
-        SegmentRecord line;
-        line.id = static_cast<int>(i) + 1;
-        line.order = seg.pass;
-        line.pass = seg.pass;
-        line.pixels = seg.points;
-        line.length_m = seg.length;
-        line.path = pixel_path(seg.path, nb_col);
-        line.to_below = pixel_path(seg.to_below, nb_col);
-        line.flows_into = seg.flows_into >= 0 ? static_cast<int>(seg.flows_into) + 1 : -1;
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
 void print_done(const NetworkRun& s, const OrderSummary& sum) {
     std::printf("%s: highest order %d, %lld segments, total length %.6f m -> %s, %s\n",
                 s.nomim1.c_str(), sum.highest_order, sum.segments, s.red_length, s.nomim2.c_str(),
@@ -299,23 +258,19 @@ bool named_outlets(const OrderOptions& o, const Georef& georef, std::vector<Name
     return true;
 }
 
-ContactGrids contact_grids(const NetworkRun& s, bool after_run) {
-    return {s.tab1.rows, after_run ? s.tab5.rows : nullptr, s.nb_lig,
-            s.nb_col,    network_value(s.val_red),          s.outside_value};
-}
-
 // Orders one network and writes its results. Returns 0, 1 when anything failed (said on
 // standard error), or 2 for a named outlet that is no outlet (nothing is written then). The
 // figures of a network whose passes ran go to the segments table and the summary.
 int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
                   std::vector<NetworkSummary>& summaries) {
-    NetworkRun s;
+    NetworkOrder order;
+    NetworkRun& s = order.run;
+    NetworkPlace& place = order.place;
     std::string why;
     s.threads = engine_threads();
     // A GIS raster's network byte is the reader's (network_values.h); this is its wish.
     const double v = o.value.value_or(0.0);
     s.val_red = !o.colour && v >= 0 && v <= 254 && v == std::floor(v) ? static_cast<int>(v) : 0;
-    NetworkPlace place;
     const double corner[2] = {o.corner_x, o.corner_y};
     // On a terminal: reading, ordering and writing, each a line that fills as the work goes.
     ProgressLine line{progress_stream(o.quiet)};
@@ -328,217 +283,73 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
         fault(why);
         return 1;
     }
-    // Parts that touch the border in several places get an outlet and inflows (inflows.h), on
-    // rasters read through GDAL; a raw image is ordered as the dialogue orders it. With outlets
-    // named, a last order or step images, they are found before the passes; otherwise only when
-    // the passes leave pixels unordered, which on a clean forest they never do.
-    std::vector<NamedOutlet> named;
-    if (!named_outlets(o, place.georef, named, why)) {
+    NetworkOrderRequest request;
+    if (!named_outlets(o, place.georef, request.outlets, why)) {
         fault(why);
         return 1;
     }
-    const bool ahead = place.gis && (!named.empty() || o.last || o.steps);
-    InflowPlan inflows;
-    if (ahead) {
-        if (!plan_inflows(contact_grids(s, false), named, inflows, why)) {
-            fault(s.nomim1 + ": " + why);
-            return 2;
-        }
-        cut_inflows(s.tab1.rows, s.nb_col, inflows);
-    }
-    s.image_type = result_type(o, job.type);
-    s.nomim_step = job.prefix;
-    s.nomim2 = image_name(job.prefix, s.image_type);
-    if (s.image_type == ImageType::raw) s.nomdescr2 = descriptor_name(job.prefix);
-    s.nominfo = report_name(job.prefix);
-    if (s.image_type == ImageType::bmp && !fits_bmp(s.nb_col, s.nb_lig)) {
-        fault(s.nomim2 + ": the image is too large for a bitmap file (4 GiB at most)");
-        return 1;
-    }
-    // Found now rather than after the passes, when the work would be lost.
-    if (!can_create(s.nominfo)) return 1;
-    if (s.image_type == ImageType::geotiff) {
-        const std::string why = order_geotiff_refusal(s.nomim2);
-        if (!why.empty()) {
-            fault(why);
-            return 1;
-        }
-    }
-    // Held through the passes, given back before the files are written.
-    MemoryReserve reserve;
-    if (!reserve.take(kWritersReserve)) throw std::bad_alloc();
-    s.Num_order = o.last.value_or(kMostPasses);
-    s.save_step = o.steps ? 1 : 0;
-    s.drawing = o.drawing;
-    if (s.image_type == ImageType::raw) {
-        // A raw result is the result grid itself, mapped from its temporary: the passes leave
-        // their labels in the image, which is never copied. Otherwise it is written after them.
-        s.f2 = begin_output(s.result_out, s.nomim2);
-        if (s.f2) s.tab5 = map_raw_image(s.f2, s.nb_lig, s.nb_col);
-        if (!s.tab5) {
-            s.f2.reset();
-            abandon(s.result_out);
-        }
-    }
-    if (!s.tab5) s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
-    if (o.steps) s.tab2 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
-    if (!s.tab5 || (o.steps && !s.tab2)) {
-        fault(s.nomim1 + ": not enough memory for the working images of " +
-              std::to_string(s.nb_lig) + " lines and " + std::to_string(s.nb_col) + " columns");
-        return 1;
-    }
-
+    request.last = o.last;
+    request.steps = o.steps;
+    request.drawing = o.drawing;
     const bool lines = vector_segments(o);
     // The segments table holds every line too.
-    const bool pixels = place.remeasure || lines || csv != nullptr || !o.links.empty();
-    // With the two grids (a byte a pixel each) the run then stays within 4 bytes a pixel.
-    s.core_budget = 2LL * s.nb_lig * s.nb_col;
-    int shown_run = 0;
-    auto on_progress = [&](int run, double share) {
-        if (run != shown_run) {
-            line.start(job.network + (run == 1 ? ": ordering" : ": ordering again"));
-            shown_run = run;
+    request.keep_pixels = lines || csv != nullptr;
+    request.links = !o.links.empty();
+    request.writers_reserve = kWritersReserve;
+    request.prepare = [&](NetworkRun& run, std::string& refusal) {
+        run.image_type = result_type(o, job.type);
+        run.nomim_step = job.prefix;
+        run.nomim2 = image_name(job.prefix, run.image_type);
+        if (run.image_type == ImageType::raw) run.nomdescr2 = descriptor_name(job.prefix);
+        run.nominfo = report_name(job.prefix);
+        if (run.image_type == ImageType::bmp && !fits_bmp(run.nb_col, run.nb_lig)) {
+            refusal = run.nomim2 + ": the image is too large for a bitmap file (4 GiB at most)";
+            return false;
         }
-        line.update(share);
+        // Found now rather than after the passes, when the work would be lost.
+        if (!can_create(run.nominfo)) return false;
+        if (run.image_type == ImageType::geotiff) refusal = order_geotiff_refusal(run.nomim2);
+        return refusal.empty();
     };
-    std::optional<PassRecorder> recorder;
-    recorder.emplace(s, !o.last.has_value(), pixels);
-    recorder->on_progress = on_progress;
-    run_engine(s, *recorder);
-    line.finish();
-    if (s.core_refused > 0) {
-        fault(s.nomim1 + ": " + std::to_string(s.core_refused) + " of its " +
-              std::to_string(s.core_network) +
-              " network pixels lie on closed loops or between them (a raster that is all"
-              " network, a block or a grid of lines, not streams that end): no pass can order"
-              " them, and the run would take more than 4 bytes a pixel; the network is refused");
-        return 1;
-    }
-    if (place.gis && !ahead && unordered_between_contacts(s) > 0) {
-        if (!plan_inflows(contact_grids(s, true), {}, inflows, why)) return 1;  // none named
-        if (inflows.inflows > 0) {
-            // The passes again, from the network as loaded less the inflows.
-            WalkGrids g{s.tab1.rows, nullptr, s.tab5.rows, network_value(s.val_red),
-                        s.nb_lig,    s.nb_col};
-            g.outside = s.outside_value;
-            restore_network(g, s.threads);
-            cut_inflows(s.tab1.rows, s.nb_col, inflows);
-            recorder.reset();
-            recorder.emplace(s, !o.last.has_value(), pixels);
-            recorder->on_progress = on_progress;
-            shown_run = 0;
-            run_engine(s, *recorder);
-            line.finish();
+    request.result_grid = [](NetworkRun& run) {
+        if (run.image_type != ImageType::raw) return;
+        // A raw result is the result grid itself, mapped from its temporary: the passes leave
+        // their labels in the image, which is never copied. Otherwise it is written after them.
+        run.f2 = begin_output(run.result_out, run.nomim2);
+        if (run.f2) run.tab5 = map_raw_image(run.f2, run.nb_lig, run.nb_col);
+        if (!run.tab5) {
+            run.f2.reset();
+            abandon(run.result_out);
         }
+    };
+    OrderProgress progress;
+    progress.start = [&](const std::string& stage) { line.start(job.network + ": " + stage); };
+    progress.update = [&](double share) { line.update(share); };
+    progress.finish = [&] { line.finish(); };
+    progress.cut = [&] { line.cut(); };
+    order_loaded_network(order, request, progress);
+    switch (order.status) {
+        case OrderStatus::ordered:
+            break;
+        case OrderStatus::bad_outlet:
+            fault(order.fault);
+            return 2;
+        case OrderStatus::failed:
+        case OrderStatus::no_memory:
+            if (!order.fault.empty()) fault(order.fault);
+            return 1;
     }
-    OrderRecord& record = recorder->record;
-    // The network as the passes walked it, the inflows left out.
-    const LoadedNetwork walked{s.tab1.rows, s.tab5.rows, network_value(s.val_red),
-                               s.nb_lig,    s.nb_col,    s.outside_value};
-    if (place.remeasure) s.red_length = remeasure_lengths(record, place.rule, walked);
-    // Every line ends on the line it flows into, in every file that holds the lines.
-    if (pixels) join_segments(record, walked);
-    StreamLinks links;
-    if (!o.links.empty()) {
-        LengthRule rule = place.rule;
-        if (!place.remeasure) {
-            rule.kind = LengthRule::Kind::user_size;
-            rule.user_size_m = s.dpix_size;
-        }
-        links = stream_links(record, rule, walked, inflows.cut);
+    if (!order.unsound.empty() && !o.quiet) {
+        std::fprintf(stderr, "branchranker: warning: %s:%s\n", s.nomim1.c_str(),
+                     order.unsound.c_str());
     }
-    // Measured without them, as the passes walked; ordered with the streams they feed.
-    restore_inflows(contact_grids(s, true), inflows);
-    s.inflows = inflows.inflows;
-    s.inflow_pixels = inflows.inflow_pixels;
-    const int last_order = o.last.value_or(static_cast<int>(record.passes.size()));
-
-    bool ok = true;
-    // Beyond --last the network left is unordered by request.
-    if (!o.last) s.between_contacts = unordered_between_contacts(s);
-    const std::string unsound = unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts,
-                                              s.inflows, s.inflow_pixels);
-    if (!unsound.empty() && !o.quiet) {
-        std::fprintf(stderr, "branchranker: warning: %s:%s\n", s.nomim1.c_str(), unsound.c_str());
-    }
-    for (const PassRecord& pass : record.passes) {
-        if (!pass.steps) continue;
-        if (!pass.points_saved) fault(pass.points_image + ": could not be saved");
-        if (!pass.segments_saved) fault(pass.segments_image + ": could not be saved");
-        ok = ok && pass.points_saved && pass.segments_saved;
-    }
-    reserve.give_back();
-    // The files in the order they are written: the step images' places, the order image, the
-    // report, the table's rows, the lines, the plot.
-    const int parts = 4 + (lines ? 1 : 0) + (o.links.empty() ? 0 : 1) + (o.horton.empty() ? 0 : 1);
-    int written = 0;
-    line.start(job.network + ": writing");
-    auto part_done = [&] { line.update(static_cast<double>(++written) / parts); };
-    std::vector<std::string> faults;
-    if (place.gis) {
-        // Passes after 5 share the pass-5 names: each image is placed once.
-        std::set<std::string> placed;
-        for (const PassRecord& pass : record.passes) {
-            if (pass.points_saved && placed.insert(pass.points_image).second)
-                write_step_image_places(pass.points_image, place, faults);
-            if (pass.segments_saved && placed.insert(pass.segments_image).second)
-                write_step_image_places(pass.segments_image, place, faults);
-        }
-    }
-    const int highest = std::min(last_order, static_cast<int>(record.passes.size()));
-    part_done();
-    const bool image_written = write_order_image(s, place, highest, faults);
-    part_done();
-    if (!faults.empty()) line.cut();
-    for (const std::string& text : faults) fault(text);
-    ok = ok && faults.empty();
-    if (!write_report(s, record, last_order, image_written)) {
-        line.cut();
-        fault(s.nominfo + ": could not be written");
-        ok = false;
-    }
-    part_done();
-    ok = ok && image_written;
-
-    if (csv != nullptr) write_segments_rows(csv, s, place, record);
-    part_done();
-    std::string error;
-    if (lines &&
-        !write_segments(o.segments, segment_lines(record, s.nb_col), place.georef, error)) {
-        line.cut();
-        fault(error);
-        ok = false;
-    }
-    if (lines) part_done();
-    if (!o.links.empty()) {
-        if (!write_links(o.links, links.links, links.nodes, place.georef, error)) {
-            line.cut();
-            fault(error);
-            ok = false;
-        }
-        part_done();
-    }
+    NetworkFileRequest files;
+    files.csv = csv;
+    if (lines) files.lines = o.segments;
+    files.links = o.links;
+    files.horton = o.horton;
     NetworkSummary summary;
-    summary.network = s.nomim1;
-    summary.order_image = s.nomim2;
-    summary.order_image_written = image_written;
-    summary.report = s.nominfo;
-    summary.pixel_size = place.remeasure ? std::nan("") : s.dpix_size;
-    if (place.remeasure) summary.lengths = place.georef.geographic ? "geodesic" : "planar";
-    summary.figures = summarize_orders(record);
-    const bool png = lower_extension(o.horton) == ".png";
-    if (!o.horton.empty() && !(png ? write_horton_png(o.horton, summary.figures.horton, error)
-                                   : write_horton_svg(o.horton, summary.figures.horton, error))) {
-        line.cut();
-        fault(error);
-        ok = false;
-    }
-    line.finish();
-    summary.loop_pixels = s.loop_pixels;
-    summary.borderless_parts = s.borderless_parts;
-    summary.between_contacts = s.between_contacts;
-    summary.inflows = s.inflows;
-    summary.inflow_pixels = s.inflow_pixels;
+    const bool ok = write_network_files(order, files, summary, progress, fault);
     if (ok && !o.quiet) print_done(s, summary.figures);
     summaries.push_back(std::move(summary));
     return ok ? 0 : 1;

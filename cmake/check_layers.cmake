@@ -1,11 +1,12 @@
 # Fails when a source file includes a header of a layer above its own, or names a header of the
 # project without its folder (which would slip past this check). Run with cmake -P and
 # -DSOURCE_DIR=<project folder>. Layers, lowest first: base; formats, formats/gis and engine;
-# run, which the front ends share; the front ends dialogue and cli; the programs in app. The
-# generators (tools), the benchmark (bench) and the tests sit beside them. Standard headers (in angle brackets) are not checked.
+# run, which the front ends share; the front ends dialogue, cli and python (the module); the
+# programs in app. The generators (tools), the benchmark (bench) and the tests sit beside them.
+# Standard headers (in angle brackets) are not checked.
 cmake_minimum_required(VERSION 3.25)
 
-set(layers base formats formats/gis engine run dialogue cli app tools bench tests)
+set(layers base formats formats/gis engine run dialogue cli python app tools bench tests)
 
 set(allowed_base base)
 set(allowed_formats base formats)
@@ -14,6 +15,7 @@ set(allowed_engine base engine)
 set(allowed_run base formats formats/gis engine run)
 set(allowed_dialogue base formats engine run dialogue)
 set(allowed_cli base formats formats/gis engine run cli)
+set(allowed_python base formats formats/gis engine run python)
 set(allowed_app base dialogue cli app)
 set(allowed_tools base formats tools)
 set(allowed_bench base formats engine run dialogue tools tests bench)
@@ -31,7 +33,7 @@ function(layer_of path out)
 endfunction()
 
 set(faults "")
-foreach(folder base formats engine run dialogue cli app tools bench tests)
+foreach(folder base formats engine run dialogue cli python app tools bench tests)
   file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")

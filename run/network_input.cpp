@@ -119,16 +119,9 @@ bool place_raster(NetworkRun& s, std::optional<double> user_size, NetworkPlace& 
     return true;
 }
 
-bool load_gis(NetworkRun& s, const NetworkSelector& selector, std::optional<double> user_size,
-              NetworkPlace& place, std::string& fault,
-              const std::function<void(double)>* progress) {
-    // GDAL would block on a pipe, read a device without end, or fetch from a server.
-    fault = gis_input_refusal(s.nomim1);
-    if (!fault.empty()) return false;
-    NetworkRaster raster;
-    if (!read_network(s.nomim1, selector, static_cast<unsigned char>(s.val_red), raster, fault,
-                      progress))
-        return false;
+// A raster read through GDAL into the run.
+bool keep_raster(NetworkRun& s, NetworkRaster& raster, std::optional<double> user_size,
+                 NetworkPlace& place, std::string& fault) {
     s.nb_lig = raster.lines;
     s.nb_col = raster.columns;
     s.tab1 = std::move(raster.grid);
@@ -142,6 +135,19 @@ bool load_gis(NetworkRun& s, const NetworkSelector& selector, std::optional<doub
         return false;
     }
     return true;
+}
+
+bool load_gis(NetworkRun& s, const NetworkSelector& selector, std::optional<double> user_size,
+              NetworkPlace& place, std::string& fault,
+              const std::function<void(double)>* progress) {
+    // GDAL would block on a pipe, read a device without end, or fetch from a server.
+    fault = gis_input_refusal(s.nomim1);
+    if (!fault.empty()) return false;
+    NetworkRaster raster;
+    if (!read_network(s.nomim1, selector, static_cast<unsigned char>(s.val_red), raster, fault,
+                      progress))
+        return false;
+    return keep_raster(s, raster, user_size, place, fault);
 }
 
 std::string selector_text(const NetworkSelector& sel) {
@@ -168,6 +174,49 @@ void place_raw(const NetworkRun& s, NetworkPlace& place) {
     const double gt[6] = {s.X_min, d, 0.0, s.Y_min + s.nb_lig * d, 0.0, -d};
     std::string unused;
     make_georef(gt, "", place.georef, unused);
+}
+
+// The checks of a network once loaded, and the corner given.
+bool check_loaded(NetworkRun& s, const std::string& path, ImageType type,
+                  const NetworkSelector& selector, std::optional<double> user_size,
+                  const double* corner, NetworkPlace& place, std::string& fault) {
+    if (!valid_pixel_size(s.dpix_size)) {
+        fault = path +
+                ": the pixel size the georeference gives is not a positive number; give"
+                " --pixel-size";
+        s.tab1.reset();
+        return false;
+    }
+    if (!pixel_size_in_range(s.dpix_size)) {
+        fault = path + ": the pixel size the georeference gives is not a number of metres " +
+                kPixelSizeRange + "; give --pixel-size";
+        s.tab1.reset();
+        return false;
+    }
+    // An empty network would give a report of no segment that looks like a result.
+    if (!has_network_pixel(s)) {
+        fault = path + ": no pixel has " + selector_text(selector) +
+                (type == ImageType::raw ? ""
+                                        : " (choose the network with --value N or --colour R,G,B)");
+        s.tab1.reset();
+        return false;
+    }
+    if (corner != nullptr) {
+        s.X_min = corner[0];
+        s.Y_min = corner[1];
+        Georef& g = place.georef;
+        if (type != ImageType::raw && north_up(g) && (g.has_geotransform || user_size)) {
+            // The corner moves the picture; without a geotransform it is placed with the pixel
+            // size given.
+            const PixelSize px =
+                g.has_geotransform ? pixel_size(g) : PixelSize{*user_size, *user_size};
+            const double gt[6] = {s.X_min, px.x, 0.0, s.Y_min + s.nb_lig * px.y, 0.0, -px.y};
+            std::string unused;
+            make_georef(gt, g.wkt, g, unused);
+        }
+    }
+    if (type == ImageType::raw) place_raw(s, place);
+    return true;
 }
 
 }  // namespace
@@ -211,41 +260,19 @@ bool load_network(NetworkRun& s, const std::string& path, ImageType type,
         s.tab1.reset();
         return false;
     }
-    if (!valid_pixel_size(s.dpix_size)) {
-        fault = path +
-                ": the pixel size the georeference gives is not a positive number; give"
-                " --pixel-size";
+    return check_loaded(s, path, type, selector, user_size, corner, place, fault);
+}
+
+bool load_network_dataset(NetworkRun& s, void* dataset, const std::string& name,
+                          const NetworkSelector& selector, std::optional<double> user_size,
+                          NetworkPlace& place, std::string& fault) {
+    s.nomim1 = name;
+    NetworkRaster raster;
+    if (!read_network_dataset(dataset, name, selector, static_cast<unsigned char>(s.val_red),
+                              raster, fault) ||
+        !keep_raster(s, raster, user_size, place, fault)) {
         s.tab1.reset();
         return false;
     }
-    if (!pixel_size_in_range(s.dpix_size)) {
-        fault = path + ": the pixel size the georeference gives is not a number of metres " +
-                kPixelSizeRange + "; give --pixel-size";
-        s.tab1.reset();
-        return false;
-    }
-    // An empty network would give a report of no segment that looks like a result.
-    if (!has_network_pixel(s)) {
-        fault = path + ": no pixel has " + selector_text(selector) +
-                (type == ImageType::raw ? ""
-                                        : " (choose the network with --value N or --colour R,G,B)");
-        s.tab1.reset();
-        return false;
-    }
-    if (corner != nullptr) {
-        s.X_min = corner[0];
-        s.Y_min = corner[1];
-        Georef& g = place.georef;
-        if (type != ImageType::raw && north_up(g) && (g.has_geotransform || user_size)) {
-            // The corner moves the picture; without a geotransform it is placed with the pixel
-            // size given.
-            const PixelSize px =
-                g.has_geotransform ? pixel_size(g) : PixelSize{*user_size, *user_size};
-            const double gt[6] = {s.X_min, px.x, 0.0, s.Y_min + s.nb_lig * px.y, 0.0, -px.y};
-            std::string unused;
-            make_georef(gt, g.wkt, g, unused);
-        }
-    }
-    if (type == ImageType::raw) place_raw(s, place);
-    return true;
+    return check_loaded(s, name, ImageType::geotiff, selector, user_size, nullptr, place, fault);
 }

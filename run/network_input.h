@@ -45,3 +45,9 @@ bool load_network(NetworkRun& s, const std::string& path, ImageType type,
                   const NetworkSelector& selector, std::optional<double> user_size,
                   const double* corner, NetworkPlace& place, std::string& fault,
                   const std::function<void(double)>* progress = nullptr);
+
+// As load_network, from a dataset the caller opened or made (formats/gis/network_reader.h:
+// read_network_dataset), named `name` in the run and its faults.
+bool load_network_dataset(NetworkRun& s, void* dataset, const std::string& name,
+                          const NetworkSelector& selector, std::optional<double> user_size,
+                          NetworkPlace& place, std::string& fault);

@@ -12,12 +12,24 @@
 // a stream whose downstream no pass reached.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "run/network_input.h"
 #include "run/pass_records.h"
 
 struct NetworkRun;
+
+inline constexpr std::size_t kSegmentColumns = 17;
+extern const std::array<const char*, kSegmentColumns> kSegmentColumnNames;  // as above
+
+// The fields of segment i's row, unquoted, an empty text for an empty field; the last is the
+// segment's line as WKT ("LINESTRING (x y, ...)"), empty when its pixels were not kept.
+std::vector<std::string> segment_fields(const NetworkRun& s, const NetworkPlace& place,
+                                        const OrderRecord& record, std::size_t i);
 
 void write_segments_header(std::FILE* f);
 void write_segments_rows(std::FILE* f, const NetworkRun& s, const NetworkPlace& place,

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
 
 #include "base/bands.h"
+#include "base/threads.h"
 #include "formats/gis/gdal_session.h"
 #include "formats/gis/read_chunks.h"
 
@@ -229,11 +231,104 @@ bool read_as(GDALRasterBandH band, const double* asked, ByteGrid& grid, ValueCla
     return true;
 }
 
+// Byte cells of a raster held in memory (GDAL's memory driver: an array of the caller's): copied
+// into the grid in one piece, then counted in bands of lines on every thread. The classes are
+// those TableClasses gives, in the order the values are first met row by row; the grid keeps the
+// values, and `unclassed` the class of each.
+bool read_bytes_in_memory(GDALRasterBandH band, const double* asked, ByteGrid& grid,
+                          ValueClasses& classes, std::string& fault,
+                          const std::function<void(double)>* progress,
+                          std::array<unsigned char, 256>& unclassed) {
+    const int columns = GDALGetRasterBandXSize(band);
+    const int lines = GDALGetRasterBandYSize(band);
+    if (GDALRasterIO(band, GF_Read, 0, 0, columns, lines, grid[0], columns, lines, GDT_Byte, 0,
+                     0) != CE_None) {
+        fault = "the cells cannot be read" + gdal_detail();
+        return false;
+    }
+    constexpr long long kNever = std::numeric_limits<long long>::max();
+    struct Seen {
+        std::array<long long, 256> counts{};
+        std::array<long long, 256> first{};  // row-major index of the first cell of each value
+    };
+    const int bands = band_count(engine_threads(), lines, columns);
+    std::vector<Seen> seen(static_cast<std::size_t>(bands));
+    unsigned char** rows = grid.rows;
+    for_bands(bands, 0, lines, [&](int b, int first, int last) {
+        Seen& mine = seen[static_cast<std::size_t>(b)];
+        mine.first.fill(kNever);
+        for (int i = first; i < last; ++i) {
+            const unsigned char* row = rows[i];
+            // Two histograms taken in turn, so that runs of one value do not wait on one counter.
+            std::array<long long, 256> even{}, odd{};
+            int c = 0;
+            for (; c + 1 < columns; c += 2) {
+                ++even[row[c]];
+                ++odd[row[c + 1]];
+            }
+            if (c < columns) ++even[row[c]];
+            for (std::size_t v = 0; v < 256; ++v) {
+                const long long n = even[v] + odd[v];
+                if (n == 0) continue;
+                mine.counts[v] += n;
+                // A value met for the first time in the band: its first cell on this line.
+                if (mine.first[v] == kNever) {
+                    const auto* at = std::find(row, row + columns, static_cast<unsigned char>(v));
+                    mine.first[v] = static_cast<long long>(i) * columns + (at - row);
+                }
+            }
+        }
+    });
+    std::array<long long, 256> counts{};
+    std::array<long long, 256> first{};
+    first.fill(kNever);
+    for (const Seen& band_seen : seen) {
+        for (std::size_t v = 0; v < 256; ++v) {
+            counts[v] += band_seen.counts[v];
+            first[v] = std::min(first[v], band_seen.first[v]);
+        }
+    }
+    int has_nodata = 0;
+    const double nodata = GDALGetRasterNoDataValue(band, &has_nodata);
+    TableClasses<std::uint8_t> table;
+    table.prepare(classes, asked, has_nodata != 0, nodata);
+    std::vector<int> met;
+    for (int v = 0; v < 256; ++v) {
+        if (first[static_cast<std::size_t>(v)] != kNever) met.push_back(v);
+    }
+    std::sort(met.begin(), met.end(), [&](int a, int b) {
+        return first[static_cast<std::size_t>(a)] < first[static_cast<std::size_t>(b)];
+    });
+    for (const int v : met) {
+        unsigned char& k = table.at(v);
+        if (k == kUnassigned) k = new_class(classes, v);
+        classes.counts[k] += counts[static_cast<std::size_t>(v)];
+    }
+    for (int v = 0; v < 256; ++v) unclassed[static_cast<std::size_t>(v)] = table.at(v);
+    if (progress != nullptr) (*progress)(1.0);
+    return true;
+}
+
+// Whether a band is Byte cells of a raster held in memory, with no mask of its own.
+bool bytes_in_memory(GDALRasterBandH band) {
+    GDALDatasetH ds = GDALGetBandDataset(band);
+    GDALDriverH driver = ds ? GDALGetDatasetDriver(ds) : nullptr;
+    const int flags = GDALGetMaskFlags(band);
+    return driver != nullptr && std::string(GDALGetDriverShortName(driver)) == "MEM" &&
+           GDALGetRasterDataType(band) == GDT_Byte &&
+           ((flags & GMF_ALL_VALID) != 0 || flags == GMF_NODATA);
+}
+
 }  // namespace
 
 bool read_band_classes(GDALRasterBandH band, const double* asked, ByteGrid& grid,
                        ValueClasses& classes, std::string& fault,
-                       const std::function<void(double)>* progress) {
+                       const std::function<void(double)>* progress,
+                       std::optional<std::array<unsigned char, 256>>* unclassed) {
+    if (unclassed != nullptr && bytes_in_memory(band)) {
+        unclassed->emplace();
+        return read_bytes_in_memory(band, asked, grid, classes, fault, progress, **unclassed);
+    }
     switch (GDALGetRasterDataType(band)) {
         case GDT_Byte:
             return read_as<std::uint8_t, TableClasses<std::uint8_t>>(band, asked, grid, classes,

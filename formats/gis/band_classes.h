@@ -10,7 +10,9 @@
 
 #include <gdal.h>
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/byte_grid.h"
@@ -20,9 +22,13 @@
 // folded into kOtherClass. grid must have the band's lines and columns. False with fault when
 // a block cannot be read. progress, when given, gets the share of the lines read after each
 // piece.
+// unclassed, when given, lets the Byte cells of a raster held in memory (GDAL's memory driver)
+// be copied into the grid as they are and counted on every thread: it is then set to the class
+// of every byte value, which the grid holds in place of the classes (left empty otherwise).
 bool read_band_classes(GDALRasterBandH band, const double* asked, ByteGrid& grid,
                        ValueClasses& classes, std::string& fault,
-                       const std::function<void(double)>* progress = nullptr);
+                       const std::function<void(double)>* progress = nullptr,
+                       std::optional<std::array<unsigned char, 256>>* unclassed = nullptr);
 
 // Maps every class byte of the grid through remap, in bands of lines on up to `threads` threads.
 void remap_classes(ByteGrid& grid, int lines, int columns,

@@ -5,10 +5,12 @@
 #include <ogr_srs_api.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "base/nrutil.h"
@@ -250,7 +252,8 @@ bool read_by_value(GDALRasterBandH band, const NetworkSelector& selector, unsign
     }
     ValueClasses classes;
     const double* asked = selector.value_given ? &selector.value : nullptr;
-    if (!read_band_classes(band, asked, grid, classes, fault, progress)) return false;
+    std::optional<std::array<unsigned char, 256>> unclassed;
+    if (!read_band_classes(band, asked, grid, classes, fault, progress, &unclassed)) return false;
     NetworkChoice choice;
     out.lines = lines;
     out.columns = columns;
@@ -259,7 +262,12 @@ bool read_by_value(GDALRasterBandH band, const NetworkSelector& selector, unsign
         out.network_pixels = 0;
         return true;
     }
-    remap_classes(grid, lines, columns, choice.remap, engine_threads());
+    // Cells left as their values are mapped to their classes' bytes in the same pass.
+    std::array<unsigned char, 256> remap = choice.remap;
+    if (unclassed) {
+        for (std::size_t v = 0; v < 256; ++v) remap[v] = choice.remap[(*unclassed)[v]];
+    }
+    remap_classes(grid, lines, columns, remap, engine_threads());
     out.grid = std::move(grid);
     out.network_pixels = choice.network_pixels;
     out.network_byte = choice.network_byte;
@@ -295,14 +303,17 @@ bool georef_of(GDALDatasetH ds, const std::string& world_base, Georef& g, std::s
     return true;
 }
 
+bool read_from_dataset(GDALDatasetH h, const std::string& path, const std::string& world_base,
+                       const NetworkSelector& selector, unsigned char nv, NetworkRaster& out,
+                       std::string& error, const std::function<void(double)>* progress);
+
 bool read_network_inner(const std::string& path, const NetworkSelector& selector, unsigned char nv,
                         NetworkRaster& out, std::string& error,
                         const std::function<void(double)>* progress) {
-    auto fail = [&](const std::string& fault) {
-        error = path + ": " + fault;
+    if (nv == 255) {
+        error = path + ": the network value 255 is the background value";
         return false;
-    };
-    if (nv == 255) return fail("the network value 255 is the background value");
+    }
     GdalSession session;
     // A BMP with a version 4 or 5 header is read through a view GDAL can decode; the view
     // outlives the dataset.
@@ -312,9 +323,24 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
         const std::string why = gdal_detail();
         make_bmp_v3_view(path, view);
         if (!view.path.empty()) ds = open_network_raster(view.path);
-        if (!ds) return fail("cannot be opened as a raster" + why);
+        if (!ds) {
+            error = path + ": cannot be opened as a raster" + why;
+            return false;
+        }
     }
-    GDALDatasetH h = ds.get();
+    return read_from_dataset(ds.get(), path, view.path.empty() ? "" : path, selector, nv, out,
+                             error, progress);
+}
+
+// world_base: the file whose world file places a dataset opened through a view, or "".
+bool read_from_dataset(GDALDatasetH h, const std::string& path, const std::string& world_base,
+                       const NetworkSelector& selector, unsigned char nv, NetworkRaster& out,
+                       std::string& error, const std::function<void(double)>* progress) {
+    auto fail = [&](const std::string& fault) {
+        error = path + ": " + fault;
+        return false;
+    };
+    if (nv == 255) return fail("the network value 255 is the background value");
     const int columns = GDALGetRasterXSize(h);
     const int lines = GDALGetRasterYSize(h);
     const int bands = GDALGetRasterCount(h);
@@ -336,7 +362,7 @@ bool read_network_inner(const std::string& path, const NetworkSelector& selector
                              : plan_colour(selector, h, band, plan, fault);
     if (!planned) return fail(fault);
     Georef georef;
-    if (!georef_of(h, view.path.empty() ? "" : path, georef, fault)) return fail(fault);
+    if (!georef_of(h, world_base, georef, fault)) return fail(fault);
     if (selector.kind == NetworkSelector::Kind::value) {
         if (!read_by_value(band, selector, nv, columns, lines, out, fault, progress))
             return fail(fault);
@@ -388,6 +414,21 @@ bool read_network(const std::string& path, const NetworkSelector& selector,
         error = path + ": not enough memory to read the raster";
     } catch (const std::exception& e) {
         error = path + ": " + e.what();
+    }
+    return false;
+}
+
+bool read_network_dataset(void* dataset, const std::string& name, const NetworkSelector& selector,
+                          unsigned char network_value, NetworkRaster& out, std::string& error,
+                          const std::function<void(double)>* progress) {
+    try {
+        const GdalSession session;
+        return read_from_dataset(static_cast<GDALDatasetH>(dataset), name, "", selector,
+                                 network_value, out, error, progress);
+    } catch (const std::bad_alloc&) {
+        error = name + ": not enough memory to read the raster";
+    } catch (const std::exception& e) {
+        error = name + ": " + e.what();
     }
     return false;
 }

@@ -60,3 +60,9 @@ struct NetworkRaster {
 bool read_network(const std::string& path, const NetworkSelector& selector,
                   unsigned char network_value, NetworkRaster& out, std::string& error,
                   const std::function<void(double)>* progress = nullptr);
+
+// As read_network, from a dataset opened (or made) by the caller, named `name` in the faults:
+// an array held in memory behind GDAL's memory driver reads as any raster does.
+bool read_network_dataset(void* dataset, const std::string& name, const NetworkSelector& selector,
+                          unsigned char network_value, NetworkRaster& out, std::string& error,
+                          const std::function<void(double)>* progress = nullptr);

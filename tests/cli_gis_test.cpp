@@ -242,7 +242,7 @@ TEST(CommandLineGis, GeoTiffResultsReadBackWithGdal) {
     std::snprintf(ratio, sizeof ratio, "Bifurcation ratio = %.3f", std::pow(10.0, -count_slope));
     EXPECT_NE(svg.find(ratio), std::string::npos) << ratio;
 
-    // Issue 26 item 4: the same plot as PNG, drawn from that SVG: 640 x 420 pixels on white,
+    // The same plot as PNG, drawn from that SVG: 640 x 420 pixels on white,
     // the count series in its blue and the length series in its red.
     const ProgramResult png = run_program_with(
         dir.path, {"order", "n.tif", "--output", "p", "--horton", "h.png", "--quiet"});

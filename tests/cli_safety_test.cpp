@@ -94,7 +94,7 @@ bool is_char_device(const std::string& path) {
 
 }  // namespace
 
-// Issue 24 items 1, 5 and 9: on a disk that fills at every level, each output is the new one
+// On a disk that fills at every level, each output is the new one
 // whole or the old one untouched. A GeoJSON file cut short (the driver reports no error) is found
 // by reading it back; a raw image and its descriptor go in together; a shapefile's set goes in
 // together and the old set's spatial indexes go with the old set.
@@ -172,7 +172,7 @@ TEST(CommandLineSafety, FullDiskLeavesEveryOutputNewAndWholeOrOldAndWhole) {
     EXPECT_EQ(leftovers(dir.path), std::vector<std::string>());
 }
 
-// Issue 24 items 2, 10 and 13: a link under a result name is followed (the file it leads to is
+// A link under a result name is followed (the file it leads to is
 // replaced, the link stays), a device under the name of a text output is written straight and
 // stays a device, a dataset is never written over a device or a pipe, and a run leaves no
 // pending name behind.
@@ -234,7 +234,7 @@ TEST(CommandLineSafety, LinksAreFollowedAndDevicesNeverReplaced) {
     EXPECT_EQ(leftovers(dir / "real"), std::vector<std::string>());
 }
 
-// Issue 24 item 13: a run killed (SIGKILL, no handler runs) at any moment while it writes its
+// A run killed (SIGKILL, no handler runs) at any moment while it writes its
 // step images, its GIS files and its tables leaves under a final name only a whole file, and
 // every other name it made follows the one pattern docs/command_line_safety.md gives: .tmp-
 // and six characters (an extension after them for a GIS dataset, whose driver goes by it), or
@@ -314,7 +314,7 @@ TEST(CommandLineSafety, AKilledRunLeavesOnlyWholeFilesAndNamedTemporaries) {
     std::printf("killed %d of 30 runs, %d left temporaries\n", killed, left_some);
 }
 
-// Issue 24 item 6: every result name against every other and against the inputs, before
+// Every result name against every other and against the inputs, before
 // anything is read: a usage error naming both, and nothing written.
 TEST(CommandLineSafety, ResultsThatWouldOverwriteEachOtherAreRefused) {
     TempDir dir;
@@ -353,7 +353,7 @@ TEST(CommandLineSafety, ResultsThatWouldOverwriteEachOtherAreRefused) {
     EXPECT_EQ(read_file(dir / "sample.tif.aux.xml"), "<PAMDataset/>");
 }
 
-// Issue 24 item 3: memory that runs out anywhere (GDAL's start-up, the reader, the passes, the
+// Memory that runs out anywhere (GDAL's start-up, the reader, the passes, the
 // writers through GDAL) ends the run with status 1 and a message, never an abort or a crash,
 // and leaves no temporary. The program without sanitizers, under a data limit swept from where
 // the program's libraries just load to where the run completes.
@@ -387,7 +387,7 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     EXPECT_GT(completed, 0);
     EXPECT_GT(refused, 10);
 
-    // Issue 24 item 11: a raster that is all network, and a fishnet (all loops), took 100 to 125
+    // A raster that is all network, and a fishnet (all loops), took 100 to 125
     // bytes a pixel in the lists of loops and groups. Under a limit of the program's own
     // footprint plus 4 bytes a pixel they are refused before those lists are made (by name, not
     // for want of memory), and leave nothing; a dense terrain network of the same size, with
@@ -435,7 +435,7 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     EXPECT_TRUE(file_exists(dir / "x_t_info.txt"));
     EXPECT_EQ(leftovers(dir.path), std::vector<std::string>());
 
-    // Issue 24 item 12: the dialogue short of memory for a valid BMP says so, not that the file
+    // The dialogue short of memory for a valid BMP says so, not that the file
     // is not a BMP.
     const int n = 4096;
     std::string bmp(54, '\0');
@@ -469,7 +469,7 @@ TEST(CommandLineSafety, MemoryThatRunsOutEndsWithStatusOneAndAMessage) {
     EXPECT_EQ(short_of_memory.output.find("cannot be read"), std::string::npos);
 }
 
-// Issue 24 items 4 and 12: one range of pixel sizes from every source, so that no length can
+// One range of pixel sizes from every source, so that no length can
 // overflow (a Horton plot of infinite lengths never ended) and no size loses its precision; the
 // message gives the range in a line. The dialogue's texts for sizes it refused before are as
 // they were.
@@ -531,7 +531,7 @@ TEST(CommandLineSafety, PixelSizesOutsideOneRangeAreRefusedFromEverySource) {
         << typed.output;
 }
 
-// Issue 24 items 7 and 8, issue 22 item 4: a network in a local archive is read; a URL, a /vsi
+// A network in a local archive is read; a URL, a /vsi
 // path that is not a local archive, a VRT whose source is on a server or is a pipe, a VRT raw
 // band and a side file that is a pipe are refused at once, naming the file and why.
 TEST(CommandLineSafety, GisInputsAreLocalRegularFilesOnly) {

@@ -394,7 +394,7 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
     EXPECT_EQ(outlets, 1u);
     EXPECT_EQ(summary["networks"][0]["unsound"]["loop_pixels"], 0);
 
-    // Issue 26 item 7: the summary is written through a JSON library. A network path with a
+    // The summary is written through a JSON library. A network path with a
     // quote, a backslash, a tab and a byte that is not UTF-8 reads back (the byte as U+FFFD), and
     // the network's total is the report's to the last digit printed.
     const std::string odd = "images/T/q\"b\\s\t\xff";
@@ -410,7 +410,7 @@ TEST(CommandLine, SegmentsTableAndSummaryAgreeWithTheReports) {
     EXPECT_EQ(q["pixel_size"], 25.0);
 }
 
-// Issue 26 item 5: on a terminal a run shows how far it has got on standard error, a line per
+// On a terminal a run shows how far it has got on standard error, a line per
 // stage filling as GDAL's tools fill theirs (reading, the passes' runs, writing); on a file or a
 // pipe, and with --quiet, nothing of it. The program runs under a pseudo-terminal of its own (a
 // new session, the terminal its controlling one) for at most 60 s.

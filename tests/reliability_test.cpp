@@ -66,7 +66,7 @@ bool ends_with(const std::string& text, const std::string& tail) {
 
 }  // namespace
 
-// Issue case 1: a result name that already leads to the network file.
+// A result name that already leads to the network file.
 TEST(Reliability, OutputThatLeadsToTheNetworkIsRefusedBeforeAnythingIsWritten) {
     struct Case {
         std::string output;  // the link, in images/S
@@ -95,7 +95,7 @@ TEST(Reliability, OutputThatLeadsToTheNetworkIsRefusedBeforeAnythingIsWritten) {
     }
 }
 
-// Issue case 2: a full disk, shown with a file size limit of 8000 bytes. Every result of a
+// A full disk, shown with a file size limit of 8000 bytes. Every result of a
 // 100 x 100 network is larger, the console text and the report are smaller.
 TEST(Reliability, FullDiskLeavesNoPartialFileAndKeepsEarlierResults) {
     ProgramOptions limited;
@@ -137,7 +137,7 @@ TEST(Reliability, FullDiskLeavesNoPartialFileAndKeepsEarlierResults) {
     }
 }
 
-// Issue cases 2 (broken pipe) and 6: the console goes nowhere. The run still writes every file
+// A broken pipe: the console goes nowhere. The run still writes every file
 // whole, as a run with its console does, and the status is 1.
 TEST(Reliability, LostConsoleMakesTheStatusOneAndTheFilesWhole) {
     const std::string answers = "S n 0 0 0 0 2 0\n";
@@ -172,7 +172,7 @@ TEST(Reliability, LostConsoleMakesTheStatusOneAndTheFilesWhole) {
     }
 }
 
-// Issue case 3: memory runs out in the engine (a 4096 x 4096 raster of short dashes, whose lists
+// Memory runs out in the engine (a 4096 x 4096 raster of short dashes, whose lists
 // of end points and walks outgrow its two grids), with the data the program may allocate limited
 // to 160 MiB (the mapped code of the shared libraries, GDAL's among them, is not counted: it
 // alone takes about 160 MiB of address space). The program is the build without sanitizers,
@@ -205,7 +205,7 @@ TEST(Reliability, MemoryThatRunsOutEndsTheRunWithoutAPartialFile) {
     EXPECT_EQ(contents(dir / "images/M"), before);
 }
 
-// Issue case 4: inputs that are not regular files are refused at once, by name.
+// Inputs that are not regular files are refused at once, by name.
 TEST(Reliability, InputsThatAreNotRegularFilesAreRefusedAtOnce) {
     struct Case {
         std::string special;  // in images/S
@@ -239,7 +239,7 @@ TEST(Reliability, InputsThatAreNotRegularFilesAreRefusedAtOnce) {
     }
 }
 
-// Issue case 5: a pixel size must be a finite number of metres above 0.
+// A pixel size must be a finite number of metres above 0.
 TEST(Reliability, PixelSizesMustBeFiniteAndAboveZero) {
     const std::string refused = "\n\tThe pixel size is a number of metres above 0";
     // Typed (a raw image without descriptor): asked again until it is, then the run goes on.
@@ -288,7 +288,7 @@ TEST(Reliability, PixelSizesMustBeFiniteAndAboveZero) {
     }
 }
 
-// Issue case 7: a dangling link in place of a missing descriptor is followed, never removed.
+// A dangling link in place of a missing descriptor is followed, never removed.
 TEST(Reliability, DanglingDescriptorLinkIsFollowedAndNeverRemoved) {
     // It leads into a folder that does not exist: the descriptor cannot be written.
     {

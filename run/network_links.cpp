@@ -124,7 +124,7 @@ void join_segments(OrderRecord& record, const LoadedNetwork& network) {
 
 StreamLinks stream_links(const OrderRecord& record, const LengthRule& rule,
                          const LoadedNetwork& network, const std::vector<PixelIndex>& inflows) {
-    const std::vector<TracedSegment>& segs = record.segments;
+    const auto& segs = record.segments;
     const std::size_t count = segs.size();
     // Where each segment ends on the line below: a position in that line's walked pixels.
     std::vector<long long> join_at(count, -1);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,7 +43,9 @@ struct PassRecord {
 
 struct OrderRecord {
     std::vector<PassRecord> passes;  // passes 1 to the last one kept
-    std::vector<TracedSegment> segments;
+    // In blocks rather than one array: a network's hundreds of thousands of segments are never
+    // copied to a larger array as they come, which would hold both at once.
+    std::deque<TracedSegment> segments;
 };
 
 struct PassRecorder final : PassEvents {

@@ -127,7 +127,10 @@ void order_loaded_network(NetworkOrder& order, const NetworkOrderRequest& reques
                       " network is refused";
         return;
     }
-    if (place.gis && !ahead && unordered_between_contacts(s) > 0) {
+    // Pixels left between contacts after the passes; counted again below only when inflows were
+    // cut and put back since.
+    const long long left = place.gis && !ahead ? unordered_between_contacts(s) : -1;
+    if (left > 0) {
         // None named: the plan cannot fail.
         if (!plan_inflows(contact_grids(s, true), {}, inflows, order.fault)) return;
         if (inflows.inflows > 0) {
@@ -168,7 +171,10 @@ void order_loaded_network(NetworkOrder& order, const NetworkOrderRequest& reques
     s.inflow_pixels = inflows.inflow_pixels;
     order.last_order = request.last.value_or(static_cast<int>(record.passes.size()));
     // Beyond the last order asked for, the network left is unordered by request.
-    if (!request.last) s.between_contacts = unordered_between_contacts(s);
+    if (!request.last)
+        s.between_contacts = left >= 0 && inflows.inflows == 0 && inflows.cut.empty()
+                                 ? left
+                                 : unordered_between_contacts(s);
     order.unsound = unsound_block(s.loop_pixels, s.borderless_parts, s.between_contacts, s.inflows,
                                   s.inflow_pixels);
     order.status = OrderStatus::ordered;

@@ -37,6 +37,10 @@ struct EngineOptions {
     // A drawing (strokes drawn by hand or by a program, not the cells of a flow grid): the apex
     // of a sharp bend is read as part of its line (sharp_bends.h).
     bool drawing = false;
+    // The cells of a flow grid (channels from flow directions and a threshold on the area
+    // drained): the network is read as a forest in which every pixel drains to one neighbour
+    // (flow_forest.h), and the passes run on its links (forest_passes.h). Not with `drawing`.
+    bool flow_grid = false;
     // Bytes the lists of a network that no pass can prune (all network, a fishnet) may take
     // (network_core.h), or 0 for no limit: a network nearly all of which is such a core and
     // would need more is refused before the passes (EngineResult::core_refused).

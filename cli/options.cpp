@@ -168,9 +168,16 @@ std::optional<int> parse_order_options(int argc, char** argv, OrderOptions& o) {
                      " georeference, or 0,0)")
         ->check(CLI::Validator(check_corner, "X,Y"));
     order->add_flag("--steps", o.steps, "Save the two step images of every pass");
-    order->add_flag("--drawing", o.drawing,
-                    "The network is drawn in strokes, not cells of a flow grid: a line that "
-                    "turns back sharply is one line, its apex no source");
+    CLI::Option* drawing =
+        order->add_flag("--drawing", o.drawing,
+                        "The network is drawn in strokes, not cells of a flow grid: a line that "
+                        "turns back sharply is one line, its apex no source");
+    order
+        ->add_flag("--flow-grid", o.flow_grid,
+                   "The network is the channel cells of a flow grid (a threshold on flow "
+                   "accumulation): where channels touch, each cell is read as draining to one "
+                   "neighbour, and every cell gets an order")
+        ->excludes(drawing);
     order->add_option("--segments", o.segments,
                       "Write every segment to this file: .csv (a table), or .gpkg, .geojson,"
                       " .json, .shp (lines on the map, one network)");

@@ -29,6 +29,9 @@ struct OrderOptions {
     // The network is a drawing (strokes, not cells of a flow-direction grid): the apex of a
     // sharp bend is read as part of its line.
     bool drawing = false;
+    // The network is the channel cells of a flow grid: where channels touch, every pixel is read
+    // as draining to one neighbour, and no pixel is left without an order.
+    bool flow_grid = false;
     // Every segment: .csv (the table of every network), or .gpkg, .geojson, .json, .shp (one
     // LineString per segment, one network); empty: none.
     std::string segments;

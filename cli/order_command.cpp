@@ -291,6 +291,7 @@ int order_network(const OrderOptions& o, const Job& job, std::FILE* csv,
     request.last = o.last;
     request.steps = o.steps;
     request.drawing = o.drawing;
+    request.flow_grid = o.flow_grid;
     const bool lines = vector_segments(o);
     // The segments table holds every line too.
     request.keep_pixels = lines || csv != nullptr;

@@ -42,7 +42,8 @@ OrderResult result_of(CallOutcome out, bool lines) {
 
 CallOptions options_of(std::optional<double> value, std::optional<double> pixel_size,
                        std::optional<int> last, std::optional<int> threads, bool drawing,
-                       bool lines) {
+                       bool flow_grid, bool lines) {
+    if (drawing && flow_grid) throw py::value_error("drawing and flow_grid exclude each other");
     CallOptions o;
     o.value = value;
     o.pixel_size = pixel_size;
@@ -50,6 +51,7 @@ CallOptions options_of(std::optional<double> value, std::optional<double> pixel_
     if (threads && *threads < 1) throw py::value_error("threads: at least 1");
     o.threads = threads.value_or(0);
     o.drawing = drawing;
+    o.flow_grid = flow_grid;
     o.lines = lines;
     return o;
 }
@@ -57,9 +59,10 @@ CallOptions options_of(std::optional<double> value, std::optional<double> pixel_
 OrderResult order_array(const py::handle& array, std::optional<double> value,
                         std::optional<double> pixel_size, std::optional<int> last,
                         std::optional<int> threads, std::optional<double> nodata, bool drawing,
-                        bool lines, std::optional<std::array<double, 6>> geotransform,
+                        bool flow_grid, bool lines,
+                        std::optional<std::array<double, 6>> geotransform,
                         std::optional<std::string> crs, const std::string& name) {
-    const CallOptions o = options_of(value, pixel_size, last, threads, drawing, lines);
+    const CallOptions o = options_of(value, pixel_size, last, threads, drawing, flow_grid, lines);
     HeldCells held = cells_of(array);
     held.cells.nodata = nodata;
     held.cells.geotransform = geotransform;
@@ -74,8 +77,8 @@ OrderResult order_array(const py::handle& array, std::optional<double> value,
 
 OrderResult order_file(const std::string& path, std::optional<double> value,
                        std::optional<double> pixel_size, std::optional<int> last,
-                       std::optional<int> threads, bool drawing, bool lines) {
-    const CallOptions o = options_of(value, pixel_size, last, threads, drawing, lines);
+                       std::optional<int> threads, bool drawing, bool flow_grid, bool lines) {
+    const CallOptions o = options_of(value, pixel_size, last, threads, drawing, flow_grid, lines);
     CallOutcome out;
     {
         const py::gil_scoped_release unlocked;
@@ -133,7 +136,7 @@ py::object segments_geoframe(const OrderResult& r) {
 }
 
 constexpr const char* kOrderDoc =
-    R"(order(array, *, value=None, pixel_size=None, last=None, threads=None, nodata=None, drawing=False, lines=True, geotransform=None, crs=None, name='array')
+    R"(order(array, *, value=None, pixel_size=None, last=None, threads=None, nodata=None, drawing=False, flow_grid=False, lines=True, geotransform=None, crs=None, name='array')
 
 Gives every pixel of a raster river network its Strahler order.
 
@@ -151,6 +154,9 @@ threads       threads for the engine; None: BRANCHRANKER_THREADS, else the machi
 nodata        the value of cells outside the image (never network); NaN always is.
 drawing       the network is a drawing (strokes), not the cells of a flow grid: the
               apex of a sharp bend is read as part of its line.
+flow_grid     the network is the channel cells of a flow grid (a threshold on flow
+              accumulation): where channels touch, each cell is read as draining to
+              one neighbour, and every cell gets an order. Not with drawing.
 lines         keep every segment's pixels (its ends, where it flows, its line); False
               saves 8 bytes a network pixel and leaves those columns None.
 geotransform  six numbers placing the array on a map, as GDAL's; None: the lower-left
@@ -165,7 +171,7 @@ every network pixel, 255 off the network), .segments, .summary, .unsound,
 when memory runs out. The engine runs without the GIL.)";
 
 constexpr const char* kOrderFileDoc =
-    R"(order_file(path, *, value=None, pixel_size=None, last=None, threads=None, drawing=False, lines=True)
+    R"(order_file(path, *, value=None, pixel_size=None, last=None, threads=None, drawing=False, flow_grid=False, lines=True)
 
 Orders the network image at path: any raster GDAL reads (GeoTIFF, PNG, BMP, ASCII
 grid, ...) or a .raw image with its .txt descriptor, exactly as
@@ -179,6 +185,7 @@ last          the last order (pass) to trace, 0 to 63; None: until the network i
               used up.
 threads       threads for the engine; None: BRANCHRANKER_THREADS, else the machine's.
 drawing       the network is a drawing (strokes), not the cells of a flow grid.
+flow_grid     the network is the channel cells of a flow grid, as in order().
 lines         keep every segment's pixels (its ends, where it flows, its line).
 
 Returns an OrderResult, as order() does. Raises FileNotFoundError for a missing file, ValueError for a network that cannot
@@ -254,11 +261,11 @@ PYBIND11_MODULE(branchranker, m) {
     m.def("order", &order_array, kOrderDoc, py::arg("array"), py::kw_only(),
           py::arg("value") = py::none(), py::arg("pixel_size") = py::none(),
           py::arg("last") = py::none(), py::arg("threads") = py::none(),
-          py::arg("nodata") = py::none(), py::arg("drawing") = false, py::arg("lines") = true,
-          py::arg("geotransform") = py::none(), py::arg("crs") = py::none(),
-          py::arg("name") = "array");
+          py::arg("nodata") = py::none(), py::arg("drawing") = false, py::arg("flow_grid") = false,
+          py::arg("lines") = true, py::arg("geotransform") = py::none(),
+          py::arg("crs") = py::none(), py::arg("name") = "array");
     m.def("order_file", &order_file, kOrderFileDoc, py::arg("path"), py::kw_only(),
           py::arg("value") = py::none(), py::arg("pixel_size") = py::none(),
           py::arg("last") = py::none(), py::arg("threads") = py::none(), py::arg("drawing") = false,
-          py::arg("lines") = true);
+          py::arg("flow_grid") = false, py::arg("lines") = true);
 }

@@ -39,6 +39,7 @@ CallOutcome order_loaded(std::shared_ptr<NetworkOrder> order, const CallOptions&
     NetworkOrderRequest request;
     request.last = o.last;
     request.drawing = o.drawing;
+    request.flow_grid = o.flow_grid;
     request.keep_pixels = o.lines;
     order_loaded_network(*order, request, OrderProgress{});
     if (order->status != OrderStatus::ordered) {

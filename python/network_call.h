@@ -18,6 +18,7 @@ struct CallOptions {
     std::optional<int> last;           // the last order; none: until the network is used up
     int threads = 0;                   // 0: the engine's default (BRANCHRANKER_THREADS)
     bool drawing = false;
+    bool flow_grid = false;  // engine/flow_forest.h
     bool lines = true;  // every segment keeps its pixels: its ends, where it flows, its line
 };
 

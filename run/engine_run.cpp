@@ -15,6 +15,7 @@ EngineOptions engine_options(const NetworkRun& s) {
     o.threads = s.threads;
     o.step_images = s.save_step == 1;
     o.drawing = s.drawing;
+    o.flow_grid = s.flow_grid;
     o.core_budget = s.core_budget;
     return o;
 }

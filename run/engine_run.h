@@ -11,7 +11,7 @@ struct NetworkRun;
 // The grids of the run state: tab1, tab2 (null unless step images are saved) and tab5.
 EngineGrids engine_grids(NetworkRun& s);
 
-// val_red, outside_value, dpix_size, Num_order, threads, save_step, drawing and core_budget.
+// val_red, outside_value, dpix_size, Num_order, threads, save_step, drawing, flow_grid and core_budget.
 EngineOptions engine_options(const NetworkRun& s);
 
 // Orders the loaded network, reporting every pass to events, and keeps the figures in num_segm,

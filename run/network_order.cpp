@@ -74,8 +74,12 @@ void order_loaded_network(NetworkOrder& order, const NetworkOrderRequest& reques
     // Parts that touch the border in several places get an outlet and inflows (inflows.h), on
     // rasters read through GDAL; a raw image is ordered as the dialogue orders it. With outlets
     // named, a last order or step images, they are found before the passes; otherwise only when
-    // the passes leave pixels unordered, which on a clean forest they never do.
-    const bool ahead = place.gis && (!request.outlets.empty() || request.last || request.steps);
+    // the passes leave pixels unordered, which on a clean forest they never do. Read as a flow
+    // grid, every contact is an outlet (as every border cell of a flow grid drains out of it)
+    // unless outlets are named, and no pixel is left unordered.
+    const bool ahead =
+        place.gis && (!request.outlets.empty() ||
+                      (!request.flow_grid && (request.last.has_value() || request.steps)));
     if (ahead) {
         if (!plan_inflows(contact_grids(s, false), request.outlets, inflows, order.fault)) {
             order.fault = s.nomim1 + ": " + order.fault;
@@ -91,6 +95,7 @@ void order_loaded_network(NetworkOrder& order, const NetworkOrderRequest& reques
     s.Num_order = request.last.value_or(kMostPasses);
     s.save_step = request.steps ? 1 : 0;
     s.drawing = request.drawing;
+    s.flow_grid = request.flow_grid;
     if (request.result_grid) request.result_grid(s);
     if (!s.tab5) s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     if (request.steps) s.tab2 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);

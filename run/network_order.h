@@ -34,6 +34,7 @@ struct NetworkOrderRequest {
     std::optional<int> last;  // the passes asked for; none: until the network is used up
     bool steps = false;       // the step images of every pass, named after run.nomim_step
     bool drawing = false;     // engine/sharp_bends.h
+    bool flow_grid = false;   // engine/flow_forest.h
     // Every segment keeps its pixels: its ends, where it flows and its line on the map (the
     // segments table, the lines, the links). The lengths measured on the map need them too.
     bool keep_pixels = false;

@@ -31,6 +31,9 @@ struct NetworkRun {
     // The input is a drawing (strokes drawn by hand or by a program, not cells of a D8 grid):
     // the apex of a sharp bend is read as part of its line (engine/sharp_bends.h).
     bool drawing = false;
+    // The input is the channel cells of a flow grid: read as a forest in which every pixel
+    // drains to one neighbour (engine/flow_forest.h). Never with `drawing`.
+    bool flow_grid = false;
 
     // Bytes the engine may take for the lists of a network that its passes cannot prune (loops,
     // junction groups, leftovers: some 100 bytes a pixel, engine/network_core.h), or 0 for no

@@ -47,60 +47,95 @@ int eighths(int a, int b) {
     return std::min(d, 8 - d);
 }
 
+// The network pixels and, for each, which of its neighbours are network and where the lines
+// above and below it hold their slots, so that a neighbour's slot is found without a search.
 struct Network {
-    const WalkGrids& g;
-    const std::vector<PixelIndex>& pixels;
-    std::vector<std::size_t> line_at;  // slots of line i: [line_at[i], line_at[i + 1])
-
-    int line(int s) const {
-        return static_cast<int>(pixels[static_cast<std::size_t>(s)] / g.nb_col);
-    }
-    int column(int s) const {
-        return static_cast<int>(pixels[static_cast<std::size_t>(s)] % g.nb_col);
-    }
-    bool network(int i, int j) const {
-        return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col &&
-               g.tab1[i][j] == static_cast<unsigned char>(g.net);
-    }
+    std::vector<unsigned char> around;  // bit n: the neighbour at position n is network
+    std::vector<int> above;  // the first slot of the line above at column j - 1 or beyond
+    std::vector<int> below;  // the same on the line below
 
     // The slots of the eight neighbours of slot s in the neighbour order, -1 off the network.
     void neighbours(int s, int out[8]) const {
-        const int i = line(s);
-        const int j = column(s);
+        const auto u = static_cast<std::size_t>(s);
+        const unsigned m = around[u];
+        auto bit = [m](int n) { return static_cast<int>((m >> n) & 1u); };
         for (int n = 0; n < 8; ++n) out[n] = -1;
-        if (s > 0 &&
-            pixels[static_cast<std::size_t>(s) - 1] == pixels[static_cast<std::size_t>(s)] - 1 &&
-            j > 0)
-            out[7] = s - 1;
-        if (static_cast<std::size_t>(s) + 1 < pixels.size() &&
-            pixels[static_cast<std::size_t>(s) + 1] == pixels[static_cast<std::size_t>(s)] + 1 &&
-            j + 1 < g.nb_col)
-            out[3] = s + 1;
-        auto row = [&](int a, int left, int middle, int right) {
-            if (a < 0 || a >= g.nb_lig) return;
-            const PixelIndex base = static_cast<PixelIndex>(a) * g.nb_col;
-            const auto first = pixels.begin() + static_cast<std::ptrdiff_t>(line_at[a]);
-            const auto last = pixels.begin() + static_cast<std::ptrdiff_t>(line_at[a + 1]);
-            auto at = std::lower_bound(first, last, base + std::max(0, j - 1));
-            for (; at != last && *at <= base + std::min(g.nb_col - 1, j + 1); ++at) {
-                const int c = static_cast<int>(*at - base);
-                const int slot = static_cast<int>(at - pixels.begin());
-                out[c < j ? left : c == j ? middle : right] = slot;
+        if (bit(7)) out[7] = s - 1;
+        if (bit(3)) out[3] = s + 1;
+        if (m & 0x07u) {  // upper left, up, upper right lie in column order
+            int at = above[u];
+            for (int n = 0; n < 3; ++n) {
+                if (bit(n)) out[n] = at++;
             }
-        };
-        row(i - 1, 0, 1, 2);
-        row(i + 1, 6, 5, 4);
+        }
+        if (m & 0x70u) {  // lower left, down, lower right
+            int at = below[u];
+            for (int n = 6; n >= 4; --n) {
+                if (bit(n)) out[n] = at++;
+            }
+        }
     }
 
     // Cost of the step from slot p to its neighbour at position n of p.
     int step(int p, int n) const {
         if (n % 2 == 1) return kSide;
-        const int i = line(p);
-        const int j = column(p);
-        const bool past = network(i + kDi[n], j) || network(i, j + kDj[n]);
-        return past ? kDiagonal + kPastCorner : kDiagonal;
+        // A diagonal's corner cells are the side neighbours on either side of it.
+        const unsigned sides = (1u << ((n + 1) % 8)) | (1u << ((n + 7) % 8));
+        return (around[static_cast<std::size_t>(p)] & sides) != 0 ? kDiagonal + kPastCorner
+                                                                  : kDiagonal;
     }
 };
+
+// Lists the network pixels of tab1 in `pixels` and makes their neighbourhoods.
+Network list_network(const WalkGrids& g, std::vector<PixelIndex>& pixels) {
+    const auto value = static_cast<unsigned char>(g.net);
+    std::vector<std::size_t> line_at(static_cast<std::size_t>(g.nb_lig) + 1, 0);
+    for (int i = 0; i < g.nb_lig; ++i) {
+        line_at[static_cast<std::size_t>(i)] = pixels.size();
+        const unsigned char* row = g.tab1[i];
+        for (int j = 0; j < g.nb_col; ++j) {
+            if (row[j] == value) pixels.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
+        }
+    }
+    line_at[static_cast<std::size_t>(g.nb_lig)] = pixels.size();
+    if (pixels.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        throw std::length_error("too many network pixels for the flow-grid reading");
+    }
+    Network net;
+    const std::size_t n = pixels.size();
+    net.around.assign(n, 0);
+    net.above.assign(n, -1);
+    net.below.assign(n, -1);
+    auto in = [&](int i, int j) {
+        return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col && g.tab1[i][j] == value;
+    };
+    for (int i = 0; i < g.nb_lig; ++i) {
+        // The first slot at column j - 1 or beyond on the lines above and below, walked along.
+        std::size_t up = i > 0 ? line_at[static_cast<std::size_t>(i) - 1] : 0;
+        std::size_t down = i + 1 < g.nb_lig ? line_at[static_cast<std::size_t>(i) + 1] : 0;
+        for (std::size_t s = line_at[static_cast<std::size_t>(i)];
+             s < line_at[static_cast<std::size_t>(i) + 1]; ++s) {
+            const int j = static_cast<int>(pixels[s] % g.nb_col);
+            unsigned m = 0;
+            for (int k = 0; k < 8; ++k) {
+                if (in(i + kDi[k], j + kDj[k])) m |= 1u << k;
+            }
+            net.around[s] = static_cast<unsigned char>(m);
+            if (i > 0) {
+                const PixelIndex from = static_cast<PixelIndex>(i - 1) * g.nb_col + (j - 1);
+                while (up < line_at[static_cast<std::size_t>(i)] && pixels[up] < from) ++up;
+                net.above[s] = static_cast<int>(up);
+            }
+            if (i + 1 < g.nb_lig) {
+                const PixelIndex from = static_cast<PixelIndex>(i + 1) * g.nb_col + (j - 1);
+                while (down < line_at[static_cast<std::size_t>(i) + 2] && pixels[down] < from)
+                    ++down;
+                net.below[s] = static_cast<int>(down);
+            }
+        }
+    }
+    return net;
+}
 
 struct Search {
     std::vector<long long> cost;
@@ -110,7 +145,8 @@ struct Search {
     std::vector<int> settle_order;  // slots as they were settled: every parent before its pixels
 };
 
-// Settles every slot reachable from `roots` (cost 0), cheapest first, equal costs in slot order.
+// Settles every slot reachable from `roots` (cost 0), cheapest first, equal costs in the order
+// they were reached.
 void settle(const Network& net, const std::vector<int>& roots, Search& s) {
     constexpr int kBuckets = kDearestStep + 1;
     std::vector<std::vector<int>> buckets(kBuckets);
@@ -128,7 +164,6 @@ void settle(const Network& net, const std::vector<int>& roots, Search& s) {
         now.swap(bucket);
         bucket.clear();
         pending -= static_cast<long long>(now.size());
-        std::sort(now.begin(), now.end());
         for (int q : now) {
             const auto uq = static_cast<std::size_t>(q);
             if (s.settled[uq] || s.cost[uq] != at) continue;
@@ -157,7 +192,7 @@ void settle(const Network& net, const std::vector<int>& roots, Search& s) {
 
 // Step 2: leaves take up the neighbours that drain past them.
 void take_up(const Network& net, Search& s) {
-    const std::size_t n_slots = net.pixels.size();
+    const std::size_t n_slots = s.parent.size();
     std::vector<unsigned char> draining(n_slots, 0);  // pixels draining to each, up to 255
     std::vector<long long> way_length(n_slots, 0);    // along the forest to the root
     int nb[8];
@@ -217,19 +252,7 @@ void take_up(const Network& net, Search& s) {
 FlowForest read_flow_forest(const WalkGrids& g) {
     FlowForest f;
     if (g.net < 0) return f;
-    const auto value = static_cast<unsigned char>(g.net);
-    Network net{g, f.pixels, std::vector<std::size_t>(static_cast<std::size_t>(g.nb_lig) + 1, 0)};
-    for (int i = 0; i < g.nb_lig; ++i) {
-        net.line_at[static_cast<std::size_t>(i)] = f.pixels.size();
-        const unsigned char* row = g.tab1[i];
-        for (int j = 0; j < g.nb_col; ++j) {
-            if (row[j] == value) f.pixels.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
-        }
-    }
-    net.line_at[static_cast<std::size_t>(g.nb_lig)] = f.pixels.size();
-    if (f.pixels.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        throw std::length_error("too many network pixels for the flow-grid reading");
-    }
+    const Network net = list_network(g, f.pixels);
     const std::size_t n = f.pixels.size();
     Search s;
     s.cost.assign(n, std::numeric_limits<long long>::max());
@@ -239,8 +262,8 @@ FlowForest read_flow_forest(const WalkGrids& g) {
     s.settle_order.reserve(n);
     std::vector<int> roots;
     for (std::size_t q = 0; q < n; ++q) {
-        const int i = net.line(static_cast<int>(q));
-        const int j = net.column(static_cast<int>(q));
+        const int i = static_cast<int>(f.pixels[q] / g.nb_col);
+        const int j = static_cast<int>(f.pixels[q] % g.nb_col);
         if (g.on_border(i, j)) roots.push_back(static_cast<int>(q));
     }
     settle(net, roots, s);

@@ -5,10 +5,13 @@
 #include "tools/terrain_network.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <stdexcept>
+#include <utility>
 
 #include "tools/prng.h"
 #include "tools/terrain_flow.h"
+#include "tools/terrain_shapes.h"
 
 namespace {
 
@@ -101,15 +104,25 @@ TruthNetwork generate_terrain_network(const TerrainOptions& o) {
         static_cast<long long>(std::max(o.nb_lig, o.nb_col)) * o.coarse > 65536) {
         throw std::invalid_argument("coarse must lie in 1..64, the fine surface 65536 at most");
     }
+    for (int shape : {o.flats, o.zigzag, o.beside}) {
+        if (shape < 0 || shape > 100) throw std::invalid_argument("shapes must lie in 0..100");
+    }
     if (o.network_value == o.background) {
         throw std::invalid_argument("network and background values must differ");
     }
     const int lig = o.nb_lig;
     const int col = o.nb_col;
+    const int size = std::max(lig, col);
     std::vector<unsigned char> dir;
     {
         std::vector<std::uint32_t> h = surface(o);
+        if (o.flats > 0) flatten_terraces(h, size, o.flats);
+        if (o.zigzag > 0) add_washboard(h, lig, col, size, o.zigzag);
         fill_depressions(h, lig, col);
+        if (o.beside > 0) {
+            carve_beside(h, d8_directions(h, lig, col), lig, col, o.threshold, o.beside, o.seed);
+            fill_depressions(h, lig, col);
+        }
         dir = d8_directions(h, lig, col);
     }
     const std::vector<std::uint32_t> queue = flow_order(dir, col);
@@ -148,5 +161,6 @@ TruthNetwork generate_terrain_network(const TerrainOptions& o) {
         }
     }
     t.streams.resize(static_cast<std::size_t>(t.highest_order) + 1);
+    t.flow = std::move(dir);
     return t;
 }

@@ -459,6 +459,13 @@ TEST(NetworkTruth, TerrainShapesKeepTheTruthOfTheFlowTree) {
     EXPECT_GT(made[1].rungs, 3 * made[0].rungs);        // 244 against 47
     EXPECT_GT(made[2].turns, 4 * made[0].turns);        // 1965 against 250
     EXPECT_GT(made[3].beside, made[0].beside * 5 / 4);  // 836 against 583
+    TerrainOptions all;  // the three at once, the same on every machine
+    all.nb_lig = 96;
+    all.nb_col = 128;
+    all.seed = 5;
+    all.threshold = 12;
+    all.flats = all.zigzag = all.beside = 50;
+    EXPECT_EQ(truth_checksum(generate_terrain_network(all)), 0x9b67cf25b7bfaf3dULL);
 }
 
 TEST(NetworkTruth, RefusesOptionsItCannotHonour) {

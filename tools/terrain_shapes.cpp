@@ -77,7 +77,7 @@ void carve_beside(std::vector<std::uint32_t>& h, const std::vector<unsigned char
         std::size_t prev = trib;
         for (int i = 1; i <= std::min(want, along - 1); ++i) {
             std::size_t best = 0;
-            long long best_rank = 3;
+            int best_rank = 3;
             const int pl = static_cast<int>(prev / col);
             const int pc = static_cast<int>(prev % col);
             for (int d = 0; d < 8; ++d) {
@@ -88,7 +88,7 @@ void carve_beside(std::vector<std::uint32_t>& h, const std::vector<unsigned char
                 for (int s = 0; s <= along; ++s) on_stem = on_stem || q == stem[s];
                 if (on_stem) continue;
                 const bool side = (q / col == stem[i] / col) || (q % col == stem[i] % col);
-                const long long rank = side ? 1 : 2;
+                const int rank = side ? 1 : 2;
                 if (rank < best_rank) {
                     best = q;
                     best_rank = rank;
@@ -99,6 +99,8 @@ void carve_beside(std::vector<std::uint32_t>& h, const std::vector<unsigned char
             prev = best;
         }
         if (made == 0) continue;
+        // Each pixel a quarter of the stem's drop into the stem pixel it touches above that
+        // pixel: below the pixel before it, above the stem beside it.
         for (int i = 0; i < made; ++i) {
             const std::size_t below = stem[i + 1];
             const std::uint32_t drop = h[stem[i]] - h[below];

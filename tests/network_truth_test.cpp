@@ -161,6 +161,55 @@ void expect_drawn_shape(const TruthNetwork& t, bool four_connected) {
     EXPECT_GT(scored * 4, all * 3);  // junction zones stay small
 }
 
+// What holds for every terrain: border pixels flow out of the image and inner ones into a
+// neighbour, every pixel drains to the border (the flow has no cycle), the channels are the
+// pixels draining `threshold` or more, and each channel pixel's truth is Strahler's rule on the
+// channel pixels flowing into it.
+void expect_flow_tree_truth(const TruthNetwork& t, long long threshold) {
+    const Network& net = t.net;
+    const int col = net.nb_col;
+    ASSERT_EQ(t.flow.size(), net.cells.size());
+    auto receiver = [&](std::size_t p) {
+        return static_cast<std::size_t>(static_cast<long long>(p) + kDl[t.flow[p]] * col +
+                                        kDc[t.flow[p]]);
+    };
+    std::vector<int> inflows(net.cells.size(), 0);
+    for (std::size_t p = 0; p < net.cells.size(); ++p) {
+        const int i = static_cast<int>(p) / col;
+        const int j = static_cast<int>(p) % col;
+        const bool border = i == 0 || j == 0 || i == net.nb_lig - 1 || j == col - 1;
+        ASSERT_EQ(t.flow[p] == 8, border) << "pixel " << p;
+        if (!border) ++inflows[receiver(p)];
+    }
+    std::vector<std::size_t> queue;
+    for (std::size_t p = 0; p < net.cells.size(); ++p) {
+        if (inflows[p] == 0) queue.push_back(p);
+    }
+    std::vector<long long> drained(net.cells.size(), 1);
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const std::size_t p = queue[head];
+        if (t.flow[p] == 8) continue;
+        drained[receiver(p)] += drained[p];
+        if (--inflows[receiver(p)] == 0) queue.push_back(receiver(p));
+    }
+    ASSERT_EQ(queue.size(), net.cells.size());  // no cycle: every pixel reaches the border
+    for (std::size_t p = 0; p < net.cells.size(); ++p) {
+        ASSERT_EQ(net.cells[p] == net.network_value, drained[p] >= threshold) << "pixel " << p;
+        if (drained[p] < threshold) continue;
+        int top = 0;
+        int at_top = 0;
+        for (int d = 0; d < 8; ++d) {
+            const int i = static_cast<int>(p) / col + kDl[d];
+            const int j = static_cast<int>(p) % col + kDc[d];
+            const std::size_t q = static_cast<std::size_t>(i) * col + j;
+            if (!inside(net, i, j) || t.flow[q] == 8 || receiver(q) != p || !net.on(i, j)) continue;
+            at_top = t.truth[q] == top ? at_top + 1 : t.truth[q] > top ? 1 : at_top;
+            top = std::max<int>(top, t.truth[q]);
+        }
+        ASSERT_EQ(t.truth[p], top == 0 ? 1 : top + (at_top >= 2)) << "pixel " << p;
+    }
+}
+
 }  // namespace
 
 TEST(NetworkTruth, SameOptionsSameNetworkOnEveryMachine) {
@@ -352,6 +401,73 @@ TEST(NetworkTruth, TerrainChannelsAllDrainToTheBorder) {
     }
 }
 
+TEST(NetworkTruth, TerrainShapesKeepTheTruthOfTheFlowTree) {
+    // Each shape changes only the surface, so the truth is the flow tree's; and each makes what it
+    // is for far more often than the plain terrains of the same seeds. Counted on pairs of
+    // channel pixels that touch with neither flowing into the other: "rungs", touching at a corner
+    // and flowing side by side in the same diagonal direction (a ladder of closed diamonds);
+    // "beside", meeting two to six pixels below both (a tributary beside its stem). "Turns": a
+    // channel pixel that flows diagonally, entered diagonally at a right angle (a zig-zag).
+    struct Made {
+        long long rungs = 0, beside = 0, turns = 0;
+    };
+    Made made[4];  // plain, flats, zigzag, beside
+    for (std::uint64_t seed = 1; seed <= 3; ++seed) {
+        for (int shape = 0; shape < 4; ++shape) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + " shape " + std::to_string(shape));
+            TerrainOptions o;
+            o.nb_lig = 150;
+            o.nb_col = 170;
+            o.seed = seed;
+            o.threshold = 30;
+            o.coarse = seed == 3 ? 4 : 1;
+            (shape == 1 ? o.flats : shape == 2 ? o.zigzag : o.beside) = shape == 0 ? 0 : 60;
+            const TruthNetwork t = generate_terrain_network(o);
+            expect_sound_truth(t);
+            expect_flow_tree_truth(t, o.threshold);
+            const Network& net = t.net;
+            const int col = net.nb_col;
+            auto down = [&](std::size_t p) {  // the pixel p flows into, p itself at the border
+                return t.flow[p] == 8 ? p : p + kDl[t.flow[p]] * col + kDc[t.flow[p]];
+            };
+            Made& m = made[shape];
+            for (std::size_t p = 0; p < net.cells.size(); ++p) {
+                if (net.cells[p] != net.network_value) continue;
+                for (int d = 0; d < 8; ++d) {
+                    const int i = static_cast<int>(p) / col + kDl[d];
+                    const int j = static_cast<int>(p) % col + kDc[d];
+                    if (!inside(net, i, j) || !net.on(i, j)) continue;
+                    const std::size_t q = static_cast<std::size_t>(i) * col + j;
+                    const int a = t.flow[p];
+                    const int b = t.flow[q];
+                    m.turns += down(q) == p && (a & 1) && (b & 1) && (a - b + 8) % 4 == 2;
+                    if (q < p || down(p) == q || down(q) == p) continue;  // each pair once
+                    m.rungs += (d & 1) && a == b && (a & 1) && (a - d + 8) % 4 == 2;
+                    std::vector<std::size_t> below{p};
+                    for (int k = 0; k < 6; ++k) below.push_back(down(below.back()));
+                    std::size_t r = q;
+                    for (int k = 0; k <= 6; ++k, r = down(r)) {
+                        const auto at = std::find(below.begin(), below.end(), r) - below.begin();
+                        if (at == 7) continue;
+                        m.beside += k >= 2 && at >= 2;
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(made[1].rungs, 3 * made[0].rungs);        // 244 against 47
+    EXPECT_GT(made[2].turns, 4 * made[0].turns);        // 1965 against 250
+    EXPECT_GT(made[3].beside, made[0].beside * 5 / 4);  // 836 against 583
+    TerrainOptions all;  // the three at once, the same on every machine
+    all.nb_lig = 96;
+    all.nb_col = 128;
+    all.seed = 5;
+    all.threshold = 12;
+    all.flats = all.zigzag = all.beside = 50;
+    EXPECT_EQ(truth_checksum(generate_terrain_network(all)), 0x9b67cf25b7bfaf3dULL);
+}
+
 TEST(NetworkTruth, RefusesOptionsItCannotHonour) {
     DrawnOptions d = drawn(15, 64, 1);
     EXPECT_THROW(generate_drawn_network(d), std::invalid_argument);
@@ -380,6 +496,14 @@ TEST(NetworkTruth, RefusesOptionsItCannotHonour) {
     EXPECT_THROW(generate_terrain_network(g), std::invalid_argument);
     g.coarse = 219;  // 300 x 219 pixels of the surface: more than 65536
     EXPECT_THROW(generate_terrain_network(g), std::invalid_argument);
+    g.coarse = 1;
+    for (int percent : {-1, 101}) {
+        for (int* shape : {&g.flats, &g.zigzag, &g.beside}) {
+            *shape = percent;
+            EXPECT_THROW(generate_terrain_network(g), std::invalid_argument);
+            *shape = 0;
+        }
+    }
     g.coarse = 64;  // 19 200
     g.nb_lig = g.nb_col = 16;
     EXPECT_NO_THROW(generate_terrain_network(g));

@@ -40,6 +40,12 @@ void usage() {
                  "  --terrain T     the channels of a synthetic terrain draining T pixels\n"
                  "    --coarse N    each pixel N x N pixels of the surface (default 1): few\n"
                  "                  pixels per valley, as on a coarse DEM\n"
+                 "    --flats P     flatten the lowest P percent (0..100) of every height band\n"
+                 "                  into terraces: channels cross the filled flats side by side\n"
+                 "    --zigzag P    a checkerboard of P percent of the average slope a pixel\n"
+                 "                  (0..100): channels on gentle ground zig-zag at 45 degrees\n"
+                 "    --beside P    at P percent of the confluences (0..100) the tributary runs\n"
+                 "                  1 to 5 pixels beside the stem, touching it, before it joins\n"
                  "  --truth         with --drawn or --terrain: also BASE_truth.raw, the true\n"
                  "                  order of each pixel (254 junction zone, 255 off network)\n");
 }
@@ -123,9 +129,9 @@ int main(int argc, char** argv) {
     bool drawn = false;
     bool terrain = false;
     bool truth = false;
-    bool coarse = false;      // --coarse was given
-    bool clean_only = false;  // an option of the clean trees was given
-    bool drawn_only = false;  // an option of the drawn networks was given
+    bool terrain_only = false;  // --coarse or a shape of the terrain was given
+    bool clean_only = false;    // an option of the clean trees was given
+    bool drawn_only = false;    // an option of the drawn networks was given
     DrawnOptions dop;
     TerrainOptions top;
     for (int a = 1; a < argc; ++a) {
@@ -149,7 +155,13 @@ int main(int argc, char** argv) {
         } else if (arg == "--coarse") {
             ok = a + 1 < argc && to_long(argv[++a], 1, 64, v);
             top.coarse = static_cast<int>(v);
-            coarse = true;
+            terrain_only = true;
+        } else if (arg == "--flats" || arg == "--zigzag" || arg == "--beside") {
+            ok = a + 1 < argc && to_long(argv[++a], 0, 100, v);
+            (arg == "--flats"    ? top.flats
+             : arg == "--zigzag" ? top.zigzag
+                                 : top.beside) = static_cast<int>(v);
+            terrain_only = true;
         } else if (arg == "--sources" || arg == "--braids" || arg == "--terrain") {
             ok = a + 1 < argc && to_long(argv[++a], arg == "--terrain" ? 2 : 1, 1LL << 31, v);
             if (arg == "--sources") dop.sources = v;
@@ -209,7 +221,8 @@ int main(int argc, char** argv) {
     if (drawn_only && !drawn)
         conflict = "--sources, --four, --braids, --vbends and --uturns need --drawn";
     if (truth && !drawn && !terrain) conflict = "--truth needs --drawn or --terrain";
-    if (coarse && !terrain) conflict = "--coarse needs --terrain";
+    if (terrain_only && !terrain)
+        conflict = "--coarse, --flats, --zigzag and --beside need --terrain";
     if (conflict != nullptr) {
         std::fprintf(stderr, "gennet: %s\n", conflict);
         usage();

@@ -1,23 +1,19 @@
-// Surface, filling, D8 flow, accumulation and Strahler orders of a terrain network, all in
-// integers: heights are in units of 2^-24 of the relief, so the one-unit rise across a filled flat
-// is far below any drop of the surface itself.
+// Surface, accumulation and Strahler orders of a terrain network (filling and D8 flow in
+// tools/terrain_flow.h), all in integers: heights are in units of 2^-24 of the relief, so the
+// one-unit rise across a filled flat is far below any drop of the surface itself.
 
 #include "tools/terrain_network.h"
 
 #include <algorithm>
-#include <functional>
-#include <queue>
+#include <initializer_list>
 #include <stdexcept>
+#include <utility>
 
 #include "tools/prng.h"
+#include "tools/terrain_flow.h"
+#include "tools/terrain_shapes.h"
 
 namespace {
-
-__extension__ typedef unsigned __int128 Wide;
-
-constexpr int kDl[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
-constexpr int kDc[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-constexpr unsigned char kOut = 8;  // flows out of the image
 
 // Hashed value 0..65535 at lattice corner (gl, gc) of one octave.
 std::uint32_t corner(std::uint64_t seed, int octave, int gl, int gc) {
@@ -96,73 +92,6 @@ std::vector<std::uint32_t> surface(const TerrainOptions& o) {
     return h;
 }
 
-// Priority flood from the border: afterwards every inner pixel has a strictly lower neighbour.
-// Pixels of equal height leave the queue in the order they entered it, so a filled flat rises
-// outwards from where it spills, like rings round its outlet, and drains towards it.
-void fill(std::vector<std::uint32_t>& h, int lig, int col) {
-    using Key = std::pair<std::uint64_t, std::size_t>;  // height and entry, pixel
-    std::priority_queue<Key, std::vector<Key>, std::greater<Key>> open;
-    std::vector<char> closed(h.size(), 0);
-    std::uint64_t entry = 0;
-    auto push = [&](std::size_t p) {
-        open.push({(static_cast<std::uint64_t>(h[p]) << 32) | (entry++ & 0xffffffffu), p});
-    };
-    for (int l = 0; l < lig; ++l) {
-        for (int c = 0; c < col; ++c) {
-            if (l != 0 && c != 0 && l != lig - 1 && c != col - 1) continue;
-            const std::size_t p = static_cast<std::size_t>(l) * col + c;
-            closed[p] = 1;
-            push(p);
-        }
-    }
-    while (!open.empty()) {
-        const std::size_t p = open.top().second;
-        open.pop();
-        const int l = static_cast<int>(p / col);
-        const int c = static_cast<int>(p % col);
-        for (int d = 0; d < 8; ++d) {
-            const int nl = l + kDl[d];
-            const int nc = c + kDc[d];
-            if (nl < 0 || nc < 0 || nl >= lig || nc >= col) continue;
-            const std::size_t q = static_cast<std::size_t>(nl) * col + nc;
-            if (closed[q]) continue;
-            closed[q] = 1;
-            h[q] = std::max(h[q], h[p] + 1);
-            push(q);
-        }
-    }
-}
-
-// Whether a drop `a` over one step of kind `a_diag` is steeper than `b` over `b_diag`.
-bool steeper(std::uint64_t a, bool a_diag, std::uint64_t b, bool b_diag) {
-    if (a_diag == b_diag) return a > b;
-    const Wide a2 = static_cast<Wide>(a) * a * (b_diag ? 2 : 1);
-    const Wide b2 = static_cast<Wide>(b) * b * (a_diag ? 2 : 1);
-    return a2 > b2;  // a / sqrt(2) > b  <=>  a^2 > 2 b^2, and the other way round
-}
-
-std::vector<unsigned char> flow_directions(const std::vector<std::uint32_t>& h, int lig, int col) {
-    std::vector<unsigned char> dir(h.size(), kOut);
-    for (int l = 1; l < lig - 1; ++l) {
-        for (int c = 1; c < col - 1; ++c) {
-            const std::size_t p = static_cast<std::size_t>(l) * col + c;
-            int best = kOut;
-            std::uint64_t best_drop = 0;
-            for (int d = 0; d < 8; ++d) {
-                const std::size_t q = static_cast<std::size_t>(l + kDl[d]) * col + (c + kDc[d]);
-                if (h[q] >= h[p]) continue;
-                const std::uint64_t drop = h[p] - h[q];
-                if (best == kOut || steeper(drop, d & 1, best_drop, best & 1)) {
-                    best = d;
-                    best_drop = drop;
-                }
-            }
-            dir[p] = static_cast<unsigned char>(best);
-        }
-    }
-    return dir;
-}
-
 }  // namespace
 
 TruthNetwork generate_terrain_network(const TerrainOptions& o) {
@@ -175,33 +104,28 @@ TruthNetwork generate_terrain_network(const TerrainOptions& o) {
         static_cast<long long>(std::max(o.nb_lig, o.nb_col)) * o.coarse > 65536) {
         throw std::invalid_argument("coarse must lie in 1..64, the fine surface 65536 at most");
     }
+    for (int shape : {o.flats, o.zigzag, o.beside}) {
+        if (shape < 0 || shape > 100) throw std::invalid_argument("shapes must lie in 0..100");
+    }
     if (o.network_value == o.background) {
         throw std::invalid_argument("network and background values must differ");
     }
     const int lig = o.nb_lig;
     const int col = o.nb_col;
+    const int size = std::max(lig, col);
     std::vector<unsigned char> dir;
     {
         std::vector<std::uint32_t> h = surface(o);
-        fill(h, lig, col);
-        dir = flow_directions(h, lig, col);
+        if (o.flats > 0) flatten_terraces(h, size, o.flats);
+        if (o.zigzag > 0) add_washboard(h, lig, col, size, o.zigzag);
+        fill_depressions(h, lig, col);
+        if (o.beside > 0) {
+            carve_beside(h, d8_directions(h, lig, col), lig, col, o.threshold, o.beside, o.seed);
+            fill_depressions(h, lig, col);
+        }
+        dir = d8_directions(h, lig, col);
     }
-    auto receiver = [&](std::size_t p) {
-        const int d = dir[p];
-        return static_cast<std::size_t>(static_cast<long long>(p) +
-                                        kDl[d] * static_cast<long long>(col) + kDc[d]);
-    };
-
-    // Pixels in flow order (every pixel after all that flow into it), by peeling sources.
-    std::vector<unsigned char> inflows(dir.size(), 0);
-    for (std::size_t p = 0; p < dir.size(); ++p) {
-        if (dir[p] != kOut) ++inflows[receiver(p)];
-    }
-    std::vector<std::uint32_t> queue;
-    queue.reserve(dir.size());
-    for (std::size_t p = 0; p < dir.size(); ++p) {
-        if (inflows[p] == 0) queue.push_back(static_cast<std::uint32_t>(p));
-    }
+    const std::vector<std::uint32_t> queue = flow_order(dir, col);
 
     TruthNetwork t;
     t.net.nb_lig = lig;
@@ -214,8 +138,7 @@ TruthNetwork generate_terrain_network(const TerrainOptions& o) {
     std::vector<std::uint32_t> drained(dir.size(), 1);
     std::vector<unsigned char> top(dir.size(), 0);     // highest order of the channel inflows
     std::vector<unsigned char> at_top(dir.size(), 0);  // channel inflows of that order
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-        const std::size_t p = queue[head];
+    for (const std::size_t p : queue) {
         const bool channel = drained[p] >= static_cast<unsigned long long>(o.threshold);
         int order = 0;
         if (channel) {
@@ -225,8 +148,8 @@ TruthNetwork generate_terrain_network(const TerrainOptions& o) {
             t.net.cells[p] = o.network_value;
             t.highest_order = std::max(t.highest_order, order);
         }
-        if (dir[p] == kOut) continue;
-        const std::size_t q = receiver(p);
+        if (dir[p] == kFlowOut) continue;
+        const std::size_t q = flow_receiver(dir, p, col);
         drained[q] += drained[p];
         if (channel) {
             if (order > top[q]) {
@@ -236,8 +159,8 @@ TruthNetwork generate_terrain_network(const TerrainOptions& o) {
                 ++at_top[q];
             }
         }
-        if (--inflows[q] == 0) queue.push_back(static_cast<std::uint32_t>(q));
     }
     t.streams.resize(static_cast<std::size_t>(t.highest_order) + 1);
+    t.flow = std::move(dir);
     return t;
 }

@@ -26,6 +26,9 @@ struct TruthNetwork {
     int braids = 0;  // closed loops drawn (drawn networks)
     int vbends = 0;  // strokes drawn as a sharp V (drawn networks)
     int uturns = 0;  // strokes drawn with a U-turn that touches (drawn networks)
+    // Terrain networks: the D8 direction of every pixel, row-major (0..7: N, NE, E, SE, S, SW,
+    // W, NW; 8: out of the image). Empty for drawn networks.
+    std::vector<unsigned char> flow;
 };
 
 // Pixels of each kind in a truth grid.

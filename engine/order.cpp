@@ -28,7 +28,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/bands.h"
 #include "engine/fill.h"
+#include "engine/flow_forest.h"
+#include "engine/forest_passes.h"
 #include "engine/groups.h"
 #include "engine/holes.h"
 #include "engine/leftovers.h"
@@ -47,6 +50,25 @@ namespace {
 // What the lists of loops, junction groups and leftovers take for each pixel they hold, as
 // measured on an all-network raster and on fishnets (100 to 125 bytes).
 constexpr long long kCoreBytesPerPixel = 100;
+// What the flow-grid reading takes for each network pixel (the forest and its passes), as
+// measured on a dense terrain (68 bytes).
+constexpr long long kForestBytesPerPixel = 70;
+
+// The network pixels of tab1, counted in bands of lines.
+long long count_network(const WalkGrids& g, int threads) {
+    if (g.net < 0) return 0;
+    const auto value = static_cast<unsigned char>(g.net);
+    const int bands = band_count(threads, g.nb_lig, g.nb_col);
+    std::vector<long long> counts(static_cast<std::size_t>(bands), 0);
+    for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
+        long long n = 0;
+        for (int i = first; i < last; ++i) n += std::count(g.tab1[i], g.tab1[i] + g.nb_col, value);
+        counts[static_cast<std::size_t>(b)] = n;
+    });
+    long long n = 0;
+    for (long long c : counts) n += c;
+    return n;
+}
 
 // Whether every one of the pixels already belongs to a junction group.
 bool groups_hold(const Groups& groups, const std::vector<PixelIndex>& pixels) {
@@ -68,6 +90,22 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
     WalkGrids g{grids.network, nullptr,      grids.orders, network_value(options.network_value),
                 grids.lines,   grids.columns};
     g.outside = options.outside_value;
+    if (options.flow_grid) {
+        // Every pixel drains to one neighbour: the passes run on the forest's links, which hold
+        // no loop, and nothing is left for the rules below. The forest and its passes take some
+        // 70 bytes a network pixel: a network of more than a quarter of the image, which no flow
+        // grid's channels make (a raster all network, a block, a grid of lines), is refused
+        // where that would pass the budget.
+        const long long network = count_network(g, threads);
+        const long long image = static_cast<long long>(grids.lines) * grids.columns;
+        if (options.core_budget > 0 && network * 4 > image &&
+            network * kForestBytesPerPixel > options.core_budget) {
+            result.flow_refused = network;
+            return result;
+        }
+        const FlowForest forest = read_flow_forest(g);
+        return forest_passes(grids, options, forest, events);
+    }
     if (options.core_budget > 0) {
         // Only a network nearly all of which is core is refused (a drawing of streams has
         // sources and is mostly pruned: on drawings of four-connected strokes, whose squares stop

@@ -58,6 +58,9 @@ struct EngineResult {
     // Refused for its core (core_budget): the core's pixels and the network's, and nothing run.
     long long core_refused = 0;
     long long core_network = 0;
+    // Read as a flow grid: the network pixels of a network refused for its density (more than a
+    // quarter of the image, and the forest beyond core_budget), and nothing run.
+    long long flow_refused = 0;
 };
 
 EngineResult order_network(const EngineGrids& grids, const EngineOptions& options,

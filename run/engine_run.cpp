@@ -28,4 +28,5 @@ void run_engine(NetworkRun& s, PassEvents& events) {
     s.borderless_parts = r.borderless_parts;
     s.core_refused = r.core_refused;
     s.core_network = r.core_network;
+    s.flow_refused = r.flow_refused;
 }

@@ -132,6 +132,15 @@ void order_loaded_network(NetworkOrder& order, const NetworkOrderRequest& reques
                       " network is refused";
         return;
     }
+    if (s.flow_refused > 0) {
+        order.fault = s.nomim1 + ": " + std::to_string(s.flow_refused) + " of its " +
+                      std::to_string(static_cast<long long>(s.nb_lig) * s.nb_col) +
+                      " pixels are network, more than a quarter of the image (a raster that is"
+                      " all network, a block or a grid of lines, not the channels of a flow"
+                      " grid): read as a flow grid, the run would take more than 4 bytes a"
+                      " pixel; the network is refused";
+        return;
+    }
     // Pixels left between contacts after the passes; counted again below only when inflows were
     // cut and put back since.
     const long long left = place.gis && !ahead ? unordered_between_contacts(s) : -1;

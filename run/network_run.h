@@ -42,6 +42,9 @@ struct NetworkRun {
     long long core_budget = 0;
     long long core_refused = 0;  // pixels of the core of a network refused so, else 0
     long long core_network = 0;  // its network pixels
+    // Read as a flow grid: the network pixels of a network refused so (more than a quarter of
+    // the image), else 0.
+    long long flow_refused = 0;
 
     // Threads the engine may use for the work it splits into bands of lines (the front end sets
     // it, BRANCHRANKER_THREADS); every output is the same for every number.

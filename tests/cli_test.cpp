@@ -220,6 +220,7 @@ TEST(CommandLine, ExitStatusesAndMessagesNameTheFile) {
              {{"order", "images/S/a.raw", "--output", "o/x.tif", "--format", "raw"}, "o/x.tif"},
              {{"order", "images/S/a.raw", "--output", "o/x.png"}, "o/x.png"},
              {{"order", "images/S/a.raw", "--horton", "h.pdf"}, "h.pdf"},
+             {{"order", "images/S/a.raw", "--flow-grid", "--drawing"}, "--drawing"},
          }) {
         const ProgramResult r = run_program_with(dir.path, u.args);
         EXPECT_EQ(r.exit_status, 2) << u.args.back() << "\n" << r.errors;
@@ -471,6 +472,48 @@ TEST(CommandLine, ProgressShowsOnATerminalOnly) {
 // --drawing reads the apex of a line that turns back sharply as part of its line: one stream
 // of order 1, where the cells of a flow grid would make the apex a source and the line below it
 // a stream of order 2 (the default reading, kept for every network not said to be drawn).
+// Two channels of a flow grid run side by side to the border, one cell apart and touching all
+// along: to the passes a block of squares that no pass can prune (refused), read as a flow grid
+// two streams of order 1, every cell ordered. A raster that is mostly network is refused there.
+TEST(CommandLine, FlowGridReadsChannelsSideBySideApart) {
+    TempDir dir;
+    Network net;
+    net.nb_lig = 12;
+    net.nb_col = 10;
+    for (int i = 0; i < net.nb_lig; ++i) {
+        for (int j = 0; j < net.nb_col; ++j) {
+            net.cells.push_back(i >= 2 && (j == 4 || j == 5) ? net.network_value : net.background);
+        }
+    }
+    ASSERT_TRUE(write_raw_network(net, dir / "two", 10.0));
+    const ProgramResult r = run_program_with(
+        dir.path, {"order", "two.raw", "--summary", "s.json", "--quiet", "--flow-grid"});
+    ASSERT_EQ(r.exit_status, 0) << r.errors;
+    const nlohmann::json n = nlohmann::json::parse(read_file(dir / "s.json"))["networks"][0];
+    ASSERT_EQ(n["orders"].size(), 1u);
+    EXPECT_EQ(n["orders"][0]["count"], 2);
+    for (const char* figure : {"loop_pixels", "borderless_parts", "between_contacts"})
+        EXPECT_EQ(n["unsound"][figure], 0) << figure;
+    const std::string orders = read_file(dir / "two_strahler.raw");
+    ASSERT_EQ(orders.size(), net.cells.size());
+    for (std::size_t p = 0; p < orders.size(); ++p) {
+        EXPECT_EQ(orders[p], net.cells[p] == net.network_value ? '\1' : '\xff') << p;
+    }
+    const ProgramResult passes = run_program_with(dir.path, {"order", "two.raw", "--quiet"});
+    EXPECT_EQ(passes.exit_status, 1);
+    EXPECT_NE(passes.errors.find("no pass can order them"), std::string::npos) << passes.errors;
+
+    Network full = net;
+    std::fill(full.cells.begin(), full.cells.end(), full.network_value);
+    ASSERT_TRUE(write_raw_network(full, dir / "full", 10.0));
+    const ProgramResult refused =
+        run_program_with(dir.path, {"order", "full.raw", "--quiet", "--flow-grid"});
+    EXPECT_EQ(refused.exit_status, 1);
+    EXPECT_NE(refused.errors.find("more than a quarter of the image"), std::string::npos)
+        << refused.errors;
+    EXPECT_FALSE(std::filesystem::exists(dir / "full_strahler.raw"));
+}
+
 TEST(CommandLine, DrawingReadsASharpBendAsOneLine) {
     TempDir dir;
     const std::vector<std::string> v = {

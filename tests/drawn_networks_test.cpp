@@ -33,9 +33,9 @@ struct Outcome {
     std::vector<long long> segments;  // [k], as many entries as the truth's streams
 };
 
-// Runs the passes until the network is used up and compares with the truth; `drawing` as
-// RunState::drawing.
-Outcome order(const TruthNetwork& t, bool drawing = false) {
+// Runs the passes until the network is used up and compares with the truth; `drawing` and
+// `flow_grid` as in NetworkRun.
+Outcome order(const TruthNetwork& t, bool drawing = false, bool flow_grid = false) {
     const Network& net = t.net;
     RunState s;
     s.nb_lig = net.nb_lig;
@@ -44,6 +44,7 @@ Outcome order(const TruthNetwork& t, bool drawing = false) {
     s.val_red = net.network_value;
     s.Num_order = 63;
     s.drawing = drawing;
+    s.flow_grid = flow_grid;
     s.tab1 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     s.tab5 = ByteGrid(ucmatrice(s.nb_col, s.nb_lig), s.nb_lig);
     for (int i = 0; i < s.nb_lig; ++i) std::copy_n(net.row(i), s.nb_col, s.tab1[i]);
@@ -136,15 +137,22 @@ TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {
     // ordered as a tree from the border: what stays without an order is a ring no line leaves,
     // or a tree the passes never trace (a lone border pixel, the arms of a junction that run to
     // the border). Before that rule, 548 pixels of the dense networks (1.06 %) had no order.
+    // Read as a flow grid, every pixel drains to one neighbour: no pixel is left without an
+    // order, and touching channels are read apart (the passes: 87.5 %, 95.4 %, 92.5 % on the
+    // dense, 300-cell and coarse settings).
     struct Setting {
         int size;
         long long threshold;  // cells; 0: 30 to 90 by seed
+        int coarse;
         int seeds;
+        bool flow_grid;
         double least;
         double most_unordered;  // share of the scored pixels
     };
     for (const Setting& set :
-         {Setting{400, 1000, 10, 0.97, 0.0005}, Setting{0, 0, 20, 0.87, 0.003}}) {
+         {Setting{400, 1000, 1, 10, false, 0.97, 0.0005}, Setting{0, 0, 1, 20, false, 0.87, 0.003},
+          Setting{400, 1000, 1, 10, true, 0.995, 0}, Setting{0, 0, 1, 20, true, 0.945, 0},
+          Setting{800, 300, 1, 4, true, 0.98, 0}, Setting{400, 100, 4, 6, true, 0.965, 0}}) {
         long long scored = 0;
         long long right = 0;
         long long unordered = 0;
@@ -154,17 +162,18 @@ TEST(TerrainNetworks, ChannelPixelsTakeTheirTrueOrder) {
             o.nb_col = set.size > 0 ? set.size : 200;
             o.seed = static_cast<std::uint64_t>(seed);
             o.threshold = set.threshold > 0 ? set.threshold : 30 + (seed % 4) * 20;
-            const Outcome got = order(generate_terrain_network(o));
+            o.coarse = set.coarse;
+            const Outcome got = order(generate_terrain_network(o), false, set.flow_grid);
             scored += got.scored;
             right += got.right;
             unordered += got.unordered;
         }
         const double share = static_cast<double>(right) / static_cast<double>(scored);
         std::printf(
-            "terrain channel pixels with their true order, threshold %s: %.4f of %lld, %lld "
-            "without an order\n",
-            set.threshold > 0 ? std::to_string(set.threshold).c_str() : "30 to 90", share, scored,
-            unordered);
+            "terrain channel pixels with their true order, threshold %s, coarse %d, %s: %.4f of "
+            "%lld, %lld without an order\n",
+            set.threshold > 0 ? std::to_string(set.threshold).c_str() : "30 to 90", set.coarse,
+            set.flow_grid ? "read as a flow grid" : "by the passes", share, scored, unordered);
         EXPECT_GE(share, set.least);
         EXPECT_LE(static_cast<double>(unordered), set.most_unordered * static_cast<double>(scored));
     }

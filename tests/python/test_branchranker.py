@@ -15,11 +15,12 @@ from conftest import SOURCE_DIR, run_program
 gdal.UseExceptions()
 
 # The networks ordered three ways: the sample GeoTIFF, and a drawn and a terrain network from
-# the generator (ASCII grids, with their NoData value).
+# the generator (ASCII grids, with their NoData value); the terrain also read as a flow grid.
 NETWORKS = {
     "sample": None,
     "drawn": ["240", "320", "7", "--drawn", "--braids", "2"],
     "terrain": ["256", "256", "11", "--terrain", "40"],
+    "terrain_flow_grid": ["256", "256", "11", "--terrain", "40"],
 }
 
 
@@ -60,8 +61,9 @@ def test_array_file_and_command_line_agree(kind, cli, gennet, tmp_path):
     out.mkdir()
     stem = Path(path).stem
     segments, summary = out / "segments.csv", out / "summary.json"
+    flow_grid = kind.endswith("flow_grid")
     done = run_program([cli, "order", path, "--output", f"{out}/", "--segments", segments,
-                        "--summary", summary, "--quiet"])
+                        "--summary", summary, "--quiet"] + (["--flow-grid"] if flow_grid else []))
     assert done.returncode == 0, done.stderr
     expected = read_files(out)
     image = next(n for n in expected if n.startswith(stem + "_strahler.") and
@@ -70,10 +72,11 @@ def test_array_file_and_command_line_agree(kind, cli, gennet, tmp_path):
 
     ds = gdal.Open(path)
     band = ds.GetRasterBand(1)
-    from_file = branchranker.order_file(path)
+    from_file = branchranker.order_file(path, flow_grid=flow_grid)
     from_array = branchranker.order(band.ReadAsArray(), nodata=band.GetNoDataValue(),
                                     geotransform=ds.GetGeoTransform(),
-                                    crs=ds.GetProjection() or None, name=path)
+                                    crs=ds.GetProjection() or None, name=path,
+                                    flow_grid=flow_grid)
     cli_summary = json.loads(summary.read_text())["networks"][0]
     rows = csv_rows(segments)
     for result in (from_file, from_array):
@@ -92,6 +95,9 @@ def test_array_file_and_command_line_agree(kind, cli, gennet, tmp_path):
         result.save(str(out / stem), format=fmt, segments=str(segments), summary=str(summary))
         assert read_files(out) == expected
     assert np.array_equal(from_file.orders, from_array.orders)
+    if flow_grid:  # every channel cell ordered
+        cells = band.ReadAsArray()
+        assert not np.any((from_file.orders == 255) & (cells != cells.max()))
     assert from_file.geotransform == from_array.geotransform == ds.GetGeoTransform()
 
 

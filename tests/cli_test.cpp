@@ -474,7 +474,8 @@ TEST(CommandLine, ProgressShowsOnATerminalOnly) {
 // a stream of order 2 (the default reading, kept for every network not said to be drawn).
 // Two channels of a flow grid run side by side to the border, one cell apart and touching all
 // along: to the passes a block of squares that no pass can prune (refused), read as a flow grid
-// two streams of order 1, every cell ordered. A raster that is mostly network is refused there.
+// two streams of order 1, every cell ordered. A clean forest reads the same either way; a raster
+// that is mostly network is refused as a flow grid.
 TEST(CommandLine, FlowGridReadsChannelsSideBySideApart) {
     TempDir dir;
     Network net;
@@ -502,6 +503,20 @@ TEST(CommandLine, FlowGridReadsChannelsSideBySideApart) {
     const ProgramResult passes = run_program_with(dir.path, {"order", "two.raw", "--quiet"});
     EXPECT_EQ(passes.exit_status, 1);
     EXPECT_NE(passes.errors.find("no pass can order them"), std::string::npos) << passes.errors;
+
+    // A clean forest, each part touching the border once, is read the same either way.
+    for (const char* reading : {"--quiet", "--flow-grid"}) {
+        const std::string in = dir / (reading[2] == 'q' ? "p" : "f");
+        std::filesystem::create_directories(in);
+        ASSERT_TRUE(write_raw_network(generate_network(small(7)), in + "/clean", 10.0));
+        ASSERT_EQ(run_program_with(in, {"order", "clean.raw", "--quiet", reading}).exit_status, 0);
+    }
+    for (const char* file : {"clean_strahler.raw", "clean_strahler_info.txt"}) {
+        EXPECT_EQ(read_file(dir / (std::string("f/") + file)),
+                  read_file(dir / (std::string("p/") + file)))
+            << file;
+        EXPECT_NE(read_file(dir / (std::string("f/") + file)), "") << file;
+    }
 
     Network full = net;
     std::fill(full.cells.begin(), full.cells.end(), full.network_value);

@@ -62,7 +62,12 @@ long long count_network(const WalkGrids& g, int threads) {
     std::vector<long long> counts(static_cast<std::size_t>(bands), 0);
     for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
         long long n = 0;
-        for (int i = first; i < last; ++i) n += std::count(g.tab1[i], g.tab1[i] + g.nb_col, value);
+        for (int i = first; i < last; ++i) {
+            const unsigned char* row = g.tab1[i];
+            int in_line = 0;  // a sum the compiler makes on vectors of bytes
+            for (int j = 0; j < g.nb_col; ++j) in_line += row[j] == value;
+            n += in_line;
+        }
         counts[static_cast<std::size_t>(b)] = n;
     });
     long long n = 0;

@@ -417,7 +417,8 @@ TEST(CommandLineStreamRasters, ATileOrdersEveryPixelFromItsOutlet) {
     };
     const std::vector<Case> cases = {{{}, "rule"},
                                      {{"--outlet", outlet_text}, "named"},
-                                     {{"--outlet-file", "exits.geojson"}, "file"}};
+                                     {{"--outlet-file", "exits.geojson"}, "file"},
+                                     {{"--outlet", outlet_text, "--flow-grid"}, "flow"}};
     std::vector<unsigned char> file_orders;
     for (const Case& c : cases) {
         std::vector<std::string> args = {"order",      "tile.tif",  "--output",

@@ -457,8 +457,9 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
         const Band& up = scanned[static_cast<std::size_t>(b) - 1];
         const Band& down = scanned[static_cast<std::size_t>(b)];
         for (const auto& [line, runs] : down.shared) {
+            const auto at = line;  // a structured binding is not captured by every compiler
             const auto same = std::find_if(up.shared.begin(), up.shared.end(),
-                                           [&](const auto& l) { return l.first == line; });
+                                           [at](const auto& l) { return l.first == at; });
             if (same == up.shared.end()) continue;
             for (std::size_t k = 0; k < runs.size(); ++k) {
                 all.join(offset[static_cast<std::size_t>(b) - 1] + same->second[k].set,

@@ -143,13 +143,17 @@ struct Search {
     std::vector<unsigned char> way;  // position (of the pixel) of the neighbour it drains to
     std::vector<char> settled;
     std::vector<int> settle_order;  // slots as they were settled: every parent before its pixels
+    std::vector<std::vector<int>> buckets;  // of settle(), by cost
 };
 
 // Settles every slot reachable from `roots` (cost 0), cheapest first, equal costs in the order
 // they were reached.
 void settle(const Network& net, const std::vector<int>& roots, Search& s) {
     constexpr int kBuckets = kDearestStep + 1;
-    std::vector<std::vector<int>> buckets(kBuckets);
+    // Kept from one call to the next (empty between them): a network of many small parts that
+    // reach no border makes one call each.
+    std::vector<std::vector<int>>& buckets = s.buckets;
+    if (buckets.empty()) buckets.resize(kBuckets);
     long long pending = 0;
     for (int r : roots) {
         s.cost[static_cast<std::size_t>(r)] = 0;

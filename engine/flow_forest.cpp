@@ -14,9 +14,15 @@
 //    cost in step 1, so the forest never gets a loop. Three rounds, or fewer when one changes
 //    nothing.
 //
+// 3. Steps 1 and 2 run twice, with a diagonal past a corner dearer and cheaper. Each part of the
+//    network (a set of pixels that both forests keep together) takes the forest whose Strahler
+//    orders sum lower there: where channels touch, a reading that joins them where they only
+//    touch makes junctions that raise every order below, and the cheaper corner reads stair-step
+//    lines as junctions where the dearer one does not.
+//
 // Measured on generated terrains (docs/dense_networks.md): without the turns the densest
-// networks lose two points of the pixels right; without step 2, seven; a cheaper corner lets
-// stair-step lines read as junctions, a dearer one joins channels that only touch.
+// networks lose two points of the pixels right; without step 2, seven; either corner alone
+// loses a point on the densest networks (the dearer) or seven on sparse ones (the cheaper).
 
 #include "engine/flow_forest.h"
 
@@ -36,9 +42,10 @@ constexpr unsigned char kNoWay = 8;  // a root drains nowhere in the image
 // Costs in hundredths of a pixel side.
 constexpr int kSide = 100;
 constexpr int kDiagonal = 141;
-constexpr int kPastCorner = 140;  // more for a diagonal step whose corner holds a network pixel
-constexpr int kTurn = 50;         // more for each eighth of a turn
-constexpr int kDearestStep = kDiagonal + kPastCorner + 4 * kTurn;
+// More for a diagonal step whose corner holds a network pixel, in the two readings.
+constexpr int kPastCorner[2] = {140, 100};
+constexpr int kTurn = 50;  // more for each eighth of a turn
+constexpr int kDearestStep = kDiagonal + kPastCorner[0] + 4 * kTurn;
 constexpr int kTakeUpReach = kSide;  // a leaf takes up a neighbour whose way grows this much
 constexpr int kRounds = 3;
 
@@ -76,12 +83,14 @@ struct Network {
         }
     }
 
+    int past_corner = kPastCorner[0];
+
     // Cost of the step from slot p to its neighbour at position n of p.
     int step(int p, int n) const {
         if (n % 2 == 1) return kSide;
         // A diagonal's corner cells are the side neighbours on either side of it.
         const unsigned sides = (1u << ((n + 1) % 8)) | (1u << ((n + 7) % 8));
-        return (around[static_cast<std::size_t>(p)] & sides) != 0 ? kDiagonal + kPastCorner
+        return (around[static_cast<std::size_t>(p)] & sides) != 0 ? kDiagonal + past_corner
                                                                   : kDiagonal;
     }
 };
@@ -251,33 +260,128 @@ void take_up(const Network& net, Search& s) {
     }
 }
 
-}  // namespace
-
-FlowForest read_flow_forest(const WalkGrids& g) {
-    FlowForest f;
-    if (g.net < 0) return f;
-    const Network net = list_network(g, f.pixels);
-    const std::size_t n = f.pixels.size();
+// Steps 1 and 2 with the costs of `net`: the parent of every slot, and the parts that reach
+// no border.
+std::vector<int> read_forest(const Network& net, const std::vector<int>& roots, std::size_t n,
+                             int& borderless_parts) {
     Search s;
     s.cost.assign(n, std::numeric_limits<long long>::max());
     s.parent.assign(n, -1);
     s.way.assign(n, kNoWay);
     s.settled.assign(n, 0);
     s.settle_order.reserve(n);
+    settle(net, roots, s);
+    // A part that reaches no border drains to its first pixel.
+    borderless_parts = 0;
+    for (std::size_t q = 0; q < n; ++q) {
+        if (s.settled[q]) continue;
+        ++borderless_parts;
+        settle(net, {static_cast<int>(q)}, s);
+    }
+    take_up(net, s);
+    return std::move(s.parent);
+}
+
+// Whether a diagonal neighbour of some network pixel has a network pixel at its corner.
+bool any_cut_corner(const Network& net) {
+    for (unsigned char m : net.around) {
+        for (int n = 0; n < 8; n += 2) {
+            if (((m >> n) & 1u) && ((m >> ((n + 1) % 8)) & 1u || (m >> ((n + 7) % 8)) & 1u))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Strahler's order of every slot of a forest.
+std::vector<unsigned char> forest_orders(const std::vector<int>& parent) {
+    const std::size_t n = parent.size();
+    std::vector<unsigned char> order(n, 0);
+    std::vector<unsigned char> top(n, 0);     // highest order draining in
+    std::vector<unsigned char> at_top(n, 0);  // how many bring it, up to 2
+    std::vector<unsigned char> waiting(n, 0);
+    for (std::size_t q = 0; q < n; ++q) {
+        if (parent[q] >= 0) ++waiting[static_cast<std::size_t>(parent[q])];
+    }
+    std::vector<int> ready;
+    for (std::size_t q = 0; q < n; ++q) {
+        if (waiting[q] == 0) ready.push_back(static_cast<int>(q));
+    }
+    while (!ready.empty()) {
+        const auto q = static_cast<std::size_t>(ready.back());
+        ready.pop_back();
+        const int o = top[q] == 0 ? 1 : std::min(63, top[q] + (at_top[q] >= 2 ? 1 : 0));
+        order[q] = static_cast<unsigned char>(o);
+        if (parent[q] < 0) continue;
+        const auto p = static_cast<std::size_t>(parent[q]);
+        if (o > top[p]) {
+            top[p] = static_cast<unsigned char>(o);
+            at_top[p] = 1;
+        } else if (o == top[p] && at_top[p] < 2) {
+            ++at_top[p];
+        }
+        if (--waiting[p] == 0) ready.push_back(static_cast<int>(p));
+    }
+    return order;
+}
+
+// The root of slot q's set, halving the way as it goes.
+int set_of(std::vector<int>& up, int q) {
+    while (up[static_cast<std::size_t>(q)] != q) {
+        up[static_cast<std::size_t>(q)] =
+            up[static_cast<std::size_t>(up[static_cast<std::size_t>(q)])];
+        q = up[static_cast<std::size_t>(q)];
+    }
+    return q;
+}
+
+}  // namespace
+
+FlowForest read_flow_forest(const WalkGrids& g) {
+    FlowForest f;
+    if (g.net < 0) return f;
+    Network net = list_network(g, f.pixels);
+    const std::size_t n = f.pixels.size();
     std::vector<int> roots;
     for (std::size_t q = 0; q < n; ++q) {
         const int i = static_cast<int>(f.pixels[q] / g.nb_col);
         const int j = static_cast<int>(f.pixels[q] % g.nb_col);
         if (g.on_border(i, j)) roots.push_back(static_cast<int>(q));
     }
-    settle(net, roots, s);
-    // A part that reaches no border drains to its first pixel.
-    for (std::size_t q = 0; q < n; ++q) {
-        if (s.settled[q]) continue;
-        ++f.borderless_parts;
-        settle(net, {static_cast<int>(q)}, s);
+    std::vector<int> parents[2];
+    net.past_corner = kPastCorner[0];
+    parents[0] = read_forest(net, roots, n, f.borderless_parts);
+    // Where no diagonal passes a network pixel (a clean forest), the costs of the two readings
+    // are the same, and so are their forests.
+    if (!any_cut_corner(net)) {
+        f.parent = std::move(parents[0]);
+        return f;
     }
-    take_up(net, s);
-    f.parent = std::move(s.parent);
+    net.past_corner = kPastCorner[1];
+    parents[1] = read_forest(net, roots, n, f.borderless_parts);
+    // The parts: pixels joined by a link of either forest.
+    std::vector<int> part(n);
+    for (std::size_t q = 0; q < n; ++q) part[q] = static_cast<int>(q);
+    for (const std::vector<int>& parent : parents) {
+        for (std::size_t q = 0; q < n; ++q) {
+            if (parent[q] < 0) continue;
+            const int a = set_of(part, static_cast<int>(q));
+            const int b = set_of(part, parent[q]);
+            if (a != b) part[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
+        }
+    }
+    std::vector<long long> sum[2];
+    for (int r = 0; r < 2; ++r) {
+        const std::vector<unsigned char> order = forest_orders(parents[r]);
+        sum[r].assign(n, 0);
+        for (std::size_t q = 0; q < n; ++q) {
+            sum[r][static_cast<std::size_t>(set_of(part, static_cast<int>(q)))] += order[q];
+        }
+    }
+    f.parent = std::move(parents[0]);
+    for (std::size_t q = 0; q < n; ++q) {
+        const auto at = static_cast<std::size_t>(set_of(part, static_cast<int>(q)));
+        if (sum[1][at] < sum[0][at]) f.parent[q] = parents[1][q];
+    }
     return f;
 }

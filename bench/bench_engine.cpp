@@ -176,6 +176,20 @@ void bench_engines(const Network& net, long long network_pixels,
     // engine does not read as the program does: only the program's engine runs on them. Their
     // times are set beside the clean network's per pixel, as they differ in size and share.
     const double pixels = static_cast<double>(net.cells.size());
+    // The best passes of a network read as a flow grid (a forest, then the passes over it).
+    auto flow_grid_passes = [&](const Network& n, int last) {
+        double best = 0.0;
+        for (int round = 0; round < b.rounds; ++round) {
+            const EngineRun f = run_engine(program_engine, n, b.work, last, cores, true);
+            if (round == 0 || f.passes < best) best = f.passes;
+        }
+        return best;
+    };
+    // Per network pixel, against the clean network's passes.
+    auto per_network_pixel = [&](double seconds, long long network) {
+        return ratio(seconds / static_cast<double>(std::max(1LL, network)),
+                     fast_passes / static_cast<double>(std::max(1LL, network_pixels)));
+    };
     for (const OtherNetwork& other : others) {
         EngineRun on_other;
         double other_passes = 0.0;
@@ -195,28 +209,14 @@ void bench_engines(const Network& net, long long network_pixels,
                ratio(other_passes / other_pixels, fast_passes / pixels), "x");
         // Per network pixel: what a messy drawing costs beyond its share of network pixels.
         figure(("passes_" + name + "_over_clean_per_network_pixel").c_str(),
-               ratio(other_passes / static_cast<double>(std::max(1LL, other.network_pixels)),
-                     fast_passes / static_cast<double>(std::max(1LL, network_pixels))),
-               "x");
-        // The same network read as a flow grid (a forest, then the passes over it).
-        double flow_passes = 0.0;
-        for (int round = 0; round < b.rounds; ++round) {
-            EngineRun d =
-                run_engine(program_engine, *other.net, b.work, other.last_order, cores, true);
-            if (round == 0 || d.passes < flow_passes) flow_passes = d.passes;
-        }
+               per_network_pixel(other_passes, other.network_pixels), "x");
+        const double flow_passes = flow_grid_passes(*other.net, other.last_order);
         figure(("passes_" + name + "_flow_grid").c_str(), flow_passes, "s");
         figure(("passes_" + name + "_flow_grid_over_clean_per_network_pixel").c_str(),
-               ratio(flow_passes / static_cast<double>(std::max(1LL, other.network_pixels)),
-                     fast_passes / static_cast<double>(std::max(1LL, network_pixels))),
-               "x");
+               per_network_pixel(flow_passes, other.network_pixels), "x");
     }
     // The clean network read as a flow grid: the reading's own cost where nothing touches.
-    double clean_flow = 0.0;
-    for (int round = 0; round < b.rounds; ++round) {
-        EngineRun f = run_engine(program_engine, net, b.work, last_order, cores, true);
-        if (round == 0 || f.passes < clean_flow) clean_flow = f.passes;
-    }
+    const double clean_flow = flow_grid_passes(net, last_order);
     figure("passes_flow_grid", clean_flow, "s");
     figure("passes_flow_grid_over_passes", ratio(clean_flow, fast_passes), "x");
 }

@@ -31,6 +31,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "engine/set_root.h"
+
 namespace {
 
 // Position n of the neighbour order (engine/neighbours.h) as a step in lines and columns; the
@@ -293,7 +295,8 @@ bool any_cut_corner(const Network& net) {
     return false;
 }
 
-// Strahler's order of every slot of a forest.
+}  // namespace
+
 std::vector<unsigned char> forest_orders(const std::vector<int>& parent) {
     const std::size_t n = parent.size();
     std::vector<unsigned char> order(n, 0);
@@ -325,18 +328,6 @@ std::vector<unsigned char> forest_orders(const std::vector<int>& parent) {
     return order;
 }
 
-// The root of slot q's set, halving the way as it goes.
-int set_of(std::vector<int>& up, int q) {
-    while (up[static_cast<std::size_t>(q)] != q) {
-        up[static_cast<std::size_t>(q)] =
-            up[static_cast<std::size_t>(up[static_cast<std::size_t>(q)])];
-        q = up[static_cast<std::size_t>(q)];
-    }
-    return q;
-}
-
-}  // namespace
-
 FlowForest read_flow_forest(const WalkGrids& g) {
     FlowForest f;
     if (g.net < 0) return f;
@@ -365,8 +356,8 @@ FlowForest read_flow_forest(const WalkGrids& g) {
     for (const std::vector<int>& parent : parents) {
         for (std::size_t q = 0; q < n; ++q) {
             if (parent[q] < 0) continue;
-            const int a = set_of(part, static_cast<int>(q));
-            const int b = set_of(part, parent[q]);
+            const int a = set_root(part, static_cast<int>(q));
+            const int b = set_root(part, parent[q]);
             if (a != b) part[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
         }
     }
@@ -375,12 +366,12 @@ FlowForest read_flow_forest(const WalkGrids& g) {
         const std::vector<unsigned char> order = forest_orders(parents[r]);
         sum[r].assign(n, 0);
         for (std::size_t q = 0; q < n; ++q) {
-            sum[r][static_cast<std::size_t>(set_of(part, static_cast<int>(q)))] += order[q];
+            sum[r][static_cast<std::size_t>(set_root(part, static_cast<int>(q)))] += order[q];
         }
     }
     f.parent = std::move(parents[0]);
     for (std::size_t q = 0; q < n; ++q) {
-        const auto at = static_cast<std::size_t>(set_of(part, static_cast<int>(q)));
+        const auto at = static_cast<std::size_t>(set_root(part, static_cast<int>(q)));
         if (sum[1][at] < sum[0][at]) f.parent[q] = parents[1][q];
     }
     return f;

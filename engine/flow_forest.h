@@ -22,5 +22,10 @@ struct FlowForest {
     int borderless_parts = 0;  // parts touching the border nowhere
 };
 
+// Strahler's order of every slot of a forest given by its parents (1 where nothing drains in,
+// the highest order draining in, plus one where two or more bring it; at most 63), or 0 for a
+// slot on a cycle of parents.
+std::vector<unsigned char> forest_orders(const std::vector<int>& parent);
+
 // Reads the forest of the network left in tab1 (the network value; nothing erased yet).
 FlowForest read_flow_forest(const WalkGrids& g);

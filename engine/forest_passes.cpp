@@ -269,33 +269,7 @@ struct ForestRun {
     // `last`: children before parents, from the pixels nothing drains to.
     void order_unlabelled(int last) const {
         const std::size_t n = forest.pixels.size();
-        std::vector<unsigned char> waiting(n, 0);  // children not ordered yet
-        std::vector<unsigned char> top(n, 0);      // highest order among the children
-        std::vector<unsigned char> ties(n, 0);     // children of that order, up to 2
-        std::vector<unsigned char> order(n, 0);
-        for (int p : links.up) {
-            if (p >= 0) ++waiting[static_cast<std::size_t>(p)];
-        }
-        std::vector<int> ready;
-        for (std::size_t s = 0; s < n; ++s) {
-            if (waiting[s] == 0) ready.push_back(static_cast<int>(s));
-        }
-        while (!ready.empty()) {
-            const auto s = static_cast<std::size_t>(ready.back());
-            ready.pop_back();
-            const int o = top[s] == 0 ? 1 : std::min(255, top[s] + (ties[s] > 1 ? 1 : 0));
-            order[s] = static_cast<unsigned char>(o);
-            const int p = links.up[s];
-            if (p < 0) continue;
-            const auto u = static_cast<std::size_t>(p);
-            if (o > top[u]) {
-                top[u] = static_cast<unsigned char>(o);
-                ties[u] = 1;
-            } else if (o == top[u] && ties[u] < 2) {
-                ++ties[u];
-            }
-            if (--waiting[u] == 0) ready.push_back(p);
-        }
+        const std::vector<unsigned char> order = forest_orders(links.up);
         // Slots on a cycle of parents keep order 0: none.
         for (std::size_t s = 0; s < n; ++s) {
             unsigned char& label = g.tab5[row(static_cast<int>(s))][column(static_cast<int>(s))];

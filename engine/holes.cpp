@@ -20,6 +20,7 @@
 
 #include "base/bands.h"
 #include "engine/links.h"
+#include "engine/set_root.h"
 
 namespace {
 
@@ -51,14 +52,7 @@ struct Sets {
         looked_at.push_back(0);
         return parent.back();
     }
-    int find(int a) {
-        while (parent[static_cast<std::size_t>(a)] != a) {
-            int& up = parent[static_cast<std::size_t>(a)];
-            up = parent[static_cast<std::size_t>(up)];
-            a = up;
-        }
-        return a;
-    }
+    int find(int a) { return set_root(parent, a); }
     void join(int a, int b) {
         a = find(a);
         b = find(b);

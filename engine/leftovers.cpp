@@ -9,6 +9,7 @@
 #include "engine/links.h"
 #include "engine/neighbours.h"
 #include "engine/pixel_map.h"
+#include "engine/set_root.h"
 
 namespace {
 
@@ -152,15 +153,6 @@ std::vector<char> on_loops(const Graph& graph) {
     return loop;
 }
 
-int root(std::vector<int>& parent, int a) {
-    while (parent[static_cast<std::size_t>(a)] != a) {
-        parent[static_cast<std::size_t>(a)] =
-            parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(a)])];
-        a = parent[static_cast<std::size_t>(a)];
-    }
-    return a;
-}
-
 }  // namespace
 
 Leftovers find_leftovers(const WalkGrids& g, int threads) {
@@ -172,8 +164,8 @@ Leftovers find_leftovers(const WalkGrids& g, int threads) {
     std::iota(parent.begin(), parent.end(), 0);
     for (std::size_t a = 0; a < n; ++a) {
         for (std::size_t e = graph.first[a]; e < graph.first[a + 1]; ++e) {
-            parent[static_cast<std::size_t>(root(parent, graph.to[e]))] =
-                root(parent, static_cast<int>(a));
+            parent[static_cast<std::size_t>(set_root(parent, graph.to[e]))] =
+                set_root(parent, static_cast<int>(a));
         }
     }
     const std::vector<char> loop = on_loops(graph);
@@ -181,7 +173,7 @@ Leftovers find_leftovers(const WalkGrids& g, int threads) {
     std::vector<char> has_loop(n, 0);
     std::vector<long long> size(n, 0);
     for (std::size_t a = 0; a < n; ++a) {
-        const auto r = static_cast<std::size_t>(root(parent, static_cast<int>(a)));
+        const auto r = static_cast<std::size_t>(set_root(parent, static_cast<int>(a)));
         const PixelIndex p = graph.pixels()[a];
         if (g.on_border(static_cast<int>(p / g.nb_col), static_cast<int>(p % g.nb_col)))
             border[r] = 1;

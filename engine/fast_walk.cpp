@@ -61,7 +61,7 @@ template <bool kShared>
         l.next_i = ic + first.di;
         l.next_j = jc + first.dj;
     }
-    l.left_count = std::popcount(left);
+    l.left_count = link_count(left);
     for (int n = 0; n < 8; ++n) {
         const int i = ic + kNeighbours[n].di;
         const int j = jc + kNeighbours[n].dj;

@@ -40,11 +40,25 @@ constexpr std::array<std::uint8_t, 256> make_link_table() {
 
 inline constexpr std::array<std::uint8_t, 256> kLinkTable = make_link_table();
 
+constexpr std::array<std::uint8_t, 256> make_count_table() {
+    std::array<std::uint8_t, 256> t{};
+    for (unsigned m = 1; m < 256; ++m) t[m] = static_cast<std::uint8_t>(t[m >> 1] + (m & 1u));
+    return t;
+}
+
+inline constexpr std::array<std::uint8_t, 256> kCountTable = make_count_table();
+
 }  // namespace links_detail
 
 // The linked neighbours among the loaded ones.
 inline unsigned linked(unsigned loaded_mask) {
     return links_detail::kLinkTable[loaded_mask & 0xFFu];
+}
+
+// The number of neighbours in a mask: a table, as the build targets machines without a
+// population-count instruction, where the library's count is a call.
+inline int link_count(unsigned mask) {
+    return links_detail::kCountTable[mask & 0xFFu];
 }
 
 // Mask of the neighbours of the interior pixel (i, j) that are in the loaded network. net is
@@ -108,7 +122,7 @@ inline unsigned char linked_point_code(unsigned char* const* tab1, unsigned char
         const unsigned loaded = present | (loaded_mask(tab1, tab5, net, i, j) & ~present);
         left = linked(loaded) & present;
     }
-    const int count = __builtin_popcount(left);
+    const int count = link_count(left);
     if (count == 1) return 2;
     if (count > 2) return 3;
     return 255;

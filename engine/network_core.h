@@ -14,11 +14,15 @@
 
 struct NetworkCore {
     long long network = 0;  // network pixels of tab1
-    long long core = 0;     // of those, the pixels left once every end is pruned away
+    // Of those, the pixels left once every end is pruned away: counted whole when that is
+    // more than nine tenths of the network. Otherwise the pruning stops as soon as a tenth of
+    // the network is gone, and this is what was left then (more than the core).
+    long long core = 0;
 };
 
 // Counts on the network as loaded: tab1 nothing erased, tab5 all 255. Both are left as they
 // were found (the pruning marks pixels as walks do, erased in tab1 and labelled in tab5, and
-// puts them back). The scan for end points goes in bands of lines on up to `threads` threads;
-// the pruning itself keeps a stack of pixels, no larger than the end points found.
+// puts them back, one by one). The scan for end points goes in bands of lines on up to
+// `threads` threads; the pruning itself keeps a stack of pixels, no larger than the end points
+// found, and the list of the pixels pruned.
 NetworkCore network_core(const WalkGrids& g, int threads = 1);

@@ -11,18 +11,14 @@ namespace {
 
 // The linked neighbours of pixel p in the network as loaded, in the neighbour order.
 template <bool kShared = false, typename Visit>
-void for_each_link(const WalkGrids& g, PixelIndex p, Visit visit) {
-    const int i = static_cast<int>(p / g.nb_col);
-    const int j = static_cast<int>(p % g.nb_col);
+void for_each_link(const WalkGrids& g, const PixelDivider& split, PixelIndex p, Visit visit) {
+    const auto [i, j] = split(p);
     const unsigned links =
         linked(g.on_border(i, j)
                    ? loaded_mask_anywhere<kShared>(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
                    : loaded_mask<kShared>(g.tab1, g.tab5, g.net, i, j));
     for (int n = 0; n < 8; ++n) {
-        if (links >> n & 1u) {
-            visit(static_cast<PixelIndex>(i + kNeighbours[n].di) * g.nb_col + j +
-                  kNeighbours[n].dj);
-        }
+        if (links >> n & 1u) visit(p + kNeighbours[n].di * split.nb_col + kNeighbours[n].dj);
     }
 }
 
@@ -33,15 +29,20 @@ void for_each_link(const WalkGrids& g, PixelIndex p, Visit visit) {
 constexpr unsigned char kJunctionMark = 253;
 constexpr unsigned char kLoopMark = 252;
 constexpr unsigned char kSeenMark = 251;
+constexpr unsigned char kBetweenMark = 250;  // while the pixels between are looked for
 
 // Takes the marks of the candidates away when the groups are made, or when making them fails.
 struct CandidateMarks {
     const WalkGrids& g;
+    PixelDivider split;
     // Every candidate, some twice: the junction pixels, the loop pixels, and those between.
     const std::vector<PixelIndex>& junctions;
     const std::vector<PixelIndex>& loop_pixels;
     std::vector<PixelIndex> between;
-    unsigned char& at(PixelIndex p) const { return g.tab5[p / g.nb_col][p % g.nb_col]; }
+    unsigned char& at(PixelIndex p) const {
+        const auto [i, j] = split(p);
+        return g.tab5[i][j];
+    }
     template <typename Visit>
     void for_each(Visit visit) const {
         for (const std::vector<PixelIndex>* list : {&between, &junctions, &loop_pixels}) {
@@ -54,37 +55,41 @@ struct CandidateMarks {
 };
 
 // The network pixels that cut the corner between two junction pixels touching diagonally (the
-// junction pixels marked).
-std::vector<PixelIndex> between_touching_junctions(const CandidateMarks& marks,
-                                                   const std::vector<PixelIndex>& junctions) {
+// junction pixels marked), each once, junction pixels left out (they are candidates already).
+// They go to marks.between, marked kBetweenMark meanwhile (so that a failure takes the marks
+// away too).
+void find_between_touching_junctions(CandidateMarks& marks) {
     const WalkGrids& g = marks.g;
+    std::vector<PixelIndex>& between = marks.between;
     auto network = [&](int i, int j) {
         return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col && g.tab1[i][j] == g.net;
     };
-    std::vector<PixelIndex> between;
-    for (PixelIndex p : junctions) {
-        const int i = static_cast<int>(p / g.nb_col);
-        const int j = static_cast<int>(p % g.nb_col);
+    auto add = [&](int i, int j) {
+        if (!network(i, j) || g.tab5[i][j] != 255) return;
+        g.tab5[i][j] = kBetweenMark;
+        between.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
+    };
+    for (PixelIndex p : marks.junctions) {
+        const auto [i, j] = marks.split(p);
         for (const int dj : {-1, 1}) {  // the two corners below; those above come from above
             const int a = i + 1;
             const int b = j + dj;
             if (!network(a, b) || g.tab5[a][b] != kJunctionMark) continue;
-            if (network(i, b)) between.push_back(static_cast<PixelIndex>(i) * g.nb_col + b);
-            if (network(a, j)) between.push_back(static_cast<PixelIndex>(a) * g.nb_col + j);
+            add(i, b);
+            add(a, j);
         }
     }
-    return between;
 }
 
 }  // namespace
 
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                    const std::vector<PixelIndex>& loop_pixels) {
-    CandidateMarks marks{g, junctions, loop_pixels, {}};
+    CandidateMarks marks{g, PixelDivider(g.nb_col), junctions, loop_pixels, {}};
     for (PixelIndex p : junctions) marks.at(p) = kJunctionMark;
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
     // cuts it, linked to both, joins their group.
-    marks.between = between_touching_junctions(marks, junctions);
+    find_between_touching_junctions(marks);
     for (PixelIndex p : marks.between) marks.at(p) = kJunctionMark;
     for (PixelIndex p : loop_pixels) marks.at(p) = kLoopMark;
 
@@ -95,7 +100,6 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     Groups groups;
     std::vector<PixelIndex> set;
     std::vector<GroupExit> exits;
-    std::size_t in_groups = 0;
     marks.for_each([&](PixelIndex first) {
         if (marks.at(first) == kSeenMark) return;
         bool loop = marks.at(first) == kLoopMark;
@@ -104,7 +108,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         exits.clear();
         for (std::size_t head = 0; head < set.size(); ++head) {
             const PixelIndex p = set[head];
-            for_each_link(g, p, [&](PixelIndex q) {
+            for_each_link(g, marks.split, p, [&](PixelIndex q) {
                 unsigned char& m = marks.at(q);
                 if (m == kSeenMark) return;
                 if (m != kJunctionMark && m != kLoopMark) {
@@ -117,7 +121,6 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             });
         }
         if (set.size() < 2 && !loop) return;
-        in_groups += set.size();
         Group& group = groups.list.emplace_back();
         group.loop = loop;
         std::sort(set.begin(), set.end());
@@ -130,18 +133,19 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     // Groups in the row-major order of their first pixels.
     std::sort(groups.list.begin(), groups.list.end(),
               [](const Group& a, const Group& b) { return a.pixels[0] < b.pixels[0]; });
-    std::vector<std::pair<PixelIndex, int>> of;
-    of.reserve(in_groups);
-    for (std::size_t k = 0; k < groups.list.size(); ++k) {
-        Group& group = groups.list[k];
+    for (Group& group : groups.list) {
         for (PixelIndex p : group.pixels) {
-            const int i = static_cast<int>(p / g.nb_col);
-            const int j = static_cast<int>(p % g.nb_col);
+            const auto [i, j] = marks.split(p);
             group.border = group.border || g.on_border(i, j);
-            of.emplace_back(p, static_cast<int>(k));
         }
     }
-    groups.of = make_pixel_map(std::move(of), g.nb_lig, g.nb_col);
+    groups.of = pixel_map_of(
+        [&](auto visit) {
+            for (std::size_t k = 0; k < groups.list.size(); ++k) {
+                for (PixelIndex p : groups.list[k].pixels) visit(p, static_cast<int>(k));
+            }
+        },
+        g.nb_lig, g.nb_col);
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
         groups.list[k].degree = count_exits(g, groups, static_cast<int>(k), nullptr);
     }
@@ -150,12 +154,12 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
 
 template <bool kShared>
 int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* exit) {
+    const PixelDivider split(g.nb_col);
     int count = 0;
     PixelIndex last = -1;
     for (const GroupExit& link : groups.list[static_cast<std::size_t>(group)].links) {
         if (link.outside == last) continue;
-        const int qi = static_cast<int>(link.outside / g.nb_col);
-        const int qj = static_cast<int>(link.outside % g.nb_col);
+        const auto [qi, qj] = split(link.outside);
         if (read_byte<kShared, std::memory_order_acquire>(&g.tab1[qi][qj]) != g.net) continue;
         last = link.outside;
         if (count == 0 && exit != nullptr) *exit = link;
@@ -167,11 +171,12 @@ int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* 
 template <bool kShared>
 std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, int group,
                                      PixelIndex from, PixelIndex to) {
+    const PixelDivider split(g.nb_col);
     std::unordered_map<PixelIndex, PixelIndex> came_from{{from, from}};
     std::vector<PixelIndex> queue{from};
     for (std::size_t head = 0; head < queue.size() && !came_from.count(to); ++head) {
         const PixelIndex p = queue[head];
-        for_each_link<kShared>(g, p, [&](PixelIndex q) {
+        for_each_link<kShared>(g, split, p, [&](PixelIndex q) {
             if (groups.of.find(q) != group || came_from.count(q)) return;
             came_from.emplace(q, p);
             queue.push_back(q);

@@ -10,7 +10,7 @@ int PixelMap::find(PixelIndex p) const {
 
 int PixelMap::place(PixelIndex p) const {
     if (keys.empty() || p < 0) return -1;
-    const auto line = static_cast<std::size_t>(p / nb_col);
+    const auto line = static_cast<std::size_t>(lines(p).line);
     if (line + 1 >= line_at.size()) return -1;
     const auto first = keys.begin() + static_cast<std::ptrdiff_t>(line_at[line]);
     const auto last = keys.begin() + static_cast<std::ptrdiff_t>(line_at[line + 1]);
@@ -26,7 +26,7 @@ void set_lines(PixelMap& m, int nb_lig) {
     m.line_at.assign(static_cast<std::size_t>(nb_lig) + 1, 0);
     std::size_t n = 0;
     for (int i = 0; i <= nb_lig; ++i) {
-        const PixelIndex first_of_line = static_cast<PixelIndex>(i) * m.nb_col;
+        const PixelIndex first_of_line = static_cast<PixelIndex>(i) * m.lines.nb_col;
         while (n < m.keys.size() && m.keys[n] < first_of_line) ++n;
         m.line_at[static_cast<std::size_t>(i)] = n;
     }
@@ -34,28 +34,30 @@ void set_lines(PixelMap& m, int nb_lig) {
 
 }  // namespace
 
-PixelMap make_pixel_map(std::vector<std::pair<PixelIndex, int>> pairs, int nb_lig, int nb_col) {
-    const auto by_pixel = [](const auto& a, const auto& b) { return a.first < b.first; };
-    if (!std::is_sorted(pairs.begin(), pairs.end(), by_pixel)) {
-        std::stable_sort(pairs.begin(), pairs.end(), by_pixel);
-    }
+PixelMap index_of_pixels(std::vector<PixelIndex> pixels, int nb_lig, int nb_col) {
     PixelMap m;
-    m.nb_col = nb_col;
-    m.keys.reserve(pairs.size());
-    m.values.reserve(pairs.size());
-    for (const auto& [p, v] : pairs) {
-        if (!m.keys.empty() && m.keys.back() == p) continue;
-        m.keys.push_back(p);
-        m.values.push_back(v);
-    }
+    m.lines = PixelDivider(nb_col);
+    m.keys = std::move(pixels);
     set_lines(m, nb_lig);
     return m;
 }
 
-PixelMap index_of_pixels(std::vector<PixelIndex> pixels, int nb_lig, int nb_col) {
-    PixelMap m;
-    m.nb_col = nb_col;
-    m.keys = std::move(pixels);
-    set_lines(m, nb_lig);
-    return m;
+void sort_lines(PixelMap& m) {
+    std::vector<std::pair<PixelIndex, int>> line;
+    for (std::size_t i = 0; i + 1 < m.line_at.size(); ++i) {
+        const auto first = static_cast<std::ptrdiff_t>(m.line_at[i]);
+        const auto last = static_cast<std::ptrdiff_t>(m.line_at[i + 1]);
+        if (std::is_sorted(m.keys.begin() + first, m.keys.begin() + last)) continue;
+        line.clear();
+        for (std::ptrdiff_t n = first; n < last; ++n) {
+            line.emplace_back(m.keys[static_cast<std::size_t>(n)],
+                              m.values[static_cast<std::size_t>(n)]);
+        }
+        std::sort(line.begin(), line.end());
+        for (std::ptrdiff_t n = first; n < last; ++n) {
+            m.keys[static_cast<std::size_t>(n)] = line[static_cast<std::size_t>(n - first)].first;
+            m.values[static_cast<std::size_t>(n)] =
+                line[static_cast<std::size_t>(n - first)].second;
+        }
+    }
 }

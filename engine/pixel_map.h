@@ -9,7 +9,7 @@
 #include "engine/pixel_index.h"
 
 struct PixelMap {
-    int nb_col = 1;
+    PixelDivider lines{1};             // the line of a pixel
     std::vector<PixelIndex> keys;      // row-major order, each once
     std::vector<int> values;           // values[n] belongs to keys[n]
     std::vector<std::size_t> line_at;  // keys of line i: [line_at[i], line_at[i + 1])
@@ -21,9 +21,36 @@ struct PixelMap {
     bool empty() const { return keys.empty(); }
 };
 
-// Builds the map of nb_lig lines and nb_col columns from (pixel, value) pairs in any order; a
-// pixel given twice keeps its first value.
-PixelMap make_pixel_map(std::vector<std::pair<PixelIndex, int>> pairs, int nb_lig, int nb_col);
+// Builds the map of nb_lig lines and nb_col columns from pixels given each once, in any order, by
+// for_each_pair(visit), which calls visit(pixel, value) for every pixel and is called twice: the
+// keys are counted by line, then put in their line, and a line's keys sorted where they came out of
+// order. Nothing is kept beside the map.
+template <typename ForEachPair>
+PixelMap pixel_map_of(ForEachPair for_each_pair, int nb_lig, int nb_col);
 
 // The keys of pixels given in row-major order, each once, without values: for place().
 PixelMap index_of_pixels(std::vector<PixelIndex> pixels, int nb_lig, int nb_col);
+
+// Sorts the keys of each line, with their values, where they are out of order.
+void sort_lines(PixelMap& m);
+
+template <typename ForEachPair>
+PixelMap pixel_map_of(ForEachPair for_each_pair, int nb_lig, int nb_col) {
+    PixelMap m;
+    m.lines = PixelDivider(nb_col);
+    m.line_at.assign(static_cast<std::size_t>(nb_lig) + 1, 0);
+    for_each_pair(
+        [&](PixelIndex p, int) { ++m.line_at[static_cast<std::size_t>(m.lines(p).line) + 1]; });
+    for (std::size_t i = 1; i < m.line_at.size(); ++i) m.line_at[i] += m.line_at[i - 1];
+    m.keys.resize(m.line_at.back());
+    m.values.resize(m.line_at.back());
+    std::vector<std::size_t> next(m.line_at.begin(), m.line_at.end() - 1);
+    for_each_pair([&](PixelIndex p, int v) {
+        std::size_t& at = next[static_cast<std::size_t>(m.lines(p).line)];
+        m.keys[at] = p;
+        m.values[at] = v;
+        ++at;
+    });
+    sort_lines(m);
+    return m;
+}

@@ -1,7 +1,6 @@
 #include "engine/groups.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <utility>
 
 #include "engine/links.h"
@@ -171,20 +170,35 @@ int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* 
 template <bool kShared>
 std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, int group,
                                      PixelIndex from, PixelIndex to) {
+    // A breadth-first search over the group's pixels, each known by its place in the group's
+    // sorted list.
+    const std::vector<PixelIndex>& pixels = groups.list[static_cast<std::size_t>(group)].pixels;
+    auto place = [&](PixelIndex p) {
+        const auto at = std::lower_bound(pixels.begin(), pixels.end(), p);
+        return at != pixels.end() && *at == p ? static_cast<int>(at - pixels.begin()) : -1;
+    };
+    const int start = place(from);
+    const int goal = place(to);
+    if (start < 0 || goal < 0) return {from};
     const PixelDivider split(g.nb_col);
-    std::unordered_map<PixelIndex, PixelIndex> came_from{{from, from}};
-    std::vector<PixelIndex> queue{from};
-    for (std::size_t head = 0; head < queue.size() && !came_from.count(to); ++head) {
-        const PixelIndex p = queue[head];
-        for_each_link<kShared>(g, split, p, [&](PixelIndex q) {
-            if (groups.of.find(q) != group || came_from.count(q)) return;
-            came_from.emplace(q, p);
-            queue.push_back(q);
+    std::vector<int> came_from(pixels.size(), -1);
+    std::vector<int> queue{start};
+    queue.reserve(pixels.size());
+    came_from[static_cast<std::size_t>(start)] = start;
+    for (std::size_t head = 0; head < queue.size() && came_from[static_cast<std::size_t>(goal)] < 0;
+         ++head) {
+        const int p = queue[head];
+        for_each_link<kShared>(g, split, pixels[static_cast<std::size_t>(p)], [&](PixelIndex q) {
+            const int at = place(q);
+            if (at < 0 || came_from[static_cast<std::size_t>(at)] >= 0) return;
+            came_from[static_cast<std::size_t>(at)] = p;
+            queue.push_back(at);
         });
     }
+    if (came_from[static_cast<std::size_t>(goal)] < 0) return {from};
     std::vector<PixelIndex> path;
-    if (!came_from.count(to)) return {from};
-    for (PixelIndex p = to; p != from; p = came_from[p]) path.push_back(p);
+    for (int p = goal; p != start; p = came_from[static_cast<std::size_t>(p)])
+        path.push_back(pixels[static_cast<std::size_t>(p)]);
     path.push_back(from);
     std::reverse(path.begin(), path.end());
     return path;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/bands.h"
+#include "engine/flag_scan.h"
 #include "engine/links.h"
 
 namespace {
@@ -49,11 +50,10 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
         for (int i = first; i < last; ++i) {
             const unsigned char* t1 = g.tab1[i];
             const unsigned char* t5 = g.tab5[i];
-            for (int j = 0; j < cols; ++j) {
-                if (t1[j] != net) continue;
+            for_each_equal(t1, cols, net, [&](int j) {
                 any = static_cast<char>(any | (t5[j] == 255));
                 mine.push_back(static_cast<PixelIndex>(i) * cols + j);
-            }
+            });
         }
         found_unlabelled[static_cast<std::size_t>(band)] = any;
     });

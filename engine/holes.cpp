@@ -167,38 +167,53 @@ std::vector<Run>::const_iterator run_from(const std::vector<Run>& runs, int col)
 constexpr int kNetwork = -1;
 constexpr int kSquare = -2;
 
-// The faces of cells (i, j - 1), (i, j), (i, j + 1): kNetwork, or face(label) of the run that
-// holds the cell; cells beyond the image are the outside (0).
-template <typename Face>
-void faces_of_line(const WalkGrids& g, const Kept& kept, Face& face, int i, int j, int out[3]) {
-    if (i < 0 || i >= g.nb_lig) {
-        out[0] = out[1] = out[2] = 0;
-        return;
+// The faces of the cells round a run of line i: lines i - 2 to i + 2, columns r.start - 2 to
+// r.end + 1, each kNetwork or face(label) of the run that holds it; cells beyond the image are
+// the outside (0). Every pixel looked at round the run has its eight neighbours here, so the
+// runs of each line are searched once for the run, not once for each pixel.
+struct Window {
+    int top = 0;
+    int left = 0;
+    int width = 0;
+    std::vector<int> cells;  // kept from run to run, as it only grows
+
+    int at(int i, int j) const {
+        return cells[static_cast<std::size_t>(i - top) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(j - left)];
     }
-    const std::vector<Run>& runs = kept.line(i);
-    auto at = run_from(runs, j - 1);
-    for (int d = 0; d < 3; ++d) {
-        const int col = j - 1 + d;
-        while (at != runs.end() && at->end <= col) ++at;
-        if (col < 0 || col >= g.nb_col) {
-            out[d] = 0;
-        } else {
-            out[d] = at != runs.end() && at->start <= col ? face(at->set) : kNetwork;
+};
+
+template <typename Lines, typename Face>
+void fill_window(const WalkGrids& g, const Lines& lines, Face& face, int i, const Run& r,
+                 Window& w) {
+    w.top = i - 2;
+    w.left = r.start - 2;
+    w.width = r.end - r.start + 4;
+    w.cells.resize(5 * static_cast<std::size_t>(w.width));
+    const int right = w.left + w.width;
+    for (int d = 0; d < 5; ++d) {
+        int* row = w.cells.data() + static_cast<std::size_t>(d) * static_cast<std::size_t>(w.width);
+        const int line = w.top + d;
+        if (line < 0 || line >= g.nb_lig) {
+            std::fill(row, row + w.width, 0);
+            continue;
         }
+        std::fill(row, row + w.width, kNetwork);
+        const std::vector<Run>& runs = lines.line(line);
+        for (auto at = run_from(runs, w.left); at != runs.end() && at->start < right; ++at) {
+            std::fill(row + (std::max(at->start, w.left) - w.left),
+                      row + (std::min(at->end, right) - w.left), face(at->set));
+        }
+        if (w.left < 0) std::fill(row, row - w.left, 0);
+        if (right > g.nb_col) std::fill(row + (g.nb_col - w.left), row + w.width, 0);
     }
 }
 
-// Whether the network pixel (i, j) has a link with the face `hole` on one side and another
-// face on the other.
-template <typename Face>
-bool beside_hole(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, int j) {
-    int up[3];
-    int mid[3];
-    int down[3];
-    faces_of_line(g, kept, face, i - 1, j, up);
-    faces_of_line(g, kept, face, i, j, mid);
-    faces_of_line(g, kept, face, i + 1, j, down);
-    const int cell[8] = {up[0], up[1], up[2], mid[2], down[2], down[1], down[0], mid[0]};
+// Whether the network pixel (i, j) of the window has a link with the face `hole` on one side
+// and another face on the other.
+bool beside_hole(const Window& w, int hole, int i, int j) {
+    const int cell[8] = {w.at(i - 1, j - 1), w.at(i - 1, j), w.at(i - 1, j + 1), w.at(i, j + 1),
+                         w.at(i + 1, j + 1), w.at(i + 1, j), w.at(i + 1, j - 1), w.at(i, j - 1)};
     unsigned loaded = 0;
     for (int n = 0; n < 8; ++n) loaded |= unsigned(cell[n] == kNetwork) << n;
     const unsigned links = linked(loaded);
@@ -225,38 +240,54 @@ bool beside_hole(const WalkGrids& g, const Kept& kept, Face& face, int hole, int
     return false;
 }
 
-// Adds the network pixels next to the run of line i (a run of the hole) that have a link between
+// The pixels found on loops, one bit each, of the lines [first, first + lines): a band marks
+// those of the lines it looks round, and a pixel once marked is not looked at again.
+struct Marks {
+    int first = 0;
+    int lines = 0;
+    std::size_t words = 0;  // per line
+    std::vector<std::uint64_t> bits;
+
+    void cover(int begin, int end, int nb_col) {
+        first = begin;
+        lines = std::max(0, end - begin);
+        words = (static_cast<std::size_t>(nb_col) + 63) / 64;
+        bits.assign(static_cast<std::size_t>(lines) * words, 0);
+    }
+    bool holds(int i) const { return i >= first && i < first + lines; }
+    const std::uint64_t* line(int i) const {
+        return bits.data() + static_cast<std::size_t>(i - first) * words;
+    }
+    std::uint64_t& word(int i, int j) {
+        return bits[static_cast<std::size_t>(i - first) * words + static_cast<std::size_t>(j) / 64];
+    }
+    bool has(int i, int j) { return (word(i, j) >> (j % 64) & 1u) != 0; }
+    void mark(int i, int j) { word(i, j) |= std::uint64_t{1} << (j % 64); }
+};
+
+// Marks the network pixels next to the run of line i (a run of the hole) that have a link between
 // the hole and another face. The run touches no border, so the cells beside it are network, and
 // so is every cell of the lines above and below it that is not background.
-template <typename Face>
-void look_round_run(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, const Run& r,
-                    std::vector<PixelIndex>& found) {
+template <typename Lines, typename Face>
+void look_round_run(const WalkGrids& g, const Lines& lines, Face& face, int hole, int i,
+                    const Run& r, Window& w, Marks& marks) {
+    fill_window(g, lines, face, i, r, w);
     auto look = [&](int a, int b) {
-        if (beside_hole(g, kept, face, hole, a, b))
-            found.push_back(static_cast<PixelIndex>(a) * g.nb_col + b);
+        if (!marks.has(a, b) && beside_hole(w, hole, a, b)) marks.mark(a, b);
     };
     look(i, r.start - 1);
     look(i, r.end);
     for (const int line : {i - 1, i + 1}) {
-        const std::vector<Run>& runs = kept.line(line);
-        int col = r.start - 1;
-        auto at = run_from(runs, col);
-        while (col <= r.end) {
-            while (at != runs.end() && at->end <= col) ++at;
-            if (at != runs.end() && at->start <= col) {
-                col = at->end;  // background up to there
-                continue;
-            }
-            look(line, col);
-            ++col;
+        for (int col = r.start - 1; col <= r.end; ++col) {
+            if (w.at(line, col) == kNetwork) look(line, col);
         }
     }
 }
 
-// Adds the corners of the squares of four network pixels whose top line is i, from the stretches
-// of network pixels side by side of lines i and i + 1: where two overlap by two columns or more.
-void squares(const std::vector<Span>& up, const std::vector<Span>& down, int i, int nb_col,
-             std::vector<PixelIndex>& found) {
+// Marks the corners of the squares of four network pixels whose top line is i, from the
+// stretches of network pixels side by side of lines i and i + 1: where two overlap by two columns
+// or more.
+void squares(const std::vector<Span>& up, const std::vector<Span>& down, int i, Marks& marks) {
     std::size_t b = 0;
     for (const Span& a : up) {
         while (b < down.size() && down[b].end <= a.start + 1) ++b;
@@ -264,8 +295,8 @@ void squares(const std::vector<Span>& up, const std::vector<Span>& down, int i, 
             const int from = std::max(a.start, down[c].start);
             const int to = std::min(a.end, down[c].end);
             for (int j = from; j < to; ++j) {
-                found.push_back(static_cast<PixelIndex>(i) * nb_col + j);
-                found.push_back(static_cast<PixelIndex>(i + 1) * nb_col + j);
+                marks.mark(i, j);
+                marks.mark(i + 1, j);
             }
         }
     }
@@ -283,13 +314,13 @@ Scope scope_of(const WalkGrids& g, int first, int last) {
     return {first, last, std::max(0, first - kKept), std::min(g.nb_lig, last + 3)};
 }
 
-// What the first scan of a band leaves: its sets, and the runs of the lines it shares with the
-// bands beside it.
+// What the first scan of a band leaves: its sets, the runs of the lines it shares with the bands
+// beside it, and the pixels found on loops in the lines it scans (the second scan adds some).
 struct Band {
     Scope scope;
     Sets sets;
     std::vector<std::pair<int, std::vector<Run>>> shared;  // (line, runs)
-    std::vector<PixelIndex> found;
+    Marks marks;
 };
 
 bool shared_line(const Scope& s, int i) {
@@ -302,7 +333,6 @@ struct Missed {
     int offset;  // of the band's labels among all
     const std::vector<int>& faces;
     const std::vector<unsigned char>& hole;
-    std::vector<PixelIndex>& found;
 };
 
 // Scans the band's lines, labelling their runs. The first scan (no `missed`) looks at every
@@ -312,6 +342,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     Sets again;  // a second scan makes the same sets, label by label
     Sets& sets = missed != nullptr ? again : band.sets;
     Kept kept(s.begin);
+    Window window;
     std::vector<Span> wide_above;
     std::vector<Span> wide;
     std::vector<int> ended;
@@ -348,7 +379,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         for (std::size_t n = 0; n < hole_runs.size(); ++n) {
             const auto [a, k] = hole_runs[n];
             const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
-            look_round_run(g, kept, face, h.root, a, r, band.found);
+            look_round_run(g, kept, face, h.root, a, r, window, band.marks);
             for (const int b : {a - 1, a + 1}) {
                 if (b < h.top || b > h.bottom) continue;
                 const std::vector<Run>& runs = kept.line(b);
@@ -378,7 +409,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
             label_runs(above, runs, i, sets, g, ended);
             if (missed == nullptr && shared_line(s, i)) band.shared.emplace_back(i, runs);
             if (missed == nullptr && i - 1 >= s.first && i - 1 < s.last)
-                squares(wide_above, wide, i - 1, g.nb_col, band.found);
+                squares(wide_above, wide, i - 1, band.marks);
             // The sets of the line above that this line does not go on with are whole.
             if (missed == nullptr && std::any_of(ended.begin(), ended.end(), [&](int x) {
                     return sets.find((*above)[x].set) != 0;
@@ -411,7 +442,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         for (const Run& r : kept.line(a)) {
             const int hole = all_face(r.set);
             if (missed->hole[static_cast<std::size_t>(hole)])
-                look_round_run(g, kept, all_face, hole, a, r, missed->found);
+                look_round_run(g, kept, all_face, hole, a, r, window, band.marks);
         }
     }
 }
@@ -427,6 +458,7 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
     for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
         Band& band = scanned[static_cast<std::size_t>(b)];
         band.scope = scope_of(g, first, last);
+        band.marks.cover(band.scope.begin, band.scope.end, g.nb_col);
         scan_band(g, band, nullptr);
     });
 
@@ -478,21 +510,39 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
                     faces[static_cast<std::size_t>(offset[static_cast<std::size_t>(b)]) + a])] = 0;
         }
     }
-    std::vector<PixelIndex> loops;
-    for (const Band& band : scanned)
-        loops.insert(loops.end(), band.found.begin(), band.found.end());
     if (std::find(missed.begin(), missed.end(), 1) != missed.end()) {
-        std::vector<std::vector<PixelIndex>> more(static_cast<std::size_t>(bands));
         for_bands(bands, 0, g.nb_lig, [&](int b, int, int) {
-            const Missed again{offset[static_cast<std::size_t>(b)], faces, missed,
-                               more[static_cast<std::size_t>(b)]};
+            const Missed again{offset[static_cast<std::size_t>(b)], faces, missed};
             scan_band(g, scanned[static_cast<std::size_t>(b)], &again);
         });
-        for (const std::vector<PixelIndex>& some : more)
-            loops.insert(loops.end(), some.begin(), some.end());
     }
-    std::sort(loops.begin(), loops.end());
-    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
-    loops.shrink_to_fit();  // kept for the whole run; it held pixels found twice
+    // The marks of every band, line by line: row-major, each pixel once.
+    const std::size_t words = (static_cast<std::size_t>(g.nb_col) + 63) / 64;
+    std::vector<std::uint64_t> merged(words);
+    auto merge_line = [&](int i) {
+        std::fill(merged.begin(), merged.end(), 0);
+        for (const Band& band : scanned) {
+            if (!band.marks.holds(i)) continue;
+            const std::uint64_t* bits = band.marks.line(i);
+            for (std::size_t w = 0; w < words; ++w) merged[w] |= bits[w];
+        }
+    };
+    std::size_t count = 0;
+    for (int i = 0; i < g.nb_lig; ++i) {
+        merge_line(i);
+        for (const std::uint64_t bits : merged)
+            count += static_cast<std::size_t>(std::popcount(bits));
+    }
+    std::vector<PixelIndex> loops;
+    loops.reserve(count);
+    for (int i = 0; i < g.nb_lig; ++i) {
+        merge_line(i);
+        for (std::size_t w = 0; w < words; ++w) {
+            for (std::uint64_t bits = merged[w]; bits != 0; bits &= bits - 1) {
+                loops.push_back(static_cast<PixelIndex>(i) * g.nb_col +
+                                static_cast<PixelIndex>(w * 64) + std::countr_zero(bits));
+            }
+        }
+    }
     return loops;
 }

@@ -3,7 +3,8 @@
 // on with, and that touches the border nowhere, is a whole hole: the links round it are looked
 // at while its lines are still at hand. The holes that no band could look at so (taller than the
 // lines kept, or reaching above the first line a band scanned) show when the bands' sets are
-// joined, and are looked at in a second scan of every band.
+// joined, and are looked at in a second scan of every band: of the runs that its first scan left
+// unsettled, or, when these were too many to keep, of its lines labelled again.
 
 #include "engine/holes.h"
 
@@ -11,7 +12,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <unordered_set>
+#include <span>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -159,8 +160,8 @@ struct Kept {
 };
 
 // The first run of a line that ends after column col: the run that holds col, or the next one.
-std::vector<Run>::const_iterator run_from(const std::vector<Run>& runs, int col) {
-    return std::upper_bound(runs.begin(), runs.end(), col,
+const Run* run_from(std::span<const Run> runs, int col) {
+    return std::upper_bound(runs.data(), runs.data() + runs.size(), col,
                             [](int c, const Run& r) { return c < r.end; });
 }
 
@@ -183,9 +184,8 @@ struct Window {
     }
 };
 
-template <typename Lines, typename Face>
-void fill_window(const WalkGrids& g, const Lines& lines, Face& face, int i, const Run& r,
-                 Window& w) {
+template <typename Face>
+void fill_window(const WalkGrids& g, const Kept& kept, Face& face, int i, const Run& r, Window& w) {
     w.top = i - 2;
     w.left = r.start - 2;
     w.width = r.end - r.start + 4;
@@ -199,8 +199,9 @@ void fill_window(const WalkGrids& g, const Lines& lines, Face& face, int i, cons
             continue;
         }
         std::fill(row, row + w.width, kNetwork);
-        const std::vector<Run>& runs = lines.line(line);
-        for (auto at = run_from(runs, w.left); at != runs.end() && at->start < right; ++at) {
+        const std::vector<Run>& runs = kept.line(line);
+        const Run* end = runs.data() + runs.size();
+        for (const Run* at = run_from(runs, w.left); at != end && at->start < right; ++at) {
             std::fill(row + (std::max(at->start, w.left) - w.left),
                       row + (std::min(at->end, right) - w.left), face(at->set));
         }
@@ -209,11 +210,10 @@ void fill_window(const WalkGrids& g, const Lines& lines, Face& face, int i, cons
     }
 }
 
-// Whether the network pixel (i, j) of the window has a link with the face `hole` on one side
-// and another face on the other.
-bool beside_hole(const Window& w, int hole, int i, int j) {
-    const int cell[8] = {w.at(i - 1, j - 1), w.at(i - 1, j), w.at(i - 1, j + 1), w.at(i, j + 1),
-                         w.at(i + 1, j + 1), w.at(i + 1, j), w.at(i + 1, j - 1), w.at(i, j - 1)};
+// Whether a network pixel whose eight neighbours (in the order of links.h) are `cell`, each
+// kNetwork or the face it is of, has a link with the face `hole` on one side and another face on
+// the other.
+bool links_hole(const int cell[8], int hole) {
     unsigned loaded = 0;
     for (int n = 0; n < 8; ++n) loaded |= unsigned(cell[n] == kNetwork) << n;
     const unsigned links = linked(loaded);
@@ -240,38 +240,96 @@ bool beside_hole(const Window& w, int hole, int i, int j) {
     return false;
 }
 
-// The pixels found on loops, one bit each, of the lines [first, first + lines): a band marks
-// those of the lines it looks round, and a pixel once marked is not looked at again.
-struct Marks {
+// links_hole for the network pixel (i, j) of the window.
+bool beside_hole(const Window& w, int hole, int i, int j) {
+    const int cell[8] = {w.at(i - 1, j - 1), w.at(i - 1, j), w.at(i - 1, j + 1), w.at(i, j + 1),
+                         w.at(i + 1, j + 1), w.at(i + 1, j), w.at(i + 1, j - 1), w.at(i, j - 1)};
+    return links_hole(cell, hole);
+}
+
+// One bit for each cell of `lines` lines, line i from line `first` on in slot (i - first) % lines:
+// the lines [first, first + lines), or a ring of them when used for lines never further apart.
+struct LineBits {
     int first = 0;
     int lines = 0;
     std::size_t words = 0;  // per line
     std::vector<std::uint64_t> bits;
 
-    void cover(int begin, int end, int nb_col) {
-        first = begin;
-        lines = std::max(0, end - begin);
+    void cover(int from, int count, int nb_col) {
+        first = from;
+        lines = std::max(1, count);
         words = (static_cast<std::size_t>(nb_col) + 63) / 64;
         bits.assign(static_cast<std::size_t>(lines) * words, 0);
     }
     bool holds(int i) const { return i >= first && i < first + lines; }
-    const std::uint64_t* line(int i) const {
-        return bits.data() + static_cast<std::size_t>(i - first) * words;
+    std::size_t slot(int i) const { return static_cast<std::size_t>((i - first) % lines) * words; }
+    const std::uint64_t* line(int i) const { return bits.data() + slot(i); }
+    bool has(int i, int j) const {
+        return (bits[slot(i) + static_cast<std::size_t>(j) / 64] >> (j % 64) & 1u) != 0;
     }
-    std::uint64_t& word(int i, int j) {
-        return bits[static_cast<std::size_t>(i - first) * words + static_cast<std::size_t>(j) / 64];
+    void mark(int i, int j) {
+        bits[slot(i) + static_cast<std::size_t>(j) / 64] |= std::uint64_t{1} << (j % 64);
     }
-    bool has(int i, int j) { return (word(i, j) >> (j % 64) & 1u) != 0; }
-    void mark(int i, int j) { word(i, j) |= std::uint64_t{1} << (j % 64); }
+    // Sets (or clears) the bits of columns [start, end) of line i.
+    void set(int i, int start, int end, bool on) {
+        std::uint64_t* line = bits.data() + slot(i);
+        for (int j = start; j < end;) {
+            const int n = std::min(64 - j % 64, end - j);
+            const std::uint64_t mask = (n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1)
+                                       << (j % 64);
+            std::uint64_t& word = line[static_cast<std::size_t>(j) / 64];
+            word = on ? word | mask : word & ~mask;
+            j += n;
+        }
+    }
 };
 
-// Marks the network pixels next to the run of line i (a run of the hole) that have a link between
-// the hole and another face. The run touches no border, so the cells beside it are network, and
-// so is every cell of the lines above and below it that is not background.
-template <typename Lines, typename Face>
-void look_round_run(const WalkGrids& g, const Lines& lines, Face& face, int hole, int i,
-                    const Run& r, Window& w, Marks& marks) {
-    fill_window(g, lines, face, i, r, w);
+// The pixels found on loops, of the lines a band scans: a pixel once marked is not looked at
+// again.
+using Marks = LineBits;
+
+constexpr int kInHole = 1;
+
+// links_hole for the network pixel (i, j), its neighbours read from tab1 (network) and from
+// `in_hole`, where the cells of the hole are set (the other cells are of other faces).
+bool beside_hole(const WalkGrids& g, const LineBits& in_hole, int i, int j) {
+    const auto net = static_cast<unsigned char>(g.net);
+    auto at = [&](int a, int b) {
+        if (a < 0 || b < 0 || a >= g.nb_lig || b >= g.nb_col) return 0;
+        if (g.tab1[a][b] == net) return kNetwork;
+        return in_hole.has(a, b) ? kInHole : 0;
+    };
+    const int cell[8] = {at(i - 1, j - 1), at(i - 1, j), at(i - 1, j + 1), at(i, j + 1),
+                         at(i + 1, j + 1), at(i + 1, j), at(i + 1, j - 1), at(i, j - 1)};
+    return links_hole(cell, kInHole);
+}
+
+// Marks the network pixels next to the run of line i (a run of the hole, whose cells are set in
+// `in_hole`) that have a link between the hole and another face. The run touches no border, so
+// the cells beside it are network, and so is every cell of the lines above and below it that is
+// not background.
+void look_round_hole_run(const WalkGrids& g, const LineBits& in_hole, int i, const Run& r,
+                         Marks& marks) {
+    auto look = [&](int a, int b) {
+        if (!marks.has(a, b) && beside_hole(g, in_hole, a, b)) marks.mark(a, b);
+    };
+    look(i, r.start - 1);
+    look(i, r.end);
+    const auto net = static_cast<unsigned char>(g.net);
+    for (const int line : {i - 1, i + 1}) {
+        const unsigned char* cells = g.tab1[line];
+        for (int col = r.start - 1; col <= r.end; ++col) {
+            if (cells[col] == net) look(line, col);
+        }
+    }
+}
+
+// look_round_hole_run for a run of the face `hole`, the faces round it read from the runs kept,
+// for a second scan that labels its lines again.
+template <typename Face>
+void look_round_run(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, const Run& r,
+                    Window& w, Marks& marks) {
+    fill_window(g, kept, face, i, r, w);
     auto look = [&](int a, int b) {
         if (!marks.has(a, b) && beside_hole(w, hole, a, b)) marks.mark(a, b);
     };
@@ -314,12 +372,35 @@ Scope scope_of(const WalkGrids& g, int first, int last) {
     return {first, last, std::max(0, first - kKept), std::min(g.nb_lig, last + 3)};
 }
 
+// The runs that a band's first scan left unsettled: of the sets that were neither the outside
+// nor a hole looked at when their line left the lines kept. The runs of a hole that no band
+// looked at in the first scan are all unsettled in the bands that scanned them, so a second scan
+// need only look round these runs, with the rest of their lines read from tab1: network, or
+// background of another face. They are kept while they are at most one for every
+// kCellsPerUnsettledRun cells scanned; beyond that, the band drops them and its second scan
+// labels its lines again.
+constexpr long long kCellsPerUnsettledRun = 16;
+
+struct Unsettled {
+    int begin = 0;
+    std::vector<Run> runs;
+    std::vector<std::size_t> from{0};  // the runs of line begin + k: [from[k], from[k + 1])
+    bool dropped = false;
+
+    std::span<const Run> line(int i) const {
+        const auto k = static_cast<std::size_t>(i - begin);
+        return {runs.data() + from[k], runs.data() + from[k + 1]};
+    }
+};
+
 // What the first scan of a band leaves: its sets, the runs of the lines it shares with the bands
-// beside it, and the pixels found on loops in the lines it scans (the second scan adds some).
+// beside it, its unsettled runs, and the pixels found on loops in the lines it scans (the second
+// scan adds some).
 struct Band {
     Scope scope;
     Sets sets;
     std::vector<std::pair<int, std::vector<Run>>> shared;  // (line, runs)
+    Unsettled unsettled;
     Marks marks;
 };
 
@@ -353,42 +434,37 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         int run;  // a run of the hole on its bottom line
     };
     std::vector<Hole> waiting;
-    auto face = [&](int label) { return sets.find(label); };
     // The runs of a hole, from one of them through those that touch along a side (which are
-    // all of its set): each once, the work as large as the hole's edge. Most holes are a few
-    // runs: those met are looked for in the list until it is long.
+    // all of its set): each once, the work as large as the hole's edge. Their cells are set in
+    // `in_hole` as they are met, then looked round, then cleared.
     std::vector<std::pair<int, int>> hole_runs;  // (line, index)
-    std::unordered_set<long long> met;
-    auto first_meeting = [&](int line, int index) {
-        const long long key = static_cast<long long>(line) << 32 | static_cast<unsigned>(index);
-        constexpr std::size_t kListed = 32;
-        if (hole_runs.size() < kListed) {
-            const std::pair<int, int> run{line, index};
-            return std::find(hole_runs.begin(), hole_runs.end(), run) == hole_runs.end();
-        }
-        if (met.empty()) {
-            for (const auto& [a, k] : hole_runs)
-                met.insert(static_cast<long long>(a) << 32 | static_cast<unsigned>(k));
-        }
-        return met.insert(key).second;
-    };
+    LineBits in_hole;
+    if (missed == nullptr) in_hole.cover(s.begin, kKept, g.nb_col);
     auto look_at = [&](const Hole& h) {
         sets.looked_at[static_cast<std::size_t>(h.root)] = 1;
         hole_runs.assign(1, {h.bottom, h.run});
-        met.clear();
+        const Run& bottom = kept.line(h.bottom)[static_cast<std::size_t>(h.run)];
+        in_hole.set(h.bottom, bottom.start, bottom.end, true);
         for (std::size_t n = 0; n < hole_runs.size(); ++n) {
             const auto [a, k] = hole_runs[n];
             const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
-            look_round_run(g, kept, face, h.root, a, r, window, band.marks);
             for (const int b : {a - 1, a + 1}) {
                 if (b < h.top || b > h.bottom) continue;
                 const std::vector<Run>& runs = kept.line(b);
-                auto at = run_from(runs, r.start);
-                for (; at != runs.end() && at->start < r.end; ++at) {
-                    const auto index = static_cast<int>(at - runs.begin());
-                    if (first_meeting(b, index)) hole_runs.emplace_back(b, index);
+                const Run* at = run_from(runs, r.start);
+                for (; at != runs.data() + runs.size() && at->start < r.end; ++at) {
+                    if (in_hole.has(b, at->start)) continue;
+                    in_hole.set(b, at->start, at->end, true);
+                    hole_runs.emplace_back(b, static_cast<int>(at - runs.data()));
                 }
             }
+        }
+        for (const auto& [a, k] : hole_runs)
+            look_round_hole_run(g, in_hole, a, kept.line(a)[static_cast<std::size_t>(k)],
+                                band.marks);
+        for (const auto& [a, k] : hole_runs) {
+            const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
+            in_hole.set(a, r.start, r.end, false);
         }
     };
     // A hole is looked at once the lines two above and two below it are at hand (or beyond the
@@ -399,9 +475,29 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         const bool below = h.bottom + 2 >= g.nb_lig || kept.holds(h.bottom + 2);
         return above && below;
     };
+    // Keeps the unsettled runs of line a as it leaves the lines kept: no hole with a run there
+    // is looked at later.
+    Unsettled& unsettled = band.unsettled;
+    unsettled.begin = s.begin;
+    const long long most_unsettled =
+        static_cast<long long>(s.end - s.begin) * g.nb_col / kCellsPerUnsettledRun;
+    auto settle = [&](int a) {
+        if (unsettled.dropped) return;
+        for (const Run& r : kept.line(a)) {
+            const int root = sets.find(r.set);
+            if (root != 0 && !sets.looked_at[static_cast<std::size_t>(root)])
+                unsettled.runs.push_back({r.start, r.end, root});
+        }
+        unsettled.from.push_back(unsettled.runs.size());
+        if (static_cast<long long>(unsettled.runs.size()) > most_unsettled) {
+            unsettled = Unsettled{};
+            unsettled.dropped = true;
+        }
+    };
     for (int i = s.begin; i < s.end + 2; ++i) {
         if (i < s.end) {
             const std::vector<Run>* above = kept.holds(i - 1) ? &kept.line(i - 1) : nullptr;
+            if (missed == nullptr && i - kKept >= s.begin) settle(i - kKept);
             std::vector<Run>& runs = kept.next(i);
             std::swap(wide_above, wide);
             background_runs(g.tab1[i], g.nb_col, static_cast<unsigned char>(g.net), runs, wide);
@@ -444,6 +540,43 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
             if (missed->hole[static_cast<std::size_t>(hole)])
                 look_round_run(g, kept, all_face, hole, a, r, window, band.marks);
         }
+    }
+    if (missed == nullptr) {
+        for (int a = std::max(s.begin, s.end - kKept); a < s.end; ++a) settle(a);
+    }
+}
+
+// The second scan of a band that kept its unsettled runs: round those of its own lines whose
+// face is a hole that no band looked at whole, hole by hole.
+void look_round_unsettled(const WalkGrids& g, Band& band, const Missed& missed) {
+    struct HoleRun {
+        int hole;
+        int line;
+        Run run;
+    };
+    std::vector<HoleRun> runs;
+    const Scope& s = band.scope;
+    for (int a = s.begin; a < s.end; ++a) {
+        for (const Run& r : band.unsettled.line(a)) {
+            const int hole = missed.faces[static_cast<std::size_t>(missed.offset + r.set)];
+            if (missed.hole[static_cast<std::size_t>(hole)]) runs.push_back({hole, a, r});
+        }
+    }
+    if (runs.empty()) return;
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const HoleRun& x, const HoleRun& y) { return x.hole < y.hole; });
+    LineBits in_hole;
+    in_hole.cover(s.begin, s.end - s.begin, g.nb_col);
+    for (auto from = runs.begin(); from != runs.end();) {
+        const auto to =
+            std::find_if(from, runs.end(), [&](const HoleRun& x) { return x.hole != from->hole; });
+        for (auto x = from; x != to; ++x) in_hole.set(x->line, x->run.start, x->run.end, true);
+        for (auto x = from; x != to; ++x) {
+            if (x->line >= s.first && x->line < s.last)
+                look_round_hole_run(g, in_hole, x->line, x->run, band.marks);
+        }
+        for (auto x = from; x != to; ++x) in_hole.set(x->line, x->run.start, x->run.end, false);
+        from = to;
     }
 }
 
@@ -513,7 +646,12 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
     if (std::find(missed.begin(), missed.end(), 1) != missed.end()) {
         for_bands(bands, 0, g.nb_lig, [&](int b, int, int) {
             const Missed again{offset[static_cast<std::size_t>(b)], faces, missed};
-            scan_band(g, scanned[static_cast<std::size_t>(b)], &again);
+            Band& band = scanned[static_cast<std::size_t>(b)];
+            if (band.unsettled.dropped) {
+                scan_band(g, band, &again);
+            } else {
+                look_round_unsettled(g, band, again);
+            }
         });
     }
     // The marks of every band, line by line: row-major, each pixel once.

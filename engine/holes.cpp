@@ -481,6 +481,11 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     unsettled.begin = s.begin;
     const long long most_unsettled =
         static_cast<long long>(s.end - s.begin) * g.nb_col / kCellsPerUnsettledRun;
+    if (missed == nullptr) {
+        // Room made at once, not grown by copies; a page is touched only once a run is there.
+        unsettled.runs.reserve(static_cast<std::size_t>(most_unsettled / 4));
+        unsettled.from.reserve(static_cast<std::size_t>(s.end - s.begin) + 1);
+    }
     auto settle = [&](int a) {
         if (unsettled.dropped) return;
         for (const Run& r : kept.line(a)) {
@@ -591,7 +596,7 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
     for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
         Band& band = scanned[static_cast<std::size_t>(b)];
         band.scope = scope_of(g, first, last);
-        band.marks.cover(band.scope.begin, band.scope.end, g.nb_col);
+        band.marks.cover(band.scope.begin, band.scope.end - band.scope.begin, g.nb_col);
         scan_band(g, band, nullptr);
     });
 

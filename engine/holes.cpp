@@ -570,17 +570,26 @@ void look_round_unsettled(const WalkGrids& g, Band& band, const Missed& missed) 
     if (runs.empty()) return;
     std::stable_sort(runs.begin(), runs.end(),
                      [](const HoleRun& x, const HoleRun& y) { return x.hole < y.hole; });
+    // A hole's runs are in line order: while those of line a are looked round, the cells of its
+    // runs of lines a - 2 to a + 2 are set, in a ring of a few lines.
     LineBits in_hole;
-    in_hole.cover(s.begin, s.end - s.begin, g.nb_col);
+    in_hole.cover(s.begin, 8, g.nb_col);
+    auto set = [&](const HoleRun& x, bool on) { in_hole.set(x.line, x.run.start, x.run.end, on); };
     for (auto from = runs.begin(); from != runs.end();) {
         const auto to =
             std::find_if(from, runs.end(), [&](const HoleRun& x) { return x.hole != from->hole; });
-        for (auto x = from; x != to; ++x) in_hole.set(x->line, x->run.start, x->run.end, true);
-        for (auto x = from; x != to; ++x) {
-            if (x->line >= s.first && x->line < s.last)
-                look_round_hole_run(g, in_hole, x->line, x->run, band.marks);
+        auto cleared = from;  // the runs before it are set and cleared again
+        auto set_to = from;   // the runs before it are set
+        for (auto x = from; x != to;) {
+            const int a = x->line;
+            for (; cleared != set_to && cleared->line < a - 2; ++cleared) set(*cleared, false);
+            for (; set_to != to && set_to->line <= a + 2; ++set_to) set(*set_to, true);
+            for (; x != to && x->line == a; ++x) {
+                if (a >= s.first && a < s.last)
+                    look_round_hole_run(g, in_hole, a, x->run, band.marks);
+            }
         }
-        for (auto x = from; x != to; ++x) in_hole.set(x->line, x->run.start, x->run.end, false);
+        for (; cleared != set_to; ++cleared) set(*cleared, false);
         from = to;
     }
 }

@@ -482,8 +482,10 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     const long long most_unsettled =
         static_cast<long long>(s.end - s.begin) * g.nb_col / kCellsPerUnsettledRun;
     if (missed == nullptr) {
-        // Room made at once, not grown by copies; a page is touched only once a run is there.
-        unsettled.runs.reserve(static_cast<std::size_t>(most_unsettled / 4));
+        // Room made at once for half the most kept (about twice what a dense terrain leaves), not
+        // grown by copies, which cost as much as keeping the runs; a page is touched only once a
+        // run is there.
+        unsettled.runs.reserve(static_cast<std::size_t>(most_unsettled / 2));
         unsettled.from.reserve(static_cast<std::size_t>(s.end - s.begin) + 1);
     }
     auto settle = [&](int a) {

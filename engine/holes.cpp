@@ -478,10 +478,10 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     // Keeps the unsettled runs of line a as it leaves the lines kept: no hole with a run there
     // is looked at later.
     Unsettled& unsettled = band.unsettled;
-    unsettled.begin = s.begin;
     const long long most_unsettled =
         static_cast<long long>(s.end - s.begin) * g.nb_col / kCellsPerUnsettledRun;
     if (missed == nullptr) {
+        unsettled.begin = s.begin;
         // Room made at once for half the most kept (about twice what a dense terrain leaves), not
         // grown by copies, which cost as much as keeping the runs; a page is touched only once a
         // run is there.

@@ -3,7 +3,8 @@
 // on with, and that touches the border nowhere, is a whole hole: the links round it are looked
 // at while its lines are still at hand. The holes that no band could look at so (taller than the
 // lines kept, or reaching above the first line a band scanned) show when the bands' sets are
-// joined, and are looked at in a second scan of every band.
+// joined, and are looked at in a second scan of every band: of the runs that its first scan left
+// unsettled, or, when these were too many to keep, of its lines labelled again.
 
 #include "engine/holes.h"
 
@@ -11,7 +12,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <unordered_set>
+#include <span>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -159,46 +160,60 @@ struct Kept {
 };
 
 // The first run of a line that ends after column col: the run that holds col, or the next one.
-std::vector<Run>::const_iterator run_from(const std::vector<Run>& runs, int col) {
-    return std::upper_bound(runs.begin(), runs.end(), col,
+const Run* run_from(std::span<const Run> runs, int col) {
+    return std::upper_bound(runs.data(), runs.data() + runs.size(), col,
                             [](int c, const Run& r) { return c < r.end; });
 }
 
 constexpr int kNetwork = -1;
 constexpr int kSquare = -2;
 
-// The faces of cells (i, j - 1), (i, j), (i, j + 1): kNetwork, or face(label) of the run that
-// holds the cell; cells beyond the image are the outside (0).
-template <typename Face>
-void faces_of_line(const WalkGrids& g, const Kept& kept, Face& face, int i, int j, int out[3]) {
-    if (i < 0 || i >= g.nb_lig) {
-        out[0] = out[1] = out[2] = 0;
-        return;
+// The faces of the cells round a run of line i: lines i - 2 to i + 2, columns r.start - 2 to
+// r.end + 1, each kNetwork or face(label) of the run that holds it; cells beyond the image are
+// the outside (0). Every pixel looked at round the run has its eight neighbours here, so the
+// runs of each line are searched once for the run, not once for each pixel.
+struct Window {
+    int top = 0;
+    int left = 0;
+    int width = 0;
+    std::vector<int> cells;  // kept from run to run, as it only grows
+
+    int at(int i, int j) const {
+        return cells[static_cast<std::size_t>(i - top) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(j - left)];
     }
-    const std::vector<Run>& runs = kept.line(i);
-    auto at = run_from(runs, j - 1);
-    for (int d = 0; d < 3; ++d) {
-        const int col = j - 1 + d;
-        while (at != runs.end() && at->end <= col) ++at;
-        if (col < 0 || col >= g.nb_col) {
-            out[d] = 0;
-        } else {
-            out[d] = at != runs.end() && at->start <= col ? face(at->set) : kNetwork;
+};
+
+template <typename Face>
+void fill_window(const WalkGrids& g, const Kept& kept, Face& face, int i, const Run& r, Window& w) {
+    w.top = i - 2;
+    w.left = r.start - 2;
+    w.width = r.end - r.start + 4;
+    w.cells.resize(5 * static_cast<std::size_t>(w.width));
+    const int right = w.left + w.width;
+    for (int d = 0; d < 5; ++d) {
+        int* row = w.cells.data() + static_cast<std::size_t>(d) * static_cast<std::size_t>(w.width);
+        const int line = w.top + d;
+        if (line < 0 || line >= g.nb_lig) {
+            std::fill(row, row + w.width, 0);
+            continue;
         }
+        std::fill(row, row + w.width, kNetwork);
+        const std::vector<Run>& runs = kept.line(line);
+        const Run* end = runs.data() + runs.size();
+        for (const Run* at = run_from(runs, w.left); at != end && at->start < right; ++at) {
+            std::fill(row + (std::max(at->start, w.left) - w.left),
+                      row + (std::min(at->end, right) - w.left), face(at->set));
+        }
+        if (w.left < 0) std::fill(row, row - w.left, 0);
+        if (right > g.nb_col) std::fill(row + (g.nb_col - w.left), row + w.width, 0);
     }
 }
 
-// Whether the network pixel (i, j) has a link with the face `hole` on one side and another
-// face on the other.
-template <typename Face>
-bool beside_hole(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, int j) {
-    int up[3];
-    int mid[3];
-    int down[3];
-    faces_of_line(g, kept, face, i - 1, j, up);
-    faces_of_line(g, kept, face, i, j, mid);
-    faces_of_line(g, kept, face, i + 1, j, down);
-    const int cell[8] = {up[0], up[1], up[2], mid[2], down[2], down[1], down[0], mid[0]};
+// Whether a network pixel whose eight neighbours (in the order of links.h) are `cell`, each
+// kNetwork or the face it is of, has a link with the face `hole` on one side and another face on
+// the other.
+bool links_hole(const int cell[8], int hole) {
     unsigned loaded = 0;
     for (int n = 0; n < 8; ++n) loaded |= unsigned(cell[n] == kNetwork) << n;
     const unsigned links = linked(loaded);
@@ -225,38 +240,112 @@ bool beside_hole(const WalkGrids& g, const Kept& kept, Face& face, int hole, int
     return false;
 }
 
-// Adds the network pixels next to the run of line i (a run of the hole) that have a link between
-// the hole and another face. The run touches no border, so the cells beside it are network, and
-// so is every cell of the lines above and below it that is not background.
-template <typename Face>
-void look_round_run(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, const Run& r,
-                    std::vector<PixelIndex>& found) {
+// links_hole for the network pixel (i, j) of the window.
+bool beside_hole(const Window& w, int hole, int i, int j) {
+    const int cell[8] = {w.at(i - 1, j - 1), w.at(i - 1, j), w.at(i - 1, j + 1), w.at(i, j + 1),
+                         w.at(i + 1, j + 1), w.at(i + 1, j), w.at(i + 1, j - 1), w.at(i, j - 1)};
+    return links_hole(cell, hole);
+}
+
+// One bit for each cell of `lines` lines, line i from line `first` on in slot (i - first) % lines:
+// the lines [first, first + lines), or a ring of them when used for lines never further apart.
+struct LineBits {
+    int first = 0;
+    int lines = 0;
+    std::size_t words = 0;  // per line
+    std::vector<std::uint64_t> bits;
+
+    void cover(int from, int count, int nb_col) {
+        first = from;
+        lines = std::max(1, count);
+        words = (static_cast<std::size_t>(nb_col) + 63) / 64;
+        bits.assign(static_cast<std::size_t>(lines) * words, 0);
+    }
+    bool holds(int i) const { return i >= first && i < first + lines; }
+    std::size_t slot(int i) const { return static_cast<std::size_t>((i - first) % lines) * words; }
+    const std::uint64_t* line(int i) const { return bits.data() + slot(i); }
+    bool has(int i, int j) const {
+        return (bits[slot(i) + static_cast<std::size_t>(j) / 64] >> (j % 64) & 1u) != 0;
+    }
+    void mark(int i, int j) {
+        bits[slot(i) + static_cast<std::size_t>(j) / 64] |= std::uint64_t{1} << (j % 64);
+    }
+    // Sets (or clears) the bits of columns [start, end) of line i.
+    void set(int i, int start, int end, bool on) {
+        std::uint64_t* line = bits.data() + slot(i);
+        for (int j = start; j < end;) {
+            const int n = std::min(64 - j % 64, end - j);
+            const std::uint64_t mask = (n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1)
+                                       << (j % 64);
+            std::uint64_t& word = line[static_cast<std::size_t>(j) / 64];
+            word = on ? word | mask : word & ~mask;
+            j += n;
+        }
+    }
+};
+
+// The pixels found on loops, of the lines a band scans: a pixel once marked is not looked at
+// again.
+using Marks = LineBits;
+
+constexpr int kInHole = 1;
+
+// links_hole for the network pixel (i, j), its neighbours read from tab1 (network) and from
+// `in_hole`, where the cells of the hole are set (the other cells are of other faces).
+bool beside_hole(const WalkGrids& g, const LineBits& in_hole, int i, int j) {
+    const auto net = static_cast<unsigned char>(g.net);
+    auto at = [&](int a, int b) {
+        if (a < 0 || b < 0 || a >= g.nb_lig || b >= g.nb_col) return 0;
+        if (g.tab1[a][b] == net) return kNetwork;
+        return in_hole.has(a, b) ? kInHole : 0;
+    };
+    const int cell[8] = {at(i - 1, j - 1), at(i - 1, j), at(i - 1, j + 1), at(i, j + 1),
+                         at(i + 1, j + 1), at(i + 1, j), at(i + 1, j - 1), at(i, j - 1)};
+    return links_hole(cell, kInHole);
+}
+
+// Marks the network pixels next to the run of line i (a run of the hole, whose cells are set in
+// `in_hole`) that have a link between the hole and another face. The run touches no border, so
+// the cells beside it are network, and so is every cell of the lines above and below it that is
+// not background.
+void look_round_hole_run(const WalkGrids& g, const LineBits& in_hole, int i, const Run& r,
+                         Marks& marks) {
     auto look = [&](int a, int b) {
-        if (beside_hole(g, kept, face, hole, a, b))
-            found.push_back(static_cast<PixelIndex>(a) * g.nb_col + b);
+        if (!marks.has(a, b) && beside_hole(g, in_hole, a, b)) marks.mark(a, b);
     };
     look(i, r.start - 1);
     look(i, r.end);
+    const auto net = static_cast<unsigned char>(g.net);
     for (const int line : {i - 1, i + 1}) {
-        const std::vector<Run>& runs = kept.line(line);
-        int col = r.start - 1;
-        auto at = run_from(runs, col);
-        while (col <= r.end) {
-            while (at != runs.end() && at->end <= col) ++at;
-            if (at != runs.end() && at->start <= col) {
-                col = at->end;  // background up to there
-                continue;
-            }
-            look(line, col);
-            ++col;
+        const unsigned char* cells = g.tab1[line];
+        for (int col = r.start - 1; col <= r.end; ++col) {
+            if (cells[col] == net) look(line, col);
         }
     }
 }
 
-// Adds the corners of the squares of four network pixels whose top line is i, from the stretches
-// of network pixels side by side of lines i and i + 1: where two overlap by two columns or more.
-void squares(const std::vector<Span>& up, const std::vector<Span>& down, int i, int nb_col,
-             std::vector<PixelIndex>& found) {
+// look_round_hole_run for a run of the face `hole`, the faces round it read from the runs kept,
+// for a second scan that labels its lines again.
+template <typename Face>
+void look_round_run(const WalkGrids& g, const Kept& kept, Face& face, int hole, int i, const Run& r,
+                    Window& w, Marks& marks) {
+    fill_window(g, kept, face, i, r, w);
+    auto look = [&](int a, int b) {
+        if (!marks.has(a, b) && beside_hole(w, hole, a, b)) marks.mark(a, b);
+    };
+    look(i, r.start - 1);
+    look(i, r.end);
+    for (const int line : {i - 1, i + 1}) {
+        for (int col = r.start - 1; col <= r.end; ++col) {
+            if (w.at(line, col) == kNetwork) look(line, col);
+        }
+    }
+}
+
+// Marks the corners of the squares of four network pixels whose top line is i, from the
+// stretches of network pixels side by side of lines i and i + 1: where two overlap by two columns
+// or more.
+void squares(const std::vector<Span>& up, const std::vector<Span>& down, int i, Marks& marks) {
     std::size_t b = 0;
     for (const Span& a : up) {
         while (b < down.size() && down[b].end <= a.start + 1) ++b;
@@ -264,8 +353,8 @@ void squares(const std::vector<Span>& up, const std::vector<Span>& down, int i, 
             const int from = std::max(a.start, down[c].start);
             const int to = std::min(a.end, down[c].end);
             for (int j = from; j < to; ++j) {
-                found.push_back(static_cast<PixelIndex>(i) * nb_col + j);
-                found.push_back(static_cast<PixelIndex>(i + 1) * nb_col + j);
+                marks.mark(i, j);
+                marks.mark(i + 1, j);
             }
         }
     }
@@ -283,13 +372,36 @@ Scope scope_of(const WalkGrids& g, int first, int last) {
     return {first, last, std::max(0, first - kKept), std::min(g.nb_lig, last + 3)};
 }
 
-// What the first scan of a band leaves: its sets, and the runs of the lines it shares with the
-// bands beside it.
+// The runs that a band's first scan left unsettled: of the sets that were neither the outside
+// nor a hole looked at when their line left the lines kept. The runs of a hole that no band
+// looked at in the first scan are all unsettled in the bands that scanned them, so a second scan
+// need only look round these runs, with the rest of their lines read from tab1: network, or
+// background of another face. They are kept while they are at most one for every
+// kCellsPerUnsettledRun cells scanned; beyond that, the band drops them and its second scan
+// labels its lines again.
+constexpr long long kCellsPerUnsettledRun = 16;
+
+struct Unsettled {
+    int begin = 0;
+    std::vector<Run> runs;
+    std::vector<std::size_t> from{0};  // the runs of line begin + k: [from[k], from[k + 1])
+    bool dropped = false;
+
+    std::span<const Run> line(int i) const {
+        const auto k = static_cast<std::size_t>(i - begin);
+        return {runs.data() + from[k], runs.data() + from[k + 1]};
+    }
+};
+
+// What the first scan of a band leaves: its sets, the runs of the lines it shares with the bands
+// beside it, its unsettled runs, and the pixels found on loops in the lines it scans (the second
+// scan adds some).
 struct Band {
     Scope scope;
     Sets sets;
     std::vector<std::pair<int, std::vector<Run>>> shared;  // (line, runs)
-    std::vector<PixelIndex> found;
+    Unsettled unsettled;
+    Marks marks;
 };
 
 bool shared_line(const Scope& s, int i) {
@@ -302,7 +414,6 @@ struct Missed {
     int offset;  // of the band's labels among all
     const std::vector<int>& faces;
     const std::vector<unsigned char>& hole;
-    std::vector<PixelIndex>& found;
 };
 
 // Scans the band's lines, labelling their runs. The first scan (no `missed`) looks at every
@@ -312,6 +423,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     Sets again;  // a second scan makes the same sets, label by label
     Sets& sets = missed != nullptr ? again : band.sets;
     Kept kept(s.begin);
+    Window window;
     std::vector<Span> wide_above;
     std::vector<Span> wide;
     std::vector<int> ended;
@@ -322,42 +434,37 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         int run;  // a run of the hole on its bottom line
     };
     std::vector<Hole> waiting;
-    auto face = [&](int label) { return sets.find(label); };
     // The runs of a hole, from one of them through those that touch along a side (which are
-    // all of its set): each once, the work as large as the hole's edge. Most holes are a few
-    // runs: those met are looked for in the list until it is long.
+    // all of its set): each once, the work as large as the hole's edge. Their cells are set in
+    // `in_hole` as they are met, then looked round, then cleared.
     std::vector<std::pair<int, int>> hole_runs;  // (line, index)
-    std::unordered_set<long long> met;
-    auto first_meeting = [&](int line, int index) {
-        const long long key = static_cast<long long>(line) << 32 | static_cast<unsigned>(index);
-        constexpr std::size_t kListed = 32;
-        if (hole_runs.size() < kListed) {
-            const std::pair<int, int> run{line, index};
-            return std::find(hole_runs.begin(), hole_runs.end(), run) == hole_runs.end();
-        }
-        if (met.empty()) {
-            for (const auto& [a, k] : hole_runs)
-                met.insert(static_cast<long long>(a) << 32 | static_cast<unsigned>(k));
-        }
-        return met.insert(key).second;
-    };
+    LineBits in_hole;
+    if (missed == nullptr) in_hole.cover(s.begin, kKept, g.nb_col);
     auto look_at = [&](const Hole& h) {
         sets.looked_at[static_cast<std::size_t>(h.root)] = 1;
         hole_runs.assign(1, {h.bottom, h.run});
-        met.clear();
+        const Run& bottom = kept.line(h.bottom)[static_cast<std::size_t>(h.run)];
+        in_hole.set(h.bottom, bottom.start, bottom.end, true);
         for (std::size_t n = 0; n < hole_runs.size(); ++n) {
             const auto [a, k] = hole_runs[n];
             const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
-            look_round_run(g, kept, face, h.root, a, r, band.found);
             for (const int b : {a - 1, a + 1}) {
                 if (b < h.top || b > h.bottom) continue;
                 const std::vector<Run>& runs = kept.line(b);
-                auto at = run_from(runs, r.start);
-                for (; at != runs.end() && at->start < r.end; ++at) {
-                    const auto index = static_cast<int>(at - runs.begin());
-                    if (first_meeting(b, index)) hole_runs.emplace_back(b, index);
+                const Run* at = run_from(runs, r.start);
+                for (; at != runs.data() + runs.size() && at->start < r.end; ++at) {
+                    if (in_hole.has(b, at->start)) continue;
+                    in_hole.set(b, at->start, at->end, true);
+                    hole_runs.emplace_back(b, static_cast<int>(at - runs.data()));
                 }
             }
+        }
+        for (const auto& [a, k] : hole_runs)
+            look_round_hole_run(g, in_hole, a, kept.line(a)[static_cast<std::size_t>(k)],
+                                band.marks);
+        for (const auto& [a, k] : hole_runs) {
+            const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
+            in_hole.set(a, r.start, r.end, false);
         }
     };
     // A hole is looked at once the lines two above and two below it are at hand (or beyond the
@@ -368,9 +475,36 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         const bool below = h.bottom + 2 >= g.nb_lig || kept.holds(h.bottom + 2);
         return above && below;
     };
+    // Keeps the unsettled runs of line a as it leaves the lines kept: no hole with a run there
+    // is looked at later.
+    Unsettled& unsettled = band.unsettled;
+    const long long most_unsettled =
+        static_cast<long long>(s.end - s.begin) * g.nb_col / kCellsPerUnsettledRun;
+    if (missed == nullptr) {
+        unsettled.begin = s.begin;
+        // Room made at once for half the most kept (about twice what a dense terrain leaves), not
+        // grown by copies, which cost as much as keeping the runs; a page is touched only once a
+        // run is there.
+        unsettled.runs.reserve(static_cast<std::size_t>(most_unsettled / 2));
+        unsettled.from.reserve(static_cast<std::size_t>(s.end - s.begin) + 1);
+    }
+    auto settle = [&](int a) {
+        if (unsettled.dropped) return;
+        for (const Run& r : kept.line(a)) {
+            const int root = sets.find(r.set);
+            if (root != 0 && !sets.looked_at[static_cast<std::size_t>(root)])
+                unsettled.runs.push_back({r.start, r.end, root});
+        }
+        unsettled.from.push_back(unsettled.runs.size());
+        if (static_cast<long long>(unsettled.runs.size()) > most_unsettled) {
+            unsettled = Unsettled{};
+            unsettled.dropped = true;
+        }
+    };
     for (int i = s.begin; i < s.end + 2; ++i) {
         if (i < s.end) {
             const std::vector<Run>* above = kept.holds(i - 1) ? &kept.line(i - 1) : nullptr;
+            if (missed == nullptr && i - kKept >= s.begin) settle(i - kKept);
             std::vector<Run>& runs = kept.next(i);
             std::swap(wide_above, wide);
             background_runs(g.tab1[i], g.nb_col, static_cast<unsigned char>(g.net), runs, wide);
@@ -378,7 +512,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
             label_runs(above, runs, i, sets, g, ended);
             if (missed == nullptr && shared_line(s, i)) band.shared.emplace_back(i, runs);
             if (missed == nullptr && i - 1 >= s.first && i - 1 < s.last)
-                squares(wide_above, wide, i - 1, g.nb_col, band.found);
+                squares(wide_above, wide, i - 1, band.marks);
             // The sets of the line above that this line does not go on with are whole.
             if (missed == nullptr && std::any_of(ended.begin(), ended.end(), [&](int x) {
                     return sets.find((*above)[x].set) != 0;
@@ -411,8 +545,54 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         for (const Run& r : kept.line(a)) {
             const int hole = all_face(r.set);
             if (missed->hole[static_cast<std::size_t>(hole)])
-                look_round_run(g, kept, all_face, hole, a, r, missed->found);
+                look_round_run(g, kept, all_face, hole, a, r, window, band.marks);
         }
+    }
+    if (missed == nullptr) {
+        for (int a = std::max(s.begin, s.end - kKept); a < s.end; ++a) settle(a);
+    }
+}
+
+// The second scan of a band that kept its unsettled runs: round those of its own lines whose
+// face is a hole that no band looked at whole, hole by hole.
+void look_round_unsettled(const WalkGrids& g, Band& band, const Missed& missed) {
+    struct HoleRun {
+        int hole;
+        int line;
+        Run run;
+    };
+    std::vector<HoleRun> runs;
+    const Scope& s = band.scope;
+    for (int a = s.begin; a < s.end; ++a) {
+        for (const Run& r : band.unsettled.line(a)) {
+            const int hole = missed.faces[static_cast<std::size_t>(missed.offset + r.set)];
+            if (missed.hole[static_cast<std::size_t>(hole)]) runs.push_back({hole, a, r});
+        }
+    }
+    if (runs.empty()) return;
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const HoleRun& x, const HoleRun& y) { return x.hole < y.hole; });
+    // A hole's runs are in line order: while those of line a are looked round, the cells of its
+    // runs of lines a - 2 to a + 2 are set, in a ring of a few lines.
+    LineBits in_hole;
+    in_hole.cover(s.begin, 8, g.nb_col);
+    auto set = [&](const HoleRun& x, bool on) { in_hole.set(x.line, x.run.start, x.run.end, on); };
+    for (auto from = runs.begin(); from != runs.end();) {
+        const auto to =
+            std::find_if(from, runs.end(), [&](const HoleRun& x) { return x.hole != from->hole; });
+        auto cleared = from;  // the runs before it are set and cleared again
+        auto set_to = from;   // the runs before it are set
+        for (auto x = from; x != to;) {
+            const int a = x->line;
+            for (; cleared != set_to && cleared->line < a - 2; ++cleared) set(*cleared, false);
+            for (; set_to != to && set_to->line <= a + 2; ++set_to) set(*set_to, true);
+            for (; x != to && x->line == a; ++x) {
+                if (a >= s.first && a < s.last)
+                    look_round_hole_run(g, in_hole, a, x->run, band.marks);
+            }
+        }
+        for (; cleared != set_to; ++cleared) set(*cleared, false);
+        from = to;
     }
 }
 
@@ -427,6 +607,7 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
     for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
         Band& band = scanned[static_cast<std::size_t>(b)];
         band.scope = scope_of(g, first, last);
+        band.marks.cover(band.scope.begin, band.scope.end - band.scope.begin, g.nb_col);
         scan_band(g, band, nullptr);
     });
 
@@ -478,21 +659,44 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
                     faces[static_cast<std::size_t>(offset[static_cast<std::size_t>(b)]) + a])] = 0;
         }
     }
-    std::vector<PixelIndex> loops;
-    for (const Band& band : scanned)
-        loops.insert(loops.end(), band.found.begin(), band.found.end());
     if (std::find(missed.begin(), missed.end(), 1) != missed.end()) {
-        std::vector<std::vector<PixelIndex>> more(static_cast<std::size_t>(bands));
         for_bands(bands, 0, g.nb_lig, [&](int b, int, int) {
-            const Missed again{offset[static_cast<std::size_t>(b)], faces, missed,
-                               more[static_cast<std::size_t>(b)]};
-            scan_band(g, scanned[static_cast<std::size_t>(b)], &again);
+            const Missed again{offset[static_cast<std::size_t>(b)], faces, missed};
+            Band& band = scanned[static_cast<std::size_t>(b)];
+            if (band.unsettled.dropped) {
+                scan_band(g, band, &again);
+            } else {
+                look_round_unsettled(g, band, again);
+            }
         });
-        for (const std::vector<PixelIndex>& some : more)
-            loops.insert(loops.end(), some.begin(), some.end());
     }
-    std::sort(loops.begin(), loops.end());
-    loops.erase(std::unique(loops.begin(), loops.end()), loops.end());
-    loops.shrink_to_fit();  // kept for the whole run; it held pixels found twice
+    // The marks of every band, line by line: row-major, each pixel once.
+    const std::size_t words = (static_cast<std::size_t>(g.nb_col) + 63) / 64;
+    std::vector<std::uint64_t> merged(words);
+    auto merge_line = [&](int i) {
+        std::fill(merged.begin(), merged.end(), 0);
+        for (const Band& band : scanned) {
+            if (!band.marks.holds(i)) continue;
+            const std::uint64_t* bits = band.marks.line(i);
+            for (std::size_t w = 0; w < words; ++w) merged[w] |= bits[w];
+        }
+    };
+    std::size_t count = 0;
+    for (int i = 0; i < g.nb_lig; ++i) {
+        merge_line(i);
+        for (const std::uint64_t bits : merged)
+            count += static_cast<std::size_t>(std::popcount(bits));
+    }
+    std::vector<PixelIndex> loops;
+    loops.reserve(count);
+    for (int i = 0; i < g.nb_lig; ++i) {
+        merge_line(i);
+        for (std::size_t w = 0; w < words; ++w) {
+            for (std::uint64_t bits = merged[w]; bits != 0; bits &= bits - 1) {
+                loops.push_back(static_cast<PixelIndex>(i) * g.nb_col +
+                                static_cast<PixelIndex>(w * 64) + std::countr_zero(bits));
+            }
+        }
+    }
     return loops;
 }

@@ -18,6 +18,7 @@
 // The pixels on closed loops of the network in tab1 (the network as loaded: nothing erased),
 // row-major, each once: the corners of the squares of four network pixels, and the pixels with
 // a link between a hole and another face. The background is labelled by runs of cells in one
-// scan of tab1 (two when a hole is too tall for the lines kept), in bands of lines on up to
-// `threads` threads; the result is the same for every number of threads.
+// scan of tab1 (two when a hole is too tall for the lines kept and the runs left unsettled are
+// too many to keep), in bands of lines on up to `threads` threads; the result is the same for
+// every number of threads.
 std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads = 1);

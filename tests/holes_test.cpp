@@ -101,4 +101,27 @@ TEST(Holes, HolesTallerThanABandAndAcrossBands) {
     for (const int threads : {1, 2, 3}) EXPECT_EQ(closed_loops(p.grids(), threads), bridges);
 }
 
+TEST(Holes, TallHolesAmongMoreRunsThanKept) {
+    // A frame round a grid of dots and a stretch of noise across the line where the bands meet:
+    // the background inside it is one hole as high as the picture, among too many runs for a
+    // band to keep those it cannot settle, so its second scan labels its lines again.
+    Picture p(1100, 1920);
+    std::mt19937 random(13);
+    for (int i = 3; i < p.nb_lig - 3; ++i) {
+        for (int j = 3; j < p.nb_col - 3; ++j) {
+            if (i >= 500 && i < 600 ? random() % 100 < 25 : i % 2 == 0 && j % 4 == 0) p.set(i, j);
+        }
+    }
+    for (int i = 1; i < p.nb_lig - 1; ++i) {
+        p.set(i, 1);
+        p.set(i, p.nb_col - 2);
+    }
+    for (int j = 1; j < p.nb_col - 1; ++j) {
+        p.set(1, j);
+        p.set(p.nb_lig - 2, j);
+    }
+    const std::vector<PixelIndex> bridges = find_leftovers(p.grids()).loop_pixels;
+    for (const int threads : {1, 2}) EXPECT_EQ(closed_loops(p.grids(), threads), bridges);
+}
+
 }  // namespace

@@ -1,32 +1,17 @@
 #include "engine/leftovers.h"
 
 #include <algorithm>
-#include <cstring>
 #include <numeric>
 #include <utility>
 
 #include "base/bands.h"
+#include "engine/flag_scan.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
 #include "engine/pixel_map.h"
 #include "engine/set_root.h"
 
 namespace {
-
-// Calls visit(j) for every column j of line i that holds the network value, jumping from one to
-// the next: network pixels are a small part of an image.
-template <typename Visit>
-void for_each_network_pixel(const WalkGrids& g, int i, Visit visit) {
-    const auto value = static_cast<unsigned char>(g.net);
-    const unsigned char* line = g.tab1[i];
-    const unsigned char* const end = line + g.nb_col;
-    for (const unsigned char* p = line; p < end; ++p) {
-        p = static_cast<const unsigned char*>(
-            std::memchr(p, value, static_cast<std::size_t>(end - p)));
-        if (p == nullptr) break;
-        visit(static_cast<int>(p - line));
-    }
-}
 
 struct Graph {
     PixelMap index;                  // keys: the pixels, row-major; pixel a is keys[a]
@@ -56,8 +41,9 @@ Graph left_graph(const WalkGrids& g, int threads) {
     for_bands(line_bands, 0, g.nb_lig, [&](int band, int first, int last) {
         std::vector<PixelIndex>& some = found[static_cast<std::size_t>(band)];
         for (int i = first; i < last; ++i) {
-            for_each_network_pixel(
-                g, i, [&](int j) { some.push_back(static_cast<PixelIndex>(i) * g.nb_col + j); });
+            for_each_equal(g.tab1[i], g.nb_col, static_cast<unsigned char>(g.net), [&](int j) {
+                some.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
+            });
         }
     });
     std::vector<PixelIndex> pixels;

@@ -73,9 +73,11 @@ NetworkCore network_core(const WalkGrids& g, int threads) {
             if (prunable(g, a, b)) stack.push_back(static_cast<PixelIndex>(a) * g.nb_col + b);
         }
     }
+    const PixelDivider split(g.nb_col);
     for (const PixelIndex p : pruned) {
-        g.tab1[p / g.nb_col][p % g.nb_col] = net;
-        g.tab5[p / g.nb_col][p % g.nb_col] = 255;
+        const auto [i, j] = split(p);
+        g.tab1[i][j] = net;
+        g.tab5[i][j] = 255;
     }
     c.core = c.network - static_cast<long long>(pruned.size());
     return c;

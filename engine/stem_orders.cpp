@@ -5,6 +5,7 @@
 #include "base/bands.h"
 #include "engine/flag_scan.h"
 #include "engine/links.h"
+#include "engine/pixel_map.h"
 
 namespace {
 
@@ -60,18 +61,20 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
     const bool unlabelled =
         std::any_of(found_unlabelled.begin(), found_unlabelled.end(), [](char c) { return c; });
     if (!unlabelled) return out;
-    std::vector<PixelIndex> pixels;
+    std::vector<PixelIndex> joined;
     for (const std::vector<PixelIndex>& band : found)
-        pixels.insert(pixels.end(), band.begin(), band.end());
+        joined.insert(joined.end(), band.begin(), band.end());
     std::vector<std::vector<PixelIndex>>().swap(found);
-    // pixels is in row-major order: a pixel's number is found by bisection.
-    auto number = [&](PixelIndex p) {
-        const auto at = std::lower_bound(pixels.begin(), pixels.end(), p);
-        return at != pixels.end() && *at == p ? static_cast<int>(at - pixels.begin()) : -1;
-    };
+    // The pixels in row-major order: a pixel's number is found within its line.
+    const PixelMap index = index_of_pixels(std::move(joined), g.nb_lig, cols);
+    const std::vector<PixelIndex>& pixels = index.keys;
+    auto number = [&](PixelIndex p) { return index.place(p); };
     std::vector<Confluence> in(pixels.size());
     for (std::size_t k = 0; k < stops.size(); ++k) {
         for (PixelIndex p : stops[k]) {
+            // Most stops were erased by a later pass: only those left are looked up.
+            const PixelSplit at_stop = index.lines(p);
+            if (!left(at_stop.line, at_stop.column)) continue;
             const int at = number(p);
             if (at >= 0) in[static_cast<std::size_t>(at)].add(static_cast<int>(k) + 1);
         }

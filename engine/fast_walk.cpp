@@ -357,15 +357,38 @@ WalkEnd fast_walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int g
                          : walk<false>(g, groups, k, i, j, group, d, trace);
 }
 
-void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
+namespace {
+
+// A shared walk on (i, j), with nothing done yet.
+void reset_shared_walk(int i, int j, SharedWalk& w) {
     w.state = WalkState{};
     w.state.ic = w.state.prev_i = i;
     w.state.jc = w.state.prev_j = j;
     w.state.end.points = 1;
     w.claimed.clear();
     w.log.clear();
+}
+
+}  // namespace
+
+void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
+    reset_shared_walk(i, j, w);
     w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read_byte<true>(&g.tab5[i][j])});
     store_shared(&g.tab5[i][j], static_cast<unsigned char>(k), std::memory_order_relaxed);
+    if (!g.on_border(i, j)) prefetch_around(g, i, j);
+}
+
+void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int group, int i, int j,
+                             SharedWalk& w) {
+    reset_shared_walk(i, j, w);
+    // As the walk in order does: the group taken (its pixel (i, j) labelled with it), the first
+    // step free.
+    Shared shared{w.log, w.claimed};
+    w.claimed.push_back(group);
+    w.state.group_erased =
+        shared.take(g, groups.list[static_cast<std::size_t>(group)], static_cast<unsigned char>(k));
+    w.state.group_points = 1;
+    w.state.free_step = true;
     if (!g.on_border(i, j)) prefetch_around(g, i, j);
 }
 

@@ -64,8 +64,9 @@ struct WalkState {
     WalkEnd end;             // its points so far; complete once it has ended
 };
 
-// A walk of pass k from an end point as one of the walks of the pass that are on their way at
-// once, on one thread or several, the starts of the pass marked with kStartMark. It is taken one
+// A walk of pass k from an end point, or from a junction group with one line left, as one of the
+// walks of the pass that are on their way at once, on one thread or several, the starts of the
+// pass marked with kStartMark (every pixel of a group start). It is taken one
 // step at a time, so that a thread keeps several walks going and the memory reads of one wait
 // while the others step. The walks of a pass share nothing but the junctions where they stop,
 // unless a line has a start at both ends, or leads to a junction group that is taken or run
@@ -89,6 +90,12 @@ enum class WalkStep { going, ended, gave_up };
 
 // Starts the shared walk w from the end point (i, j) (not a group).
 void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w);
+// Starts the shared walk w from the junction group `group` with one line left, which leaves at
+// its pixel (i, j): it takes the group, every pixel of which is network and marked kStartMark,
+// and holds it as a group it ran through (no other walk of the pass can reach it: they give up
+// at its marks, and at a group with one line left).
+void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int group, int i, int j,
+                             SharedWalk& w);
 // Takes one step of w.
 WalkStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
                           SharedWalk& w);

@@ -14,21 +14,27 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
 }
 
 // The shared walks of starts [first, last) on this thread, kLanes of them on their way at once,
-// each lane taking a new start as soon as its walk has ended or given up. A group start is left
-// to be walked in order.
-void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts, int k,
-              const StepLengths& d, int first, int last, PassEnds& ends, long long& erased,
-              StepLog& kept, std::vector<int>& held, std::vector<int>& given_back) {
+// each lane taking a new start as soon as its walk has ended or given up. A group start not
+// marked (shared[s] 0: a pixel of the group was no longer network) is left to be walked in order.
+void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts,
+              const std::vector<char>& shared, int k, const StepLengths& d, int first, int last,
+              PassEnds& ends, long long& erased, StepLog& kept, std::vector<int>& held,
+              std::vector<int>& given_back) {
     constexpr int kLanes = 16;
     SharedWalk lanes[kLanes];
     int lane_start[kLanes];
     int next = first;
     auto start_lane = [&](int lane) {
-        while (next < last && starts[static_cast<std::size_t>(next)].group >= 0) ++next;
+        while (next < last && !shared[static_cast<std::size_t>(next)]) ++next;
         if (next == last) return false;
-        const PixelIndex at = starts[static_cast<std::size_t>(next)].at;
-        start_shared_walk(g, k, static_cast<int>(at / g.nb_col), static_cast<int>(at % g.nb_col),
-                          lanes[lane]);
+        const Start& start = starts[static_cast<std::size_t>(next)];
+        const auto i = static_cast<int>(start.at / g.nb_col);
+        const auto j = static_cast<int>(start.at % g.nb_col);
+        if (start.group >= 0) {
+            start_shared_group_walk(g, groups, k, start.group, i, j, lanes[lane]);
+        } else {
+            start_shared_walk(g, k, i, j, lanes[lane]);
+        }
         lane_start[lane] = next++;
         return true;
     };
@@ -67,8 +73,24 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
     if (traces != nullptr) traces->assign(n, WalkTrace{});
     const bool in_order = g.tab2 != nullptr || traces != nullptr || n < kStartsPerThread;
     if (!in_order) {
-        for (const Start& start : starts) {
-            if (start.group < 0) g.tab5[start.at / g.nb_col][start.at % g.nb_col] = kStartMark;
+        // The starts marked, and which of them the shared walks take: every end point, and every
+        // group whose pixels are all network (a walk in order takes each of them whole).
+        std::vector<char> shared(n, 0);
+        auto mark = [&](PixelIndex p) { g.tab5[p / g.nb_col][p % g.nb_col] = kStartMark; };
+        for (std::size_t s = 0; s < n; ++s) {
+            const Start& start = starts[s];
+            if (start.group < 0) {
+                mark(start.at);
+                shared[s] = 1;
+                continue;
+            }
+            const Group& gr = groups.list[static_cast<std::size_t>(start.group)];
+            if (std::all_of(gr.pixels.begin(), gr.pixels.end(), [&](PixelIndex p) {
+                    return g.tab1[p / g.nb_col][p % g.nb_col] == g.net;
+                })) {
+                for (PixelIndex p : gr.pixels) mark(p);
+                shared[s] = 1;
+            }
         }
         const auto most = static_cast<int>(std::min<std::size_t>(n / kStartsPerThread, 1024));
         const int runs = std::clamp(threads, 1, most);
@@ -79,8 +101,8 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
         std::vector<long long> erased(static_cast<std::size_t>(runs), 0);
         for_bands(runs, 0, static_cast<int>(n), [&](int run, int first, int last) {
             const auto r = static_cast<std::size_t>(run);
-            walk_run(g, groups, starts, k, d, first, last, ends, erased[r], kept[r], held[r],
-                     given_back[r]);
+            walk_run(g, groups, starts, shared, k, d, first, last, ends, erased[r], kept[r],
+                     held[r], given_back[r]);
         });
         for (long long some : erased) ends.erased += some;
         for (std::size_t r = 0; r < held.size(); ++r) {

@@ -173,34 +173,14 @@ std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, i
     // A breadth-first search over the group's pixels, each known by its place in the group's
     // sorted list.
     const std::vector<PixelIndex>& pixels = groups.list[static_cast<std::size_t>(group)].pixels;
-    const auto begin = pixels.begin();
-    auto found = [&](std::vector<PixelIndex>::const_iterator at, PixelIndex p) {
-        return at != pixels.end() && *at == p ? static_cast<int>(at - begin) : -1;
+    auto place = [&](PixelIndex p) {
+        const auto at = std::lower_bound(pixels.begin(), pixels.end(), p);
+        return at != pixels.end() && *at == p ? static_cast<int>(at - pixels.begin()) : -1;
     };
-    auto place = [&](PixelIndex p) { return found(std::lower_bound(begin, pixels.end(), p), p); };
-    // The place of q, a neighbour of the pixel at place `near`: searched outwards from there, by
-    // steps that double, then by halves. A neighbour lies a line's width of the group away at
-    // most, which is short in the long, narrow groups of touching channels.
-    const auto size = static_cast<int>(pixels.size());
+    // A neighbour lies a line's width of the group away at most, which is short in the long,
+    // narrow groups of touching channels: it is searched for outwards from the pixel's place.
     auto place_near = [&](int near, PixelIndex q) {
-        int step = 1;
-        if (q < pixels[static_cast<std::size_t>(near)]) {
-            int high = near;  // pixels[high] > q
-            while (near - step > 0 && pixels[static_cast<std::size_t>(near - step)] > q) {
-                high = near - step;
-                step *= 2;
-            }
-            const int low = std::max(0, near - step);
-            return found(std::lower_bound(begin + low, begin + high, q), q);
-        }
-        int low = near + 1;  // pixels[low - 1] < q
-        while (near + step < size - 1 && pixels[static_cast<std::size_t>(near + step)] < q) {
-            low = near + step + 1;
-            step *= 2;
-        }
-        const int high = std::min(size, near + step + 1);
-        const auto at = std::lower_bound(begin + low, begin + high, q);
-        return at != begin + high ? found(at, q) : -1;
+        return search_near(pixels, 0, pixels.size(), static_cast<std::size_t>(near), q);
     };
     const int start = place(from);
     const int goal = place(to);

@@ -10,13 +10,45 @@ int PixelMap::find(PixelIndex p) const {
 
 int PixelMap::place(PixelIndex p) const {
     if (keys.empty() || p < 0) return -1;
-    const auto line = static_cast<std::size_t>(lines(p).line);
+    const PixelSplit at = lines(p);
+    const auto line = static_cast<std::size_t>(at.line);
     if (line + 1 >= line_at.size()) return -1;
-    const auto first = keys.begin() + static_cast<std::ptrdiff_t>(line_at[line]);
-    const auto last = keys.begin() + static_cast<std::ptrdiff_t>(line_at[line + 1]);
-    const auto at = std::lower_bound(first, last, p);
-    if (at == last || *at != p) return -1;
-    return static_cast<int>(at - keys.begin());
+    const std::size_t first = line_at[line];
+    const std::size_t last = line_at[line + 1];
+    if (first == last) return -1;
+    // The search starts where the keys would be if they were spread evenly over the line.
+    const std::size_t near = first + (last - first) * static_cast<std::size_t>(at.column) /
+                                         static_cast<std::size_t>(lines.nb_col);
+    return search_near(keys, first, last, near, p);
+}
+
+int search_near(const std::vector<PixelIndex>& keys, std::size_t first, std::size_t last,
+                std::size_t near, PixelIndex p) {
+    if (keys[near] == p) return static_cast<int>(near);
+    // p, if it is a key, lies in [low, high).
+    std::size_t low = first;
+    std::size_t high = last;
+    std::size_t step = 1;
+    if (keys[near] > p) {
+        high = near;
+        while (near - first >= step && keys[near - step] > p) {
+            high = near - step;
+            step *= 2;
+        }
+        if (near - first >= step) low = near - step;
+    } else {
+        low = near + 1;
+        while (near + step < last && keys[near + step] < p) {
+            low = near + step + 1;
+            step *= 2;
+        }
+        high = std::min(last, near + step + 1);
+    }
+    const auto begin = keys.begin();
+    const auto at = std::lower_bound(begin + static_cast<std::ptrdiff_t>(low),
+                                     begin + static_cast<std::ptrdiff_t>(high), p);
+    if (at == begin + static_cast<std::ptrdiff_t>(high) || *at != p) return -1;
+    return static_cast<int>(at - begin);
 }
 
 namespace {

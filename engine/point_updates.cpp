@@ -162,6 +162,9 @@ std::string mark_border_once(const WalkGrids& g) {
 
 namespace {
 
+// How far ahead of the stop at hand reclassify_stops asks for the lines around a stop.
+constexpr int kStopsAhead = 8;
+
 void add_group_start(const WalkGrids& g, Groups& groups, int k, std::vector<Start>& starts) {
     Group& group = groups.list[static_cast<std::size_t>(k)];
     if (group.gone || group.border || group.degree != 1) return;
@@ -206,10 +209,20 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
     std::vector<std::vector<int>> met(static_cast<std::size_t>(runs));
     for_bands(runs, 0, n, [&](int run, int first, int last) {
         std::vector<int>& groups_met = met[static_cast<std::size_t>(run)];
+        const PixelDivider split(g.nb_col);
         for (int s = first; s < last; ++s) {
+            // The stops lie all over the grids: the lines around one a few stops ahead are asked
+            // for while this one is worked out.
+            if (s + kStopsAhead < last) {
+                const PixelSplit ahead = split(stops[static_cast<std::size_t>(s + kStopsAhead)]);
+                for (int a = std::max(0, ahead.line - 1);
+                     a <= std::min(g.nb_lig - 1, ahead.line + 1); ++a) {
+                    __builtin_prefetch(g.tab1[a] + ahead.column);
+                    __builtin_prefetch(g.tab5[a] + ahead.column);
+                }
+            }
             const PixelIndex p = stops[static_cast<std::size_t>(s)];
-            const int i = static_cast<int>(p / g.nb_col);
-            const int j = static_cast<int>(p % g.nb_col);
+            const auto [i, j] = split(p);
             if (g.on_border(i, j)) continue;  // stays 3
             const int group = groups.empty() ? -1 : groups.of.find(p);
             if (group >= 0) {
@@ -229,6 +242,20 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
         touched.insert(touched.end(), some.begin(), some.end());
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    // The lines left to each group met, counted on the threads (each writes its own groups), with
+    // the exit of a group that has one.
+    const auto met_count = static_cast<int>(touched.size());
+    std::vector<GroupExit> exits(touched.size());
+    for_bands(std::clamp(threads, 1, std::max(1, met_count / 1024)), 0, met_count,
+              [&](int, int first, int last) {
+                  for (int t = first; t < last; ++t) {
+                      const auto at = static_cast<std::size_t>(t);
+                      Group& group = groups.list[static_cast<std::size_t>(touched[at])];
+                      if (!group.gone) {
+                          group.degree = count_exits(g, groups, touched[at], &exits[at]);
+                      }
+                  }
+              });
     std::vector<Start> starts;
     // A start at most for each group met.
     starts.reserve(static_cast<std::size_t>(std::count(end_point.begin(), end_point.end(), 1)) +
@@ -236,11 +263,11 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
     for (std::size_t s = 0; s < stops.size(); ++s) {
         if (end_point[s]) starts.push_back(Start{stops[s], -1});
     }
-    for (int k : touched) {
-        Group& group = groups.list[static_cast<std::size_t>(k)];
-        if (group.gone) continue;
-        group.degree = count_exits(g, groups, k, nullptr);
-        add_group_start(g, groups, k, starts);
+    for (std::size_t t = 0; t < touched.size(); ++t) {
+        const Group& group = groups.list[static_cast<std::size_t>(touched[t])];
+        if (!group.gone && !group.border && group.degree == 1) {
+            starts.push_back(Start{exits[t].inside, touched[t]});
+        }
     }
     sort_unique(starts);
     return starts;

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "engine/left_graph.h"
 #include "engine/pixel_index.h"
 #include "engine/walk_grids.h"
 
@@ -16,6 +17,7 @@ struct Leftovers {
     std::vector<PixelIndex> loop_pixels;  // pixels left on closed loops, row-major
     long long loop_parts_pixels = 0;      // pixels left in parts that hold a closed loop
     int borderless_parts = 0;             // parts left that touch the border nowhere
+    LeftGraph graph;                      // the pixels left and their links
 };
 
 // Looks at the network pixels left in tab1 (their links are those of the network as loaded),

@@ -186,7 +186,7 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
         result.borderless_parts = left.borderless_parts + run.ran_out;
         // The stems the passes leave below a stalled group are ordered as a tree once the
         // passes are over (the counts above still say what the passes left).
-        stems = order_left_stems(g, run.stops, threads);
+        stems = order_left_stems(g, left.graph, run.stops);
     }
 
     auto ends = [&](int k, const PassWalks& w) {

@@ -2,16 +2,7 @@
 
 #include <algorithm>
 
-#include "base/bands.h"
-#include "engine/flag_scan.h"
-#include "engine/links.h"
-#include "engine/pixel_map.h"
-
 namespace {
-
-// Position n of the neighbour order (see links.h) as a step in lines and columns.
-constexpr int kDi[8] = {-1, -1, -1, 0, 1, 1, 1, 0};
-constexpr int kDj[8] = {-1, 0, 1, 1, 1, 0, -1, -1};
 
 // Strahler's rule over the orders coming into a pixel (0: nothing comes in).
 struct Confluence {
@@ -31,66 +22,33 @@ struct Confluence {
 
 }  // namespace
 
-std::vector<StemOrder> order_left_stems(const WalkGrids& g,
-                                        const std::vector<std::vector<PixelIndex>>& stops,
-                                        int threads) {
+std::vector<StemOrder> order_left_stems(const WalkGrids& g, const LeftGraph& left,
+                                        const std::vector<std::vector<PixelIndex>>& stops) {
     std::vector<StemOrder> out;
-    if (g.net < 0) return out;
-    const auto net = static_cast<unsigned char>(g.net);
-    const int cols = g.nb_col;
-    auto left = [&](int i, int j) { return g.tab1[i][j] == net; };
-
-    // The pixels the run left, numbered (found in bands of lines, joined in band order); the
-    // streams that stopped on them.
-    const int bands = band_count(threads, g.nb_lig, cols);
-    std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(bands));
-    std::vector<char> found_unlabelled(static_cast<std::size_t>(bands), 0);
-    for_bands(bands, 0, g.nb_lig, [&](int band, int first, int last) {
-        std::vector<PixelIndex>& mine = found[static_cast<std::size_t>(band)];
-        char any = 0;
-        for (int i = first; i < last; ++i) {
-            const unsigned char* t1 = g.tab1[i];
-            const unsigned char* t5 = g.tab5[i];
-            for_each_equal(t1, cols, net, [&](int j) {
-                any = static_cast<char>(any | (t5[j] == 255));
-                mine.push_back(static_cast<PixelIndex>(i) * cols + j);
-            });
-        }
-        found_unlabelled[static_cast<std::size_t>(band)] = any;
-    });
-    const bool unlabelled =
-        std::any_of(found_unlabelled.begin(), found_unlabelled.end(), [](char c) { return c; });
-    if (!unlabelled) return out;
-    std::vector<PixelIndex> joined;
-    for (const std::vector<PixelIndex>& band : found)
-        joined.insert(joined.end(), band.begin(), band.end());
-    std::vector<std::vector<PixelIndex>>().swap(found);
-    // The pixels in row-major order: a pixel's number is found within its line.
-    const PixelMap index = index_of_pixels(std::move(joined), g.nb_lig, cols);
-    const std::vector<PixelIndex>& pixels = index.keys;
-    auto number = [&](PixelIndex p) { return index.place(p); };
+    const std::vector<PixelIndex>& pixels = left.pixels();
+    const PixelDivider split(g.nb_col);
+    auto label = [&](PixelIndex p) {
+        const PixelSplit at = split(p);
+        return g.tab5[at.line][at.column];
+    };
+    if (std::none_of(pixels.begin(), pixels.end(), [&](PixelIndex p) { return label(p) == 255; }))
+        return out;
+    // The streams that stopped on the pixels left.
     std::vector<Confluence> in(pixels.size());
     for (std::size_t k = 0; k < stops.size(); ++k) {
         for (PixelIndex p : stops[k]) {
             // Most stops were erased by a later pass: only those left are looked up.
-            const PixelSplit at_stop = index.lines(p);
-            if (!left(at_stop.line, at_stop.column)) continue;
-            const int at = number(p);
+            const PixelSplit at_stop = split(p);
+            if (g.tab1[at_stop.line][at_stop.column] != g.net) continue;
+            const int at = left.index.place(p);
             if (at >= 0) in[static_cast<std::size_t>(at)].add(static_cast<int>(k) + 1);
         }
     }
 
     // Calls visit(q) with the number of every pixel left that is linked to pixel number `at`.
     auto for_linked_left = [&](int at, auto&& visit) {
-        const PixelIndex p = pixels[static_cast<std::size_t>(at)];
-        const int i = static_cast<int>(p / cols);
-        const int j = static_cast<int>(p % cols);
-        const unsigned links =
-            linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, cols, i, j));
-        for (int m = 0; m < 8; ++m) {
-            if (!((links >> m) & 1u) || !left(i + kDi[m], j + kDj[m])) continue;
-            visit(number(p + static_cast<PixelIndex>(kDi[m]) * cols + kDj[m]));
-        }
+        const auto a = static_cast<std::size_t>(at);
+        for (std::size_t e = left.first[a]; e < left.first[a + 1]; ++e) visit(left.to[e]);
     };
 
     // Linked parts of the pixels left, each a tree breadth first from its border pixels.
@@ -118,8 +76,9 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g,
         queue.clear();
         for (int q : part) {
             const PixelIndex p = pixels[static_cast<std::size_t>(q)];
-            needs = needs || g.tab5[p / cols][p % cols] == 255;
-            if (g.on_border(static_cast<int>(p / cols), static_cast<int>(p % cols))) {
+            needs = needs || label(p) == 255;
+            const PixelSplit at = split(p);
+            if (g.on_border(at.line, at.column)) {
                 parent[static_cast<std::size_t>(q)] = -1;
                 queue.push_back(q);
             }

@@ -14,6 +14,7 @@
 
 #include <vector>
 
+#include "engine/left_graph.h"
 #include "engine/pixel_index.h"
 #include "engine/walk_grids.h"
 
@@ -22,14 +23,12 @@ struct StemOrder {
     unsigned char order = 0;
 };
 
-// From the state a run to the end of the network left in tab1 and tab5, and the stop pixels of
-// its counted walks (stops[k - 1]: those of pass k): the order of every pixel the run left in
-// the network on a part that reaches the border and that a stream enters, in row-major order.
-// Nothing when the run left no unlabelled pixel. The grids are scanned in bands of lines on up
-// to `threads` threads; the list is the same for every number of threads.
-std::vector<StemOrder> order_left_stems(const WalkGrids& g,
-                                        const std::vector<std::vector<PixelIndex>>& stops,
-                                        int threads = 1);
+// From the state a run to the end of the network left in tab1 and tab5, the graph of the pixels
+// it left, and the stop pixels of its counted walks (stops[k - 1]: those of pass k): the order of
+// every pixel the run left in the network on a part that reaches the border and that a stream
+// enters, in row-major order. Nothing when the run left no unlabelled pixel.
+std::vector<StemOrder> order_left_stems(const WalkGrids& g, const LeftGraph& left,
+                                        const std::vector<std::vector<PixelIndex>>& stops);
 
 // Writes the orders up to `last` into tab5 (tab1 is left as the passes left it).
 void apply_stem_orders(const WalkGrids& g, const std::vector<StemOrder>& orders, int last);

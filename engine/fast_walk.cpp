@@ -258,7 +258,10 @@ template <class Policy>
     const int gi = groups.empty() ? -1 : groups.of.find(here);
     if (gi < 0) return end_walk(d, w, true);
     Group& gr = groups.list[static_cast<std::size_t>(gi)];
-    if (gr.border || gr.degree >= 3) return end_walk(d, w, true);
+    if (gr.border || gr.degree >= 3) {
+        w.end.group = gi;
+        return end_walk(d, w, true);
+    }
     GroupExit exit;
     const AtGroup at = p.at_group(g, groups, gi, exit);
     if (at == AtGroup::give_up) return WalkStep::gave_up;

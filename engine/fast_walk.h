@@ -22,6 +22,8 @@ struct WalkEnd {
     int last_j = 0;
     int erased = 0;        // network pixels this walk erased from tab1
     bool counted = false;  // stopped on a junction, a junction group or the border
+    // The junction group of the stop pixel, or -1: none, or a stop on the border (never looked up).
+    int group = -1;
 };
 
 // What a walk covers, kept when the front end wants the segments' pixels: the pixels it

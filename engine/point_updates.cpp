@@ -199,7 +199,8 @@ std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkG
 }
 
 std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
-                                    const std::vector<PixelIndex>& stops, int threads) {
+                                    const std::vector<PixelIndex>& stops,
+                                    const std::vector<int>& stop_groups, int threads) {
     // The codes of the stops, which only read the grids, in runs of stops on the threads (the
     // points image, written, on one): a byte a stop, 1 for an end point, so that the starts are
     // then listed once, in a list of their size.
@@ -224,7 +225,7 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
             const PixelIndex p = stops[static_cast<std::size_t>(s)];
             const auto [i, j] = split(p);
             if (g.on_border(i, j)) continue;  // stays 3
-            const int group = groups.empty() ? -1 : groups.of.find(p);
+            const int group = stop_groups[static_cast<std::size_t>(s)];
             if (group >= 0) {
                 groups_met.push_back(group);
                 continue;

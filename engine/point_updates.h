@@ -49,7 +49,9 @@ struct Start {
 std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkGrids& g);
 
 // Recomputes the codes of the pixels on which walks stopped (and the lines left to their
-// groups) and returns the starts of the next pass, in row-major order, each once. The codes are
+// groups: stop_groups[s], the group of stop s as its walk found it, -1 for none or a stop on the
+// border) and returns the starts of the next pass, in row-major order, each once. The codes are
 // worked out on up to `threads` threads.
 std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
-                                    const std::vector<PixelIndex>& stops, int threads = 1);
+                                    const std::vector<PixelIndex>& stops,
+                                    const std::vector<int>& stop_groups, int threads = 1);

@@ -64,7 +64,8 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
                 w.segm_path.push_back(std::move(traces[s].path));
             }
             if (ends.counted[s]) {
-                ends.last[counted++] = ends.last[s];
+                ends.last[counted] = ends.last[s];
+                ends.group[counted++] = ends.group[s];
             } else {
                 ++run.ran_out;
             }
@@ -77,6 +78,7 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         ends.length.resize(walks);
         ends.counted.resize(walks);
         ends.last.resize(counted);
+        ends.group.resize(counted);
         w.segm_order = static_cast<int>(walks);
         w.segm_points = std::move(ends.points);
         w.segm_dist = std::move(ends.length);
@@ -84,7 +86,7 @@ PruneRun prune(const WalkGrids& g, Groups& groups, std::vector<Start> starts, in
         stops = std::move(ends.last);
         if (hooks != nullptr) hooks->ends(k, w);
         run.passes.push_back(std::move(w));
-        starts = reclassify_stops(g, groups, stops, threads);
+        starts = reclassify_stops(g, groups, stops, ends.group, threads);
         if (hooks == nullptr) run.stops.push_back(std::move(stops));
         if (erased != nullptr) (*erased)(run.erased);
     }

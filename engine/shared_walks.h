@@ -27,16 +27,22 @@ struct PassEnds {
     std::vector<double> length;    // metres
     std::vector<char> counted;     // 1: stopped on a junction, a junction group or the border
     std::vector<PixelIndex> last;  // the last pixel recorded
+    std::vector<int> group;        // its junction group, as WalkEnd::group
     long long erased = 0;          // network pixels the walks erased from tab1
 
     explicit PassEnds(std::size_t starts)
-        : points(starts, 0), length(starts, 0.0), counted(starts, 0), last(starts, 0) {}
+        : points(starts, 0),
+          length(starts, 0.0),
+          counted(starts, 0),
+          last(starts, 0),
+          group(starts, -1) {}
     // The end of the walk of start s (not its erased pixels).
     void set(std::size_t s, const WalkEnd& e, int nb_col) {
         points[s] = e.points;
         length[s] = e.length;
         counted[s] = e.counted ? 1 : 0;
         last[s] = static_cast<PixelIndex>(e.last_i) * nb_col + e.last_j;
+        group[s] = e.group;
     }
 };
 

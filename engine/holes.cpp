@@ -20,6 +20,7 @@
 #endif
 
 #include "base/bands.h"
+#include "engine/flag_scan.h"
 #include "engine/links.h"
 #include "engine/set_root.h"
 
@@ -270,6 +271,9 @@ struct LineBits {
     void mark(int i, int j) {
         bits[slot(i) + static_cast<std::size_t>(j) / 64] |= std::uint64_t{1} << (j % 64);
     }
+    void unmark(int i, int j) {
+        bits[slot(i) + static_cast<std::size_t>(j) / 64] &= ~(std::uint64_t{1} << (j % 64));
+    }
     // Sets (or clears) the bits of columns [start, end) of line i.
     void set(int i, int start, int end, bool on) {
         std::uint64_t* line = bits.data() + slot(i);
@@ -287,6 +291,45 @@ struct LineBits {
 // The pixels found on loops, of the lines a band scans: a pixel once marked is not looked at
 // again.
 using Marks = LineBits;
+
+// The pixels looked round a hole and found on no loop, in a ring of kKept lines, each slot
+// emptied when a line further on takes it: a pixel that many runs of a large hole touch (a
+// channel that ends inside it) is looked at once. The lines of a hole looked at at once are never
+// kKept apart.
+struct Looked {
+    LineBits bits;
+    std::array<int, kKept> line{};                // the line each slot holds, or -1
+    std::array<std::vector<int>, kKept> columns;  // the columns set in each slot
+
+    explicit Looked(int nb_col) {
+        bits.cover(0, kKept, nb_col);
+        line.fill(-1);
+    }
+    // Whether (i, j) is looked at for the first time since the last forget(); it is then noted.
+    bool first_look(int i, int j) {
+        const auto slot = static_cast<std::size_t>(i % kKept);
+        if (line[slot] != i) {
+            empty(slot);
+            line[slot] = i;
+        }
+        if (bits.has(i, j)) return false;
+        bits.mark(i, j);
+        columns[slot].push_back(j);
+        return true;
+    }
+    // Forgets every pixel noted: the next hole is another face.
+    void forget() {
+        for (std::size_t slot = 0; slot < line.size(); ++slot) empty(slot);
+    }
+
+  private:
+    void empty(std::size_t slot) {
+        if (line[slot] < 0) return;
+        for (const int j : columns[slot]) bits.unmark(line[slot], j);
+        columns[slot].clear();
+        line[slot] = -1;
+    }
+};
 
 constexpr int kInHole = 1;
 
@@ -309,18 +352,19 @@ bool beside_hole(const WalkGrids& g, const LineBits& in_hole, int i, int j) {
 // the cells beside it are network, and so is every cell of the lines above and below it that is
 // not background.
 void look_round_hole_run(const WalkGrids& g, const LineBits& in_hole, int i, const Run& r,
-                         Marks& marks) {
+                         Marks& marks, Looked& looked) {
     auto look = [&](int a, int b) {
-        if (!marks.has(a, b) && beside_hole(g, in_hole, a, b)) marks.mark(a, b);
+        if (!marks.has(a, b) && looked.first_look(a, b) && beside_hole(g, in_hole, a, b))
+            marks.mark(a, b);
     };
     look(i, r.start - 1);
     look(i, r.end);
     const auto net = static_cast<unsigned char>(g.net);
+    const int from = r.start - 1;
     for (const int line : {i - 1, i + 1}) {
-        const unsigned char* cells = g.tab1[line];
-        for (int col = r.start - 1; col <= r.end; ++col) {
-            if (cells[col] == net) look(line, col);
-        }
+        // The lines beside a long run of a large hole are mostly the hole's cells too.
+        for_each_equal(g.tab1[line] + from, r.end + 1 - from, net,
+                       [&](int col) { look(line, from + col); });
     }
 }
 
@@ -440,6 +484,7 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     std::vector<std::pair<int, int>> hole_runs;  // (line, index)
     LineBits in_hole;
     if (missed == nullptr) in_hole.cover(s.begin, kKept, g.nb_col);
+    Looked looked(missed == nullptr ? g.nb_col : 1);
     auto look_at = [&](const Hole& h) {
         sets.looked_at[static_cast<std::size_t>(h.root)] = 1;
         hole_runs.assign(1, {h.bottom, h.run});
@@ -461,7 +506,8 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
         }
         for (const auto& [a, k] : hole_runs)
             look_round_hole_run(g, in_hole, a, kept.line(a)[static_cast<std::size_t>(k)],
-                                band.marks);
+                                band.marks, looked);
+        looked.forget();
         for (const auto& [a, k] : hole_runs) {
             const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
             in_hole.set(a, r.start, r.end, false);
@@ -577,6 +623,7 @@ void look_round_unsettled(const WalkGrids& g, Band& band, const Missed& missed) 
     LineBits in_hole;
     in_hole.cover(s.begin, 8, g.nb_col);
     auto set = [&](const HoleRun& x, bool on) { in_hole.set(x.line, x.run.start, x.run.end, on); };
+    Looked looked(g.nb_col);
     for (auto from = runs.begin(); from != runs.end();) {
         const auto to =
             std::find_if(from, runs.end(), [&](const HoleRun& x) { return x.hole != from->hole; });
@@ -588,9 +635,10 @@ void look_round_unsettled(const WalkGrids& g, Band& band, const Missed& missed) 
             for (; set_to != to && set_to->line <= a + 2; ++set_to) set(*set_to, true);
             for (; x != to && x->line == a; ++x) {
                 if (a >= s.first && a < s.last)
-                    look_round_hole_run(g, in_hole, a, x->run, band.marks);
+                    look_round_hole_run(g, in_hole, a, x->run, band.marks, looked);
             }
         }
+        looked.forget();
         for (; cleared != set_to; ++cleared) set(*cleared, false);
         from = to;
     }

@@ -60,6 +60,7 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g, const LeftGraph& lef
     std::vector<std::size_t> place(n, 0);  // a pixel's place in the tree of its part
     std::vector<int> queue;
     std::vector<int> part;
+    std::vector<unsigned char> ordered(n, 0);  // the order given to each pixel, 0 for none
     for (std::size_t seed = 0; seed < n; ++seed) {
         if (parent[seed] != -2) continue;
         // The whole part, then its border pixels as roots.
@@ -127,12 +128,14 @@ std::vector<StemOrder> order_left_stems(const WalkGrids& g, const LeftGraph& lef
         }
         for (std::size_t h = 0; h < queue.size(); ++h) {
             if (order[h] <= 0) continue;
-            out.push_back({pixels[static_cast<std::size_t>(queue[h])],
-                           static_cast<unsigned char>(std::min(order[h], 254))});
+            ordered[static_cast<std::size_t>(queue[h])] =
+                static_cast<unsigned char>(std::min(order[h], 254));
         }
     }
-    std::sort(out.begin(), out.end(),
-              [](const StemOrder& a, const StemOrder& b) { return a.at < b.at; });
+    // Read out in the pixels' order, row-major.
+    for (std::size_t a = 0; a < n; ++a) {
+        if (ordered[a] != 0) out.push_back({pixels[a], ordered[a]});
+    }
     return out;
 }
 

@@ -129,15 +129,6 @@ template <bool kCutCorners, bool kShared>
     return l;
 }
 
-// Asks for the lines of tab1 and tab5 around the interior pixel (i, j), which the next step
-// from it reads: they come while other walks take their steps.
-void prefetch_around(const WalkGrids& g, int i, int j) {
-    for (int a = i - 1; a <= i + 1; ++a) {
-        __builtin_prefetch(g.tab1[a] + j);
-        __builtin_prefetch(g.tab5[a] + j);
-    }
-}
-
 // What a walk does at a junction group with two lines left or fewer, not on the border.
 enum class AtGroup { take, run_through, give_up };
 
@@ -191,7 +182,7 @@ struct Shared {
     }
     void arrive(const WalkGrids& g, int i, int j, unsigned char label) const {
         store_shared(&g.tab5[i][j], label, std::memory_order_relaxed);
-        if (!g.on_border(i, j)) prefetch_around(g, i, j);
+        if (!g.on_border(i, j)) g.prefetch_interior(i, j);
     }
     void record(PixelIndex) const {}
     // What is left of a group with a single line depends on the other walks (it starts a walk
@@ -378,7 +369,7 @@ void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
     reset_shared_walk(i, j, w);
     w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read_byte<true>(&g.tab5[i][j])});
     store_shared(&g.tab5[i][j], static_cast<unsigned char>(k), std::memory_order_relaxed);
-    if (!g.on_border(i, j)) prefetch_around(g, i, j);
+    if (!g.on_border(i, j)) g.prefetch_interior(i, j);
 }
 
 void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int group, int i, int j,
@@ -392,7 +383,7 @@ void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int grou
         shared.take(g, groups.list[static_cast<std::size_t>(group)], static_cast<unsigned char>(k));
     w.state.group_points = 1;
     w.state.free_step = true;
-    if (!g.on_border(i, j)) prefetch_around(g, i, j);
+    if (!g.on_border(i, j)) g.prefetch_interior(i, j);
 }
 
 WalkStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,

@@ -23,6 +23,9 @@ void join_pieces(std::vector<std::vector<T>>& pieces, std::vector<T>& all) {
     }
 }
 
+// How far ahead of the pixel at hand left_graph asks for the lines around a pixel.
+constexpr int kPixelsAhead = 8;
+
 }  // namespace
 
 LeftGraph left_graph(const WalkGrids& g, int threads) {
@@ -50,10 +53,17 @@ LeftGraph left_graph(const WalkGrids& g, int threads) {
     for_bands(runs, 0, n, [&](int run, int first, int last) {
         std::vector<int>& links_to = to[static_cast<std::size_t>(run)];
         std::vector<unsigned char>& per_pixel = count[static_cast<std::size_t>(run)];
+        const PixelDivider split(g.nb_col);
         for (int a = first; a < last; ++a) {
+            // The pixels left lie far apart: the lines around one a few pixels ahead are asked
+            // for while this one is linked.
+            if (a + kPixelsAhead < last) {
+                const PixelSplit ahead =
+                    split(graph.pixels()[static_cast<std::size_t>(a + kPixelsAhead)]);
+                g.prefetch_around(ahead.line, ahead.column);
+            }
             const PixelIndex p = graph.pixels()[static_cast<std::size_t>(a)];
-            const int i = static_cast<int>(p / g.nb_col);
-            const int j = static_cast<int>(p % g.nb_col);
+            const auto [i, j] = split(p);
             const unsigned links =
                 linked(g.on_border(i, j)
                            ? loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)

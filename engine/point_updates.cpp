@@ -216,11 +216,7 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
             // for while this one is worked out.
             if (s + kStopsAhead < last) {
                 const PixelSplit ahead = split(stops[static_cast<std::size_t>(s + kStopsAhead)]);
-                for (int a = std::max(0, ahead.line - 1);
-                     a <= std::min(g.nb_lig - 1, ahead.line + 1); ++a) {
-                    __builtin_prefetch(g.tab1[a] + ahead.column);
-                    __builtin_prefetch(g.tab5[a] + ahead.column);
-                }
+                g.prefetch_around(ahead.line, ahead.column);
             }
             const PixelIndex p = stops[static_cast<std::size_t>(s)];
             const auto [i, j] = split(p);

@@ -21,6 +21,18 @@ struct WalkGrids {
         return i == 0 || j == 0 || i == nb_lig - 1 || j == nb_col - 1 ||
                (outside >= 0 && touches_outside(i, j));
     }
+    // Asks for the lines of tab1 and tab5 around the interior pixel (i, j), so that they come
+    // while other work goes on (a walk's next step: no test on the way).
+    void prefetch_interior(int i, int j) const {
+        for (int a = i - 1; a <= i + 1; ++a) {
+            __builtin_prefetch(tab1[a] + j);
+            __builtin_prefetch(tab5[a] + j);
+        }
+    }
+    // The same for any pixel; nothing for one on the first or last line.
+    void prefetch_around(int i, int j) const {
+        if (i > 0 && i < nb_lig - 1) prefetch_interior(i, j);
+    }
     // For an interior pixel (i, j). The neighbours may be erased by walks on other threads
     // meanwhile (never to or from the outside byte), so they are read as shared bytes.
     bool touches_outside(int i, int j) const {

@@ -45,6 +45,7 @@ struct CandidateMarks {
     const std::vector<PixelIndex>& junctions;
     const std::vector<PixelIndex>& loop_pixels;
     std::vector<PixelIndex> between;
+    bool cleared = false;  // the marks were taken away already
     unsigned char& at(PixelIndex p) const {
         const auto [i, j] = split(p);
         return g.tab5[i][j];
@@ -56,14 +57,16 @@ struct CandidateMarks {
         }
     }
     ~CandidateMarks() {
-        for_each([&](PixelIndex p) { at(p) = 255; });
+        if (!cleared) for_each([&](PixelIndex p) { at(p) = 255; });
     }
 };
 
-// The columns of a line where candidates lie: [first, last], empty when first > last.
+// The columns of a line where candidates lie: [first, last], empty when first > last, and how
+// many were listed there (some twice).
 struct Span {
-    int first;
-    int last;
+    int first = std::numeric_limits<int>::max();
+    int last = -1;
+    int listed = 0;
 };
 
 // Lists of pixels are worth splitting between threads from this many on.
@@ -83,7 +86,7 @@ void for_list_parts(int bands, std::size_t count, std::vector<Span>& spans, Work
         std::vector<Span>* own = &spans;
         if (b > 0) {
             own = &part_spans[static_cast<std::size_t>(b) - 1];
-            own->assign(spans.size(), Span{std::numeric_limits<int>::max(), -1});
+            own->assign(spans.size(), Span{});
         }
         work(b, static_cast<std::size_t>(first), static_cast<std::size_t>(last), *own);
     });
@@ -91,6 +94,7 @@ void for_list_parts(int bands, std::size_t count, std::vector<Span>& spans, Work
         for (std::size_t i = 0; i < spans.size(); ++i) {
             spans[i].first = std::min(spans[i].first, part[i].first);
             spans[i].last = std::max(spans[i].last, part[i].last);
+            spans[i].listed += part[i].listed;
         }
     }
 }
@@ -108,6 +112,7 @@ void mark_list(const CandidateMarks& marks, const std::vector<PixelIndex>& list,
                            Span& span = own[static_cast<std::size_t>(at.line)];
                            span.first = std::min(span.first, at.column);
                            span.last = std::max(span.last, at.column);
+                           ++span.listed;
                        }
                    });
 }
@@ -206,6 +211,12 @@ void scan_band(const WalkGrids& g, const std::vector<Span>& spans, int first, in
     std::vector<int> above(static_cast<std::size_t>(nb_col), -1);
     std::vector<int> here(static_cast<std::size_t>(nb_col), -1);
     std::vector<Candidate>& found = band.candidates;
+    std::size_t listed = 0;
+    for (int i = first; i < last; ++i)
+        listed += static_cast<std::size_t>(spans[static_cast<std::size_t>(i)].listed);
+    found.reserve(listed);
+    band.parent.reserve(listed);
+    band.line_at.reserve(static_cast<std::size_t>(last - first) + 1);
     auto column_of = [&](std::size_t k, int i) {
         return static_cast<std::size_t>(found[k].pixel - static_cast<PixelIndex>(i) * nb_col);
     };
@@ -217,7 +228,6 @@ void scan_band(const WalkGrids& g, const std::vector<Span>& spans, int first, in
         const bool edge_line = i == 0 || i == g.nb_lig - 1;
         auto visit = [&](int j) {
             const unsigned char mark = row[j];
-            if (!is_candidate(mark)) return;
             unsigned links = 0;
             unsigned inside = 0;
             if (edge_line || j == 0 || j == nb_col - 1) {
@@ -256,9 +266,12 @@ void scan_band(const WalkGrids& g, const std::vector<Span>& spans, int first, in
                     j += 8;
                     continue;
                 }
-                for (const int end = j + 8; j < end; ++j) visit(j);
+                for (const int end = j + 8; j < end; ++j) {
+                    if (is_candidate(row[j])) visit(j);
+                }
             } else {
-                visit(j++);
+                if (is_candidate(row[j])) visit(j);
+                ++j;
             }
         }
         // The line above is done with: its columns are cleared for the line after this one.
@@ -279,8 +292,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     CandidateMarks marks{g, PixelDivider(g.nb_col), junctions, loop_pixels, {}};
     const int bands = band_count(threads, g.nb_lig, g.nb_col);
     // The columns of each line where candidates are marked, to scan for them.
-    std::vector<Span> spans(static_cast<std::size_t>(g.nb_lig),
-                            Span{std::numeric_limits<int>::max(), -1});
+    std::vector<Span> spans(static_cast<std::size_t>(g.nb_lig));
     mark_list(marks, junctions, kJunctionMark, bands, spans);
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
     // cuts it, linked to both, joins their group. Found side by side, marked each once here.
@@ -300,6 +312,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             Span& span = spans[static_cast<std::size_t>(at.line)];
             span.first = std::min(span.first, at.column);
             span.last = std::max(span.last, at.column);
+            ++span.listed;
         }
     }
     mark_list(marks, loop_pixels, kLoopMark, bands, spans);
@@ -350,7 +363,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     auto for_each_candidate = [&](auto visit) {
         for (std::size_t b = 0; b < parts.size(); ++b) {
             for (std::size_t k = 0; k < parts[b].candidates.size(); ++k)
-                visit(offset[b] + k, parts[b].candidates[k]);
+                visit(b, offset[b] + k, parts[b].candidates[k]);
         }
     };
     // Each candidate's parent made its root (a parent comes first, and has its root already).
@@ -366,7 +379,8 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     };
     std::vector<int> group_of(count, -1);
     std::vector<SetSum> group_sums;
-    for_each_candidate([&](std::size_t k, const Candidate& c) {
+    std::vector<int> group_pixels_before(parts.size() + 1, 0);  // of each band's candidates
+    for_each_candidate([&](std::size_t b, std::size_t k, const Candidate& c) {
         int& root = parent[k];
         root = parent[static_cast<std::size_t>(root)];
         int& group = group_of[k];
@@ -378,6 +392,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             group = group_of[static_cast<std::size_t>(root)];
         }
         SetSum& sum = group_sums[static_cast<std::size_t>(group)];
+        ++group_pixels_before[b + 1];
         ++sum.pixels;
         sum.links += link_count(c.outside);
         sum.loop = sum.loop || c.loop;
@@ -408,7 +423,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                 group.loop = sum.loop;
                 group.border = sum.border;
             }
-            for_each_candidate([&](std::size_t at, const Candidate& c) {
+            for_each_candidate([&](std::size_t, std::size_t at, const Candidate& c) {
                 const int k = group_of[at];
                 if (k < begin || k >= end) return;
                 Group& group = groups.list[static_cast<std::size_t>(k)];
@@ -427,26 +442,37 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                 group.degree = count_exits(g, groups, k, nullptr);
             }
         });
-    // The map of the groups' pixels, which come in row-major order among the candidates.
+    // The map of the groups' pixels, which come in row-major order among the candidates, made
+    // by the bands of the scan, which take the marks of their candidates away meanwhile.
+    for (std::size_t b = 1; b < group_pixels_before.size(); ++b)
+        group_pixels_before[b] += group_pixels_before[b - 1];
     PixelMap& of = groups.of;
     of.lines = PixelDivider(g.nb_col);
     of.line_at.assign(static_cast<std::size_t>(g.nb_lig) + 1, 0);
-    of.keys.reserve(static_cast<std::size_t>(group_pixels));
-    of.values.reserve(static_cast<std::size_t>(group_pixels));
-    for (std::size_t b = 0; b < parts.size(); ++b) {
+    of.keys.resize(static_cast<std::size_t>(group_pixels));
+    of.values.resize(static_cast<std::size_t>(group_pixels));
+    for_bands(bands, 0, g.nb_lig, [&](int band, int, int) {
+        const auto b = static_cast<std::size_t>(band);
         const BandSets& part = parts[b];
+        auto next = static_cast<std::size_t>(group_pixels_before[b]);
         for (std::size_t line = 0; line + 1 < part.line_at.size(); ++line) {
-            of.line_at[static_cast<std::size_t>(band_first[b]) + line] = of.keys.size();
+            const int i = band_first[b] + static_cast<int>(line);
+            const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
+            of.line_at[static_cast<std::size_t>(i)] = next;
             for (auto k = static_cast<std::size_t>(part.line_at[line]);
                  k < static_cast<std::size_t>(part.line_at[line + 1]); ++k) {
+                const PixelIndex p = part.candidates[k].pixel;
+                g.tab5[i][p - line_start] = 255;
                 const int value = group_of[offset[b] + k];
                 if (value < 0) continue;
-                of.keys.push_back(part.candidates[k].pixel);
-                of.values.push_back(value);
+                of.keys[next] = p;
+                of.values[next] = value;
+                ++next;
             }
         }
-    }
+    });
     of.line_at.back() = of.keys.size();
+    marks.cleared = true;
     return groups;
 }
 

@@ -360,10 +360,12 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         for (std::size_t k = above_begin; k < up.candidates.size(); ++k)
             above[static_cast<std::size_t>(up.candidates[k].pixel - above_start)] = -1;
     }
-    auto for_each_candidate = [&](auto visit) {
+    // Calls visit(band, number, candidate) for the candidates numbered [from, to).
+    auto for_each_candidate = [&](std::size_t from, std::size_t to, auto visit) {
         for (std::size_t b = 0; b < parts.size(); ++b) {
-            for (std::size_t k = 0; k < parts[b].candidates.size(); ++k)
-                visit(b, offset[b] + k, parts[b].candidates[k]);
+            const std::size_t end = std::min(to, offset[b + 1]);
+            for (std::size_t k = std::max(from, offset[b]); k < end; ++k)
+                visit(b, k, parts[b].candidates[k - offset[b]]);
         }
     };
     // Each candidate's parent made its root (a parent comes first, and has its root already).
@@ -376,24 +378,28 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         int links = 0;
         bool loop = false;
         bool border = false;
+        std::size_t first = 0;  // the numbers of its first and last candidates
+        std::size_t last = 0;
     };
     std::vector<int> group_of(count, -1);
     std::vector<SetSum> group_sums;
     std::vector<int> group_pixels_before(parts.size() + 1, 0);  // of each band's candidates
-    for_each_candidate([&](std::size_t b, std::size_t k, const Candidate& c) {
+    for_each_candidate(0, count, [&](std::size_t b, std::size_t k, const Candidate& c) {
         int& root = parent[k];
         root = parent[static_cast<std::size_t>(root)];
         int& group = group_of[k];
         if (static_cast<std::size_t>(root) == k) {
             if (c.inside == 0 && !c.loop) return;
             group = static_cast<int>(group_sums.size());
-            group_sums.emplace_back();
+            group_sums.emplace_back().first = k;
         } else {
             group = group_of[static_cast<std::size_t>(root)];
+            if (group < 0) return;
         }
         SetSum& sum = group_sums[static_cast<std::size_t>(group)];
         ++group_pixels_before[b + 1];
         ++sum.pixels;
+        sum.last = k;
         sum.links += link_count(c.outside);
         sum.loop = sum.loop || c.loop;
         sum.border = sum.border || c.border;
@@ -409,39 +415,42 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     PixelIndex step[8];
     for (int n = 0; n < 8; ++n) step[n] = kNeighbours[n].di * nb_col + kNeighbours[n].dj;
     const int group_pixels = group_at.back();
-    for_bands(
-        band_count(threads, g.nb_lig, g.nb_col), 0, group_pixels, [&](int, int first, int last) {
-            const auto begin = static_cast<int>(
-                std::lower_bound(group_at.begin(), group_at.end() - 1, first) - group_at.begin());
-            const auto end = static_cast<int>(
-                std::lower_bound(group_at.begin(), group_at.end() - 1, last) - group_at.begin());
-            for (int k = begin; k < end; ++k) {
-                Group& group = groups.list[static_cast<std::size_t>(k)];
-                const SetSum& sum = group_sums[static_cast<std::size_t>(k)];
-                group.pixels.reserve(static_cast<std::size_t>(sum.pixels));
-                group.links.reserve(static_cast<std::size_t>(sum.links));
-                group.loop = sum.loop;
-                group.border = sum.border;
-            }
-            for_each_candidate([&](std::size_t, std::size_t at, const Candidate& c) {
-                const int k = group_of[at];
-                if (k < begin || k >= end) return;
-                Group& group = groups.list[static_cast<std::size_t>(k)];
-                group.pixels.push_back(c.pixel);
-                for (int n = 0; n < 8; ++n) {
-                    if (c.outside >> n & 1u) group.links.push_back({c.pixel, c.pixel + step[n]});
-                }
-            });
-            for (int k = begin; k < end; ++k) {
-                Group& group = groups.list[static_cast<std::size_t>(k)];
-                std::sort(group.links.begin(), group.links.end(),
-                          [](const GroupExit& a, const GroupExit& b) {
-                              return a.outside != b.outside ? a.outside < b.outside
-                                                            : a.inside < b.inside;
-                          });
-                group.degree = count_exits(g, groups, k, nullptr);
+    for_bands(bands, 0, group_pixels, [&](int, int first, int last) {
+        const auto begin = static_cast<int>(
+            std::lower_bound(group_at.begin(), group_at.end() - 1, first) - group_at.begin());
+        const auto end = static_cast<int>(
+            std::lower_bound(group_at.begin(), group_at.end() - 1, last) - group_at.begin());
+        // The candidates of these groups lie from the first one's first to the last of any.
+        std::size_t from = count;
+        std::size_t to = 0;
+        for (int k = begin; k < end; ++k) {
+            Group& group = groups.list[static_cast<std::size_t>(k)];
+            const SetSum& sum = group_sums[static_cast<std::size_t>(k)];
+            from = std::min(from, sum.first);
+            to = std::max(to, sum.last + 1);
+            group.pixels.reserve(static_cast<std::size_t>(sum.pixels));
+            group.links.reserve(static_cast<std::size_t>(sum.links));
+            group.loop = sum.loop;
+            group.border = sum.border;
+        }
+        for_each_candidate(from, to, [&](std::size_t, std::size_t at, const Candidate& c) {
+            const int k = group_of[at];
+            if (k < begin || k >= end) return;
+            Group& group = groups.list[static_cast<std::size_t>(k)];
+            group.pixels.push_back(c.pixel);
+            for (int n = 0; n < 8; ++n) {
+                if (c.outside >> n & 1u) group.links.push_back({c.pixel, c.pixel + step[n]});
             }
         });
+        for (int k = begin; k < end; ++k) {
+            Group& group = groups.list[static_cast<std::size_t>(k)];
+            std::sort(
+                group.links.begin(), group.links.end(), [](const GroupExit& a, const GroupExit& b) {
+                    return a.outside != b.outside ? a.outside < b.outside : a.inside < b.inside;
+                });
+            group.degree = count_exits(g, groups, k, nullptr);
+        }
+    });
     // The map of the groups' pixels, which come in row-major order among the candidates, made
     // by the bands of the scan, which take the marks of their candidates away meanwhile.
     for (std::size_t b = 1; b < group_pixels_before.size(); ++b)

@@ -37,7 +37,8 @@ inline bool is_candidate(unsigned char m) {
     return (m | 1u) == kJunctionMark;
 }
 
-// Takes the marks of the candidates away when the groups are made, or when making them fails.
+// Takes the marks of the candidates away when making the groups fails; once the groups are made,
+// the bands that found the candidates have taken them away.
 struct CandidateMarks {
     const WalkGrids& g;
     PixelDivider split;

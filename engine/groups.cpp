@@ -1,6 +1,7 @@
 #include "engine/groups.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -62,60 +63,72 @@ struct CandidateMarks {
     }
 };
 
-// The columns of a line where candidates lie: [first, last], empty when first > last, and how
-// many were listed there (some twice).
-struct Span {
-    int first = std::numeric_limits<int>::max();
-    int last = -1;
-    int listed = 0;
+// Where candidates are marked, to scan for them: the blocks of 64 columns of each line that
+// hold one, a bit each, and how many were listed on each line (some twice).
+struct MarkedBlocks {
+    static constexpr int kBlock = 64;  // columns
+    static constexpr int kWord = 64;   // blocks a word
+    std::size_t words;                 // a line
+    std::vector<std::uint64_t> bits;   // line i: words [i * words, (i + 1) * words)
+    std::vector<int> listed;
+
+    MarkedBlocks(int nb_lig, int nb_col)
+        : words(static_cast<std::size_t>(nb_col + kBlock * kWord - 1) / (kBlock * kWord)),
+          bits(static_cast<std::size_t>(nb_lig) * words, 0),
+          listed(static_cast<std::size_t>(nb_lig), 0) {}
+    void add(int i, int j) {
+        const auto block = static_cast<std::size_t>(j / kBlock);
+        bits[static_cast<std::size_t>(i) * words + block / kWord] |= std::uint64_t{1}
+                                                                     << (block % kWord);
+        ++listed[static_cast<std::size_t>(i)];
+    }
+    void join(const MarkedBlocks& other) {
+        for (std::size_t n = 0; n < bits.size(); ++n) bits[n] |= other.bits[n];
+        for (std::size_t i = 0; i < listed.size(); ++i) listed[i] += other.listed[i];
+    }
 };
 
 // Lists of pixels are worth splitting between threads from this many on.
 constexpr std::size_t kPixelsPerThread = std::size_t{1} << 16;
 
-// Calls work(band, first, last, spans) for up to `bands` parts [first, last) of `count` listed
-// pixels side by side, each part widening spans of its own that are joined into `spans`.
-template <typename Work>
-void for_list_parts(int bands, std::size_t count, std::vector<Span>& spans, Work work) {
-    if (count < kPixelsPerThread ||
-        count > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        work(0, std::size_t{0}, count, spans);
-        return;
-    }
-    std::vector<std::vector<Span>> part_spans(static_cast<std::size_t>(bands) - 1);
-    for_bands(bands, 0, static_cast<int>(count), [&](int b, int first, int last) {
-        std::vector<Span>* own = &spans;
-        if (b > 0) {
-            own = &part_spans[static_cast<std::size_t>(b) - 1];
-            own->assign(spans.size(), Span{});
-        }
-        work(b, static_cast<std::size_t>(first), static_cast<std::size_t>(last), *own);
-    });
-    for (const std::vector<Span>& part : part_spans) {
-        for (std::size_t i = 0; i < spans.size(); ++i) {
-            spans[i].first = std::min(spans[i].first, part[i].first);
-            spans[i].last = std::max(spans[i].last, part[i].last);
-            spans[i].listed += part[i].listed;
-        }
-    }
+// The number of parts a list of `count` pixels is split into with up to `bands` threads.
+int list_parts(int bands, std::size_t count) {
+    return count < kPixelsPerThread ||
+                   count > static_cast<std::size_t>(std::numeric_limits<int>::max())
+               ? 1
+               : bands;
 }
 
-// Marks the pixels of `list` with `mark` in tab5, widening the spans of their lines. A pixel
-// listed twice may be marked by two threads at once: the marks are stored as shared bytes.
+// Calls work(part, first, last) for the list_parts(bands, count) parts [first, last) of `count`
+// listed pixels, side by side.
+template <typename Work>
+void for_list_parts(int bands, std::size_t count, Work work) {
+    if (list_parts(bands, count) == 1) {
+        work(0, std::size_t{0}, count);
+        return;
+    }
+    for_bands(bands, 0, static_cast<int>(count), [&](int b, int first, int last) {
+        work(b, static_cast<std::size_t>(first), static_cast<std::size_t>(last));
+    });
+}
+
+// Marks the pixels of `list` with `mark` in tab5 and adds them to `marked`. A pixel listed twice
+// may be marked by two threads at once: the marks are stored as shared bytes.
 void mark_list(const CandidateMarks& marks, const std::vector<PixelIndex>& list, unsigned char mark,
-               int bands, std::vector<Span>& spans) {
-    for_list_parts(bands, list.size(), spans,
-                   [&](int, std::size_t first, std::size_t last, std::vector<Span>& own) {
-                       for (std::size_t n = first; n < last; ++n) {
-                           const PixelSplit at = marks.split(list[n]);
-                           store_shared(&marks.g.tab5[at.line][at.column], mark,
-                                        std::memory_order_relaxed);
-                           Span& span = own[static_cast<std::size_t>(at.line)];
-                           span.first = std::min(span.first, at.column);
-                           span.last = std::max(span.last, at.column);
-                           ++span.listed;
-                       }
-                   });
+               int bands, MarkedBlocks& marked) {
+    const WalkGrids& g = marks.g;
+    std::vector<MarkedBlocks> more;  // of the parts after the first, joined after
+    const int parts = list_parts(bands, list.size());
+    for (int b = 1; b < parts; ++b) more.emplace_back(g.nb_lig, g.nb_col);
+    for_list_parts(bands, list.size(), [&](int b, std::size_t first, std::size_t last) {
+        MarkedBlocks& own = b == 0 ? marked : more[static_cast<std::size_t>(b) - 1];
+        for (std::size_t n = first; n < last; ++n) {
+            const PixelSplit at = marks.split(list[n]);
+            store_shared(&g.tab5[at.line][at.column], mark, std::memory_order_relaxed);
+            own.add(at.line, at.column);
+        }
+    });
+    for (const MarkedBlocks& part : more) marked.join(part);
 }
 
 // The network pixels that cut the corner between two junction pixels touching diagonally (the
@@ -202,10 +215,10 @@ struct BandSets {
     std::vector<int> line_at;  // the first candidate of each line of the band, and the end
 };
 
-// Finds the marked candidates of lines [first, last) within their spans, reads their links,
+// Finds the marked candidates of lines [first, last) in their marked blocks, reads their links,
 // and joins the linked ones of the band (those linked to the line above the band are joined
 // later). Only reads the grids.
-void scan_band(const WalkGrids& g, const std::vector<Span>& spans, int first, int last,
+void scan_band(const WalkGrids& g, const MarkedBlocks& marked, int first, int last,
                BandSets& band) {
     const int nb_col = g.nb_col;
     // The candidate at each column of the line above and of this line, or -1.
@@ -214,7 +227,7 @@ void scan_band(const WalkGrids& g, const std::vector<Span>& spans, int first, in
     std::vector<Candidate>& found = band.candidates;
     std::size_t listed = 0;
     for (int i = first; i < last; ++i)
-        listed += static_cast<std::size_t>(spans[static_cast<std::size_t>(i)].listed);
+        listed += static_cast<std::size_t>(marked.listed[static_cast<std::size_t>(i)]);
     found.reserve(listed);
     band.parent.reserve(listed);
     band.line_at.reserve(static_cast<std::size_t>(last - first) + 1);
@@ -257,22 +270,30 @@ void scan_band(const WalkGrids& g, const std::vector<Span>& spans, int first, in
             if (inside >> 1 & 1u) unite(band.parent, k, above[at]);
             if (inside >> 2 & 1u) unite(band.parent, k, above[at + 1]);
         };
-        const Span span = spans[static_cast<std::size_t>(i)];
-        // The marks are few among unmarked bytes (255): eight bytes at a time.
-        for (int j = span.first; j <= span.last;) {
-            if (span.last - j >= 7) {
-                std::uint64_t word;
-                std::memcpy(&word, row + j, sizeof word);
-                if (word == ~std::uint64_t{0}) {
-                    j += 8;
-                    continue;
+        // The marks are few among unmarked bytes (255): eight bytes at a time, in the blocks
+        // that hold one.
+        for (std::size_t w = 0; w < marked.words; ++w) {
+            for (std::uint64_t bits = marked.bits[static_cast<std::size_t>(i) * marked.words + w];
+                 bits != 0; bits &= bits - 1) {
+                const int block =
+                    static_cast<int>(w) * MarkedBlocks::kWord + std::countr_zero(bits);
+                const int end = std::min(nb_col, (block + 1) * MarkedBlocks::kBlock);
+                for (int j = block * MarkedBlocks::kBlock; j < end;) {
+                    if (end - j >= 8) {
+                        std::uint64_t word;
+                        std::memcpy(&word, row + j, sizeof word);
+                        if (word == ~std::uint64_t{0}) {
+                            j += 8;
+                            continue;
+                        }
+                        for (const int stop = j + 8; j < stop; ++j) {
+                            if (is_candidate(row[j])) visit(j);
+                        }
+                    } else {
+                        if (is_candidate(row[j])) visit(j);
+                        ++j;
+                    }
                 }
-                for (const int end = j + 8; j < end; ++j) {
-                    if (is_candidate(row[j])) visit(j);
-                }
-            } else {
-                if (is_candidate(row[j])) visit(j);
-                ++j;
             }
         }
         // The line above is done with: its columns are cleared for the line after this one.
@@ -292,17 +313,15 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                    const std::vector<PixelIndex>& loop_pixels, int threads) {
     CandidateMarks marks{g, PixelDivider(g.nb_col), junctions, loop_pixels, {}};
     const int bands = band_count(threads, g.nb_lig, g.nb_col);
-    // The columns of each line where candidates are marked, to scan for them.
-    std::vector<Span> spans(static_cast<std::size_t>(g.nb_lig));
-    mark_list(marks, junctions, kJunctionMark, bands, spans);
+    MarkedBlocks marked(g.nb_lig, g.nb_col);
+    mark_list(marks, junctions, kJunctionMark, bands, marked);
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
     // cuts it, linked to both, joins their group. Found side by side, marked each once here.
-    std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(bands));
-    for_list_parts(bands, junctions.size(), spans,
-                   [&](int b, std::size_t first, std::size_t last, std::vector<Span>&) {
-                       find_between_touching_junctions(marks, first, last,
-                                                       found[static_cast<std::size_t>(b)]);
-                   });
+    std::vector<std::vector<PixelIndex>> found(
+        static_cast<std::size_t>(list_parts(bands, junctions.size())));
+    for_list_parts(bands, junctions.size(), [&](int b, std::size_t first, std::size_t last) {
+        find_between_touching_junctions(marks, first, last, found[static_cast<std::size_t>(b)]);
+    });
     for (const std::vector<PixelIndex>& part : found) {
         for (PixelIndex p : part) {
             const PixelSplit at = marks.split(p);
@@ -310,13 +329,10 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             if (m != 255) continue;
             marks.between.push_back(p);
             m = kJunctionMark;
-            Span& span = spans[static_cast<std::size_t>(at.line)];
-            span.first = std::min(span.first, at.column);
-            span.last = std::max(span.last, at.column);
-            ++span.listed;
+            marked.add(at.line, at.column);
         }
     }
-    mark_list(marks, loop_pixels, kLoopMark, bands, spans);
+    mark_list(marks, loop_pixels, kLoopMark, bands, marked);
 
     // The linked sets of candidates, found in bands of lines side by side, then joined across
     // the edges of the bands. A set of one junction pixel on no loop stays a plain junction.
@@ -326,7 +342,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     std::vector<int> band_first(static_cast<std::size_t>(bands) + 1, g.nb_lig);
     for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
         band_first[static_cast<std::size_t>(b)] = first;
-        scan_band(g, spans, first, last, parts[static_cast<std::size_t>(b)]);
+        scan_band(g, marked, first, last, parts[static_cast<std::size_t>(b)]);
     });
     // The candidates numbered over all bands, in row-major order.
     std::vector<std::size_t> offset(parts.size() + 1, 0);

@@ -46,9 +46,10 @@ struct Groups {
 
 // The groups of the loaded network, from the junction pixels that touch another junction pixel
 // and the pixels on closed loops (a junction pixel linked to a loop pixel touches it, since that
-// pixel has two links on the loop besides). Each group's degree is counted.
+// pixel has two links on the loop besides). Each group's degree is counted. The work is shared
+// by up to `threads` threads, in bands of lines; the groups are the same for every number.
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
-                   const std::vector<PixelIndex>& loop_pixels);
+                   const std::vector<PixelIndex>& loop_pixels, int threads = 1);
 
 // Counts the network pixels left in tab1 outside the group that are linked to a pixel of it,
 // each once, and gives one of the exits (the first in row-major order of the outside pixel).

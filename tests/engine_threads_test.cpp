@@ -10,12 +10,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "base/nrutil.h"
 #include "dialogue/run_state.h"
+#include "engine/groups.h"
+#include "engine/holes.h"
 #include "engine/pass_events.h"
+#include "engine/point_updates.h"
 #include "run/engine_run.h"
 #include "tools/drawn_network.h"
 #include "tools/network_generator.h"
@@ -109,5 +113,82 @@ TEST(EngineThreads, OneTwoAndThreeThreadsGiveTheSameOutputs) {
         }
         // Step images make the walks of every pass go in order, one after another.
         EXPECT_EQ(outputs(net, 2, false, false), outputs(net, 1, true, false));
+    }
+}
+
+TEST(EngineThreads, JunctionGroupsAcrossBandEdgesAreThoseOfOneBand) {
+    // Large enough for three bands of lines. Noise across the lines where bands meet (with two
+    // threads, 900; with three, 600 and 1200): touching junctions, cut corners and squares in
+    // groups of every shape, many cut by an edge; lines two pixels wide from top to bottom, each
+    // one loop group through every band; and noise on the image border.
+    const int lines = 1800;
+    const int columns = 1800;
+    std::vector<unsigned char> cells(static_cast<std::size_t>(lines) * columns, 0);
+    std::vector<unsigned char> labels(cells.size(), 255);
+    std::vector<unsigned char*> rows1;
+    std::vector<unsigned char*> rows5;
+    for (int i = 0; i < lines; ++i) {
+        rows1.push_back(cells.data() + static_cast<std::size_t>(i) * columns);
+        rows5.push_back(labels.data() + static_cast<std::size_t>(i) * columns);
+    }
+    std::mt19937 random(17);
+    auto noise = [&](int top, int bottom, int left, int right, unsigned percent) {
+        for (int i = top; i < bottom; ++i) {
+            for (int j = left; j < right; ++j) {
+                if (random() % 100 < percent) rows1[i][j] = 1;
+            }
+        }
+    };
+    for (const int edge : {600, 900, 1200}) noise(edge - 30, edge + 30, 0, columns, 40);
+    noise(0, 20, 0, columns, 45);
+    noise(0, lines, 0, 20, 45);
+    for (const int j : {300, 1001, 1502}) {
+        for (int i = 5; i < lines - 5; ++i) rows1[i][j] = rows1[i][j + 1] = 1;
+    }
+    WalkGrids g{rows1.data(), nullptr, rows5.data(), 1, lines, columns};
+    const Classified classified = classify_all(g, 1);
+    g.cut_corners = classified.cut_corners;
+    const std::vector<PixelIndex> loops = closed_loops(g, 1);
+    const Groups one = make_groups(g, classified.touching_junctions, loops, 1);
+    ASSERT_GT(one.list.size(), 1000u);
+    // The groups in the order of their first pixels, their pixels sorted and in the map.
+    std::size_t pixels = 0;
+    int through = 0;  // groups through every band
+    for (std::size_t k = 0; k < one.list.size(); ++k) {
+        const Group& group = one.list[k];
+        ASSERT_TRUE(std::is_sorted(group.pixels.begin(), group.pixels.end()));
+        if (k > 0) {
+            ASSERT_LT(one.list[k - 1].pixels[0], group.pixels[0]);
+        }
+        for (const PixelIndex p : group.pixels) {
+            ASSERT_EQ(one.of.find(p), static_cast<int>(k));
+        }
+        pixels += group.pixels.size();
+        through += group.pixels.front() < 500 * columns && group.pixels.back() > 1300 * columns;
+    }
+    EXPECT_EQ(one.of.keys.size(), pixels);
+    EXPECT_GE(through, 3);
+    EXPECT_TRUE(
+        std::all_of(labels.begin(), labels.end(), [](unsigned char v) { return v == 255; }));
+    for (const int threads : {2, 3}) {
+        SCOPED_TRACE(threads);
+        const Groups more = make_groups(g, classified.touching_junctions, loops, threads);
+        ASSERT_EQ(more.list.size(), one.list.size());
+        for (std::size_t k = 0; k < one.list.size(); ++k) {
+            const Group& a = one.list[k];
+            const Group& b = more.list[k];
+            ASSERT_EQ(b.pixels, a.pixels) << "group " << k;
+            ASSERT_EQ(b.links.size(), a.links.size()) << "group " << k;
+            for (std::size_t n = 0; n < a.links.size(); ++n) {
+                ASSERT_EQ(b.links[n].inside, a.links[n].inside) << "group " << k;
+                ASSERT_EQ(b.links[n].outside, a.links[n].outside) << "group " << k;
+            }
+            ASSERT_EQ(b.degree, a.degree) << "group " << k;
+            ASSERT_EQ(b.border, a.border) << "group " << k;
+            ASSERT_EQ(b.loop, a.loop) << "group " << k;
+        }
+        EXPECT_EQ(more.of.keys, one.of.keys);
+        EXPECT_EQ(more.of.values, one.of.values);
+        EXPECT_EQ(more.of.line_at, one.of.line_at);
     }
 }

@@ -10,6 +10,7 @@
 #include "base/bands.h"
 #include "engine/links.h"
 #include "engine/neighbours.h"
+#include "engine/set_root.h"
 
 namespace {
 
@@ -190,20 +191,11 @@ unsigned candidate_mask(unsigned char* const* tab5, int i, int j) {
            in(d - 1) << 6 | in(m - 1) << 7;
 }
 
-// A union-find over candidates numbered in row-major order, in which a set's root is always
-// its first candidate: a candidate's parent is never after it.
-int find_root(std::vector<int>& parent, int k) {
-    while (parent[static_cast<std::size_t>(k)] != k) {
-        int& up = parent[static_cast<std::size_t>(k)];
-        up = parent[static_cast<std::size_t>(up)];
-        k = up;
-    }
-    return k;
-}
-
+// A union-find over candidates numbered in row-major order (set_root.h), in which a set's root is
+// always its first candidate: a candidate's parent is never after it.
 void unite(std::vector<int>& parent, int a, int b) {
-    a = find_root(parent, a);
-    b = find_root(parent, b);
+    a = set_root(parent, a);
+    b = set_root(parent, b);
     if (a < b) parent[static_cast<std::size_t>(b)] = a;
     if (b < a) parent[static_cast<std::size_t>(a)] = b;
 }

@@ -38,8 +38,7 @@ double half_steps(unsigned links, const StepLengths& d) {
     return sum;
 }
 
-// What a step sees when a loaded pixel cuts a loaded corner, which the common path of the walk
-// does not look for.
+// What a step sees around its pixel.
 struct StepLook {
     int next_i = -1;  // the first neighbour still there that is linked, or -1
     int next_j = -1;
@@ -48,40 +47,16 @@ struct StepLook {
     double dist_loc = 0.0;  // half-steps to the linked neighbours, metres
 };
 
-// Kept out of line, so that the common path of a step learns its next pixel from tab1 alone and
-// the walk does not wait on the reads of tab5.
-template <bool kShared>
-[[gnu::noinline, gnu::cold]] StepLook look_at_links(const WalkGrids& g, int ic, int jc,
-                                                    unsigned present, unsigned links,
-                                                    unsigned char label, const StepLengths& d) {
-    StepLook l;
-    const unsigned left = present & links;
-    if (left != 0) {
-        const Neighbour& first = kNeighbours[std::countr_zero(left)];
-        l.next_i = ic + first.di;
-        l.next_j = jc + first.dj;
-    }
-    l.left_count = link_count(left);
-    for (int n = 0; n < 8; ++n) {
-        const int i = ic + kNeighbours[n].di;
-        const int j = jc + kNeighbours[n].dj;
-        l.now += (links >> n & 1u) &&
-                 read_byte<kShared, std::memory_order_acquire>(&g.tab1[i][j]) != g.net &&
-                 read_byte<kShared>(&g.tab5[i][j]) == label;
-    }
-    l.dist_loc = half_steps(links, d);
-    return l;
-}
-
 // One look at the neighbours of the interior pixel (ic, jc) gives all that a step needs: the
 // pixels still there, those erased by this pass (label k, no longer network), whose sum with
-// those still there is the count that classified the pixel, the loaded network for the links
-// and the half-steps. The common case is read as the plain eight-neighbour rule, in the order
-// of the neighbours, so that the next pixel is known as soon as tab1 is read; only where a
-// loaded pixel cuts a loaded corner (rare) are the links worked out again.
-template <bool kCutCorners, bool kShared>
-[[gnu::always_inline]] inline StepLook look_around(const WalkGrids& g, int ic, int jc,
-                                                   unsigned char label, const StepLengths& d) {
+// those still there is the count that classified the pixel, the links and the half-steps.
+//
+// Where no pixel cuts a corner, the look follows the plain eight-neighbour rule in the order of
+// the neighbours, so that the next pixel is known as soon as tab1 is read, and tab5 is read
+// only where tab1 no longer holds the network.
+template <bool kShared>
+[[gnu::always_inline]] inline StepLook look_plain(const WalkGrids& g, int ic, int jc,
+                                                  unsigned char label, const StepLengths& d) {
     const int net = g.net;
     const unsigned char* const up1 = g.tab1[ic - 1] + jc;
     const unsigned char* const mid1 = g.tab1[ic] + jc;
@@ -89,13 +64,10 @@ template <bool kCutCorners, bool kShared>
     const unsigned char* const up5 = g.tab5[ic - 1] + jc;
     const unsigned char* const mid5 = g.tab5[ic] + jc;
     const unsigned char* const down5 = g.tab5[ic + 1] + jc;
-    unsigned present = 0;
-    unsigned erased = 0;
     StepLook l;
-    auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj, int n,
+    auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
                     double half_step) {
         if (read_byte<kShared, std::memory_order_acquire>(line1 + dj) == net) {
-            present |= 1u << n;
             ++l.left_count;
             l.dist_loc += half_step;
             if (l.next_i < 0) {
@@ -106,27 +78,75 @@ template <bool kCutCorners, bool kShared>
             // Adding 0.0 leaves the sum as it is: the half-steps stay summed in the neighbour
             // order, the same to the last digit.
             const unsigned char order = read_byte<kShared>(line5 + dj);
-            erased |= unsigned(order != 255) << n;
             l.now += order == label;
             l.dist_loc += order != 255 ? half_step : 0.0;
         }
     };
-    look(up1, up5, -1, -1, 0, d.dist_diag);
-    look(up1, up5, -1, 0, 1, d.dist_cardi);
-    look(up1, up5, -1, 1, 2, d.dist_diag);
-    look(mid1, mid5, 0, 1, 3, d.dist_cardi);
-    look(down1, down5, 1, 1, 4, d.dist_diag);
-    look(down1, down5, 1, 0, 5, d.dist_cardi);
-    look(down1, down5, 1, -1, 6, d.dist_diag);
-    look(mid1, mid5, 0, -1, 7, d.dist_cardi);
-    // A loaded corner neighbour next to a loaded side neighbour is cut.
-    const unsigned loaded = present | erased;
-    const unsigned sides = loaded & 0xAAu;
-    const unsigned beside = (sides << 1) | (sides >> 1) | (sides >> 7) | (sides << 7);
-    if (kCutCorners && (loaded & 0x55u & beside) != 0) [[unlikely]] {
-        return look_at_links<kShared>(g, ic, jc, present, linked(loaded), label, d);
-    }
+    look(up1, up5, -1, -1, d.dist_diag);
+    look(up1, up5, -1, 0, d.dist_cardi);
+    look(up1, up5, -1, 1, d.dist_diag);
+    look(mid1, mid5, 0, 1, d.dist_cardi);
+    look(down1, down5, 1, 1, d.dist_diag);
+    look(down1, down5, 1, 0, d.dist_cardi);
+    look(down1, down5, 1, -1, d.dist_diag);
+    look(mid1, mid5, 0, -1, d.dist_cardi);
     return l;
+}
+
+// Where pixels may cut corners (a quarter of the steps on a dense network), the bytes are read
+// into masks without a branch and the links worked out from them.
+template <bool kShared>
+[[gnu::always_inline]] inline StepLook look_cut(const WalkGrids& g, int ic, int jc,
+                                                unsigned char label, const StepLengths& d) {
+    const int net = g.net;
+    const unsigned char* const up1 = g.tab1[ic - 1] + jc;
+    const unsigned char* const mid1 = g.tab1[ic] + jc;
+    const unsigned char* const down1 = g.tab1[ic + 1] + jc;
+    const unsigned char* const up5 = g.tab5[ic - 1] + jc;
+    const unsigned char* const mid5 = g.tab5[ic] + jc;
+    const unsigned char* const down5 = g.tab5[ic + 1] + jc;
+    unsigned present = 0;   // still network
+    unsigned labelled = 0;  // labelled by a walk
+    unsigned now = 0;       // labelled by this pass
+    auto look = [&](const unsigned char* line1, const unsigned char* line5, int dj, int n) {
+        present |= unsigned(read_byte<kShared, std::memory_order_acquire>(line1 + dj) == net) << n;
+        const unsigned char order = read_byte<kShared>(line5 + dj);
+        labelled |= unsigned(order != 255) << n;
+        now |= unsigned(order == label) << n;
+    };
+    look(up1, up5, -1, 0);
+    look(up1, up5, 0, 1);
+    look(up1, up5, 1, 2);
+    look(mid1, mid5, 1, 3);
+    look(down1, down5, 1, 4);
+    look(down1, down5, 0, 5);
+    look(down1, down5, -1, 6);
+    look(mid1, mid5, -1, 7);
+    // A neighbour still network is loaded whatever tab5 says (a walk labels a pixel before it
+    // erases it).
+    const unsigned loaded = present | labelled;
+    const unsigned links = linked(loaded);
+    const unsigned left = present & links;
+    StepLook l;
+    l.left_count = link_count(left);
+    l.now = link_count(now & links & ~present);
+    if (left != 0) {
+        const Neighbour& first = kNeighbours[std::countr_zero(left)];
+        l.next_i = ic + first.di;
+        l.next_j = jc + first.dj;
+    }
+    l.dist_loc = half_steps(links, d);
+    return l;
+}
+
+template <bool kCutCorners, bool kShared>
+[[gnu::always_inline]] inline StepLook look_around(const WalkGrids& g, int ic, int jc,
+                                                   unsigned char label, const StepLengths& d) {
+    if constexpr (kCutCorners) {
+        return look_cut<kShared>(g, ic, jc, label, d);
+    } else {
+        return look_plain<kShared>(g, ic, jc, label, d);
+    }
 }
 
 // What a walk does at a junction group with two lines left or fewer, not on the border.

@@ -347,15 +347,16 @@ bool beside_hole(const WalkGrids& g, const LineBits& in_hole, int i, int j) {
     return links_hole(cell, kInHole);
 }
 
-// Marks the network pixels next to the run of line i (a run of the hole, whose cells are set in
-// `in_hole`) that have a link between the hole and another face. The run touches no border, so
-// the cells beside it are network, and so is every cell of the lines above and below it that is
-// not background.
+// Finds the network pixels next to the run of line i (a run of the hole, whose cells are set in
+// `in_hole`) that have a link between the hole and another face, and are not marked yet: each is
+// given to found(line, column). The run touches no border, so the cells beside it are network,
+// and so is every cell of the lines above and below it that is not background.
+template <typename Found>
 void look_round_hole_run(const WalkGrids& g, const LineBits& in_hole, int i, const Run& r,
-                         Marks& marks, Looked& looked) {
+                         const Marks& marks, Looked& looked, Found found) {
     auto look = [&](int a, int b) {
         if (!marks.has(a, b) && looked.first_look(a, b) && beside_hole(g, in_hole, a, b))
-            marks.mark(a, b);
+            found(a, b);
     };
     look(i, r.start - 1);
     look(i, r.end);
@@ -504,9 +505,10 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
                 }
             }
         }
-        for (const auto& [a, k] : hole_runs)
+        for (const auto& [a, k] : hole_runs) {
             look_round_hole_run(g, in_hole, a, kept.line(a)[static_cast<std::size_t>(k)],
-                                band.marks, looked);
+                                band.marks, looked, [&](int i, int j) { band.marks.mark(i, j); });
+        }
         looked.forget();
         for (const auto& [a, k] : hole_runs) {
             const Run& r = kept.line(a)[static_cast<std::size_t>(k)];
@@ -599,34 +601,48 @@ void scan_band(const WalkGrids& g, Band& band, const Missed* missed) {
     }
 }
 
-// The second scan of a band that kept its unsettled runs: round those of its own lines whose
-// face is a hole that no band looked at whole, hole by hole.
-void look_round_unsettled(const WalkGrids& g, Band& band, const Missed& missed) {
-    struct HoleRun {
-        int hole;
-        int line;
-        Run run;
-    };
+// A run of a hole that no band looked at whole, of line `line` of band `band`.
+struct HoleRun {
+    int band;
+    int hole;
+    int line;
+    Run run;
+};
+
+// The runs of a band that kept its unsettled runs whose face is a hole that no band looked at
+// whole, hole by hole, each hole's in line order.
+std::vector<HoleRun> missed_runs(const Band& band, int b, const Missed& missed) {
     std::vector<HoleRun> runs;
     const Scope& s = band.scope;
     for (int a = s.begin; a < s.end; ++a) {
         for (const Run& r : band.unsettled.line(a)) {
             const int hole = missed.faces[static_cast<std::size_t>(missed.offset + r.set)];
-            if (missed.hole[static_cast<std::size_t>(hole)]) runs.push_back({hole, a, r});
+            if (missed.hole[static_cast<std::size_t>(hole)]) runs.push_back({b, hole, a, r});
         }
     }
-    if (runs.empty()) return;
     std::stable_sort(runs.begin(), runs.end(),
                      [](const HoleRun& x, const HoleRun& y) { return x.hole < y.hole; });
+    return runs;
+}
+
+// Looks round the runs of the bands' own lines among `runs` (whole holes of one band each, one
+// after the other), the bands' marks only read: the pixels found are added to `found` as (band,
+// pixel).
+void look_round_missed(const WalkGrids& g, const std::vector<Band>& bands,
+                       std::span<const HoleRun> runs,
+                       std::vector<std::pair<int, PixelIndex>>& found) {
     // A hole's runs are in line order: while those of line a are looked round, the cells of its
     // runs of lines a - 2 to a + 2 are set, in a ring of a few lines.
     LineBits in_hole;
-    in_hole.cover(s.begin, 8, g.nb_col);
+    in_hole.cover(0, 8, g.nb_col);
     auto set = [&](const HoleRun& x, bool on) { in_hole.set(x.line, x.run.start, x.run.end, on); };
     Looked looked(g.nb_col);
     for (auto from = runs.begin(); from != runs.end();) {
-        const auto to =
-            std::find_if(from, runs.end(), [&](const HoleRun& x) { return x.hole != from->hole; });
+        const auto to = std::find_if(from, runs.end(), [&](const HoleRun& x) {
+            return x.hole != from->hole || x.band != from->band;
+        });
+        const Band& band = bands[static_cast<std::size_t>(from->band)];
+        const Scope& s = band.scope;
         auto cleared = from;  // the runs before it are set and cleared again
         auto set_to = from;   // the runs before it are set
         for (auto x = from; x != to;) {
@@ -634,13 +650,74 @@ void look_round_unsettled(const WalkGrids& g, Band& band, const Missed& missed) 
             for (; cleared != set_to && cleared->line < a - 2; ++cleared) set(*cleared, false);
             for (; set_to != to && set_to->line <= a + 2; ++set_to) set(*set_to, true);
             for (; x != to && x->line == a; ++x) {
-                if (a >= s.first && a < s.last)
-                    look_round_hole_run(g, in_hole, a, x->run, band.marks, looked);
+                if (a < s.first || a >= s.last) continue;
+                look_round_hole_run(g, in_hole, a, x->run, band.marks, looked, [&](int i, int j) {
+                    found.emplace_back(from->band, static_cast<PixelIndex>(i) * g.nb_col + j);
+                });
             }
         }
         looked.forget();
         for (; cleared != set_to; ++cleared) set(*cleared, false);
         from = to;
+    }
+}
+
+// The second look round the holes that no band looked at whole. A band that dropped its
+// unsettled runs scans its lines again; the runs the others kept are shared out between the
+// threads by their length, whole holes each, so that the band that holds a large hole does not
+// do the work alone. `faces` and `hole` are those of every band's labels, band b's from
+// offset[b] on (see Missed).
+void look_round_missed(const WalkGrids& g, std::vector<Band>& bands, const std::vector<int>& faces,
+                       const std::vector<unsigned char>& hole, const std::vector<int>& offset,
+                       int threads) {
+    const auto n = static_cast<int>(bands.size());
+    std::vector<std::vector<HoleRun>> kept_runs(bands.size());
+    for_bands(n, 0, n, [&](int b, int, int) {
+        const Missed again{offset[static_cast<std::size_t>(b)], faces, hole};
+        Band& band = bands[static_cast<std::size_t>(b)];
+        if (band.unsettled.dropped) {
+            scan_band(g, band, &again);
+        } else {
+            kept_runs[static_cast<std::size_t>(b)] = missed_runs(band, b, again);
+        }
+    });
+    std::vector<HoleRun> runs;
+    for (std::vector<HoleRun>& some : kept_runs) {
+        runs.insert(runs.end(), some.begin(), some.end());
+        std::vector<HoleRun>().swap(some);
+    }
+    if (runs.empty()) return;
+    // Pieces of about the same work, cut where a hole ends.
+    auto work = [](const HoleRun& x) {
+        return 4 + static_cast<long long>(x.run.end - x.run.start);
+    };
+    long long total = 0;
+    for (const HoleRun& x : runs) total += work(x);
+    const int pieces = std::clamp(threads, 1, static_cast<int>(runs.size()));
+    std::vector<std::size_t> cut{0};
+    long long done = 0;
+    for (std::size_t a = 0; a < runs.size(); ++a) {
+        const bool hole_ends = a + 1 == runs.size() || runs[a + 1].hole != runs[a].hole ||
+                               runs[a + 1].band != runs[a].band;
+        done += work(runs[a]);
+        const auto piece = static_cast<long long>(cut.size());
+        if (hole_ends && a + 1 < runs.size() && piece < pieces && done * pieces >= total * piece)
+            cut.push_back(a + 1);
+    }
+    cut.push_back(runs.size());
+    std::vector<std::vector<std::pair<int, PixelIndex>>> found(cut.size() - 1);
+    const auto cuts = static_cast<int>(found.size());
+    for_bands(cuts, 0, cuts, [&](int p, int, int) {
+        const auto at = static_cast<std::size_t>(p);
+        look_round_missed(g, bands,
+                          std::span<const HoleRun>(runs).subspan(cut[at], cut[at + 1] - cut[at]),
+                          found[at]);
+    });
+    for (const auto& some : found) {
+        for (const auto& [b, p] : some) {
+            bands[static_cast<std::size_t>(b)].marks.mark(static_cast<int>(p / g.nb_col),
+                                                          static_cast<int>(p % g.nb_col));
+        }
     }
 }
 
@@ -707,21 +784,12 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
                     faces[static_cast<std::size_t>(offset[static_cast<std::size_t>(b)]) + a])] = 0;
         }
     }
-    if (std::find(missed.begin(), missed.end(), 1) != missed.end()) {
-        for_bands(bands, 0, g.nb_lig, [&](int b, int, int) {
-            const Missed again{offset[static_cast<std::size_t>(b)], faces, missed};
-            Band& band = scanned[static_cast<std::size_t>(b)];
-            if (band.unsettled.dropped) {
-                scan_band(g, band, &again);
-            } else {
-                look_round_unsettled(g, band, again);
-            }
-        });
-    }
-    // The marks of every band, line by line: row-major, each pixel once.
+    if (std::find(missed.begin(), missed.end(), 1) != missed.end())
+        look_round_missed(g, scanned, faces, missed, offset, threads);
+    // The marks of every band, line by line: row-major, each pixel once. Bands of lines count
+    // theirs, then write them side by side into the list.
     const std::size_t words = (static_cast<std::size_t>(g.nb_col) + 63) / 64;
-    std::vector<std::uint64_t> merged(words);
-    auto merge_line = [&](int i) {
+    auto merge_line = [&](int i, std::vector<std::uint64_t>& merged) {
         std::fill(merged.begin(), merged.end(), 0);
         for (const Band& band : scanned) {
             if (!band.marks.holds(i)) continue;
@@ -729,22 +797,32 @@ std::vector<PixelIndex> closed_loops(const WalkGrids& g, int threads) {
             for (std::size_t w = 0; w < words; ++w) merged[w] |= bits[w];
         }
     };
-    std::size_t count = 0;
-    for (int i = 0; i < g.nb_lig; ++i) {
-        merge_line(i);
-        for (const std::uint64_t bits : merged)
-            count += static_cast<std::size_t>(std::popcount(bits));
-    }
-    std::vector<PixelIndex> loops;
-    loops.reserve(count);
-    for (int i = 0; i < g.nb_lig; ++i) {
-        merge_line(i);
-        for (std::size_t w = 0; w < words; ++w) {
-            for (std::uint64_t bits = merged[w]; bits != 0; bits &= bits - 1) {
-                loops.push_back(static_cast<PixelIndex>(i) * g.nb_col +
-                                static_cast<PixelIndex>(w * 64) + std::countr_zero(bits));
+    const int parts = band_count(threads, g.nb_lig, g.nb_col);
+    std::vector<std::size_t> start(static_cast<std::size_t>(parts) + 1, 0);
+    for_bands(parts, 0, g.nb_lig, [&](int part, int first, int last) {
+        std::vector<std::uint64_t> merged(words);
+        std::size_t count = 0;
+        for (int i = first; i < last; ++i) {
+            merge_line(i, merged);
+            for (const std::uint64_t bits : merged)
+                count += static_cast<std::size_t>(std::popcount(bits));
+        }
+        start[static_cast<std::size_t>(part) + 1] = count;
+    });
+    for (std::size_t p = 1; p < start.size(); ++p) start[p] += start[p - 1];
+    std::vector<PixelIndex> loops(start.back());
+    for_bands(parts, 0, g.nb_lig, [&](int part, int first, int last) {
+        std::vector<std::uint64_t> merged(words);
+        PixelIndex* out = loops.data() + start[static_cast<std::size_t>(part)];
+        for (int i = first; i < last; ++i) {
+            merge_line(i, merged);
+            for (std::size_t w = 0; w < words; ++w) {
+                for (std::uint64_t bits = merged[w]; bits != 0; bits &= bits - 1) {
+                    *out++ = static_cast<PixelIndex>(i) * g.nb_col +
+                             static_cast<PixelIndex>(w * 64) + std::countr_zero(bits);
+                }
             }
         }
-    }
+    });
     return loops;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/bands.h"
+#include "engine/byte_reads.h"
 #include "engine/classify.h"
 #include "engine/flag_scan.h"
 #include "engine/links.h"
@@ -207,9 +208,9 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
     const auto n = static_cast<int>(stops.size());
     const int runs = g.tab2 != nullptr ? 1 : std::clamp(threads, 1, std::max(1, n / 1024));
     std::vector<unsigned char> end_point(stops.size(), 0);
-    std::vector<std::vector<int>> met(static_cast<std::size_t>(runs));
-    for_bands(runs, 0, n, [&](int run, int first, int last) {
-        std::vector<int>& groups_met = met[static_cast<std::size_t>(run)];
+    // The groups met, a byte each (the same byte may be set on several threads).
+    std::vector<unsigned char> met(groups.list.size(), 0);
+    for_bands(runs, 0, n, [&](int, int first, int last) {
         const PixelDivider split(g.nb_col);
         for (int s = first; s < last; ++s) {
             // The stops lie all over the grids: the lines around one a few stops ahead are asked
@@ -223,7 +224,7 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
             if (g.on_border(i, j)) continue;  // stays 3
             const int group = stop_groups[static_cast<std::size_t>(s)];
             if (group >= 0) {
-                groups_met.push_back(group);
+                store_shared(&met[static_cast<std::size_t>(group)], 1, std::memory_order_relaxed);
                 continue;
             }
             // Without cut corners the links are the eight neighbours.
@@ -235,10 +236,9 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
         }
     });
     std::vector<int> touched;
-    for (const std::vector<int>& some : met)
-        touched.insert(touched.end(), some.begin(), some.end());
-    std::sort(touched.begin(), touched.end());
-    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    for (std::size_t k = 0; k < met.size(); ++k) {
+        if (met[k]) touched.push_back(static_cast<int>(k));
+    }
     // The lines left to each group met, counted on the threads (each writes its own groups), with
     // the exit of a group that has one.
     const auto met_count = static_cast<int>(touched.size());

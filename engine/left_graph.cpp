@@ -23,9 +23,6 @@ void join_pieces(std::vector<std::vector<T>>& pieces, std::vector<T>& all) {
     }
 }
 
-// How far ahead of the pixel at hand left_graph asks for the lines around a pixel.
-constexpr int kPixelsAhead = 8;
-
 }  // namespace
 
 LeftGraph left_graph(const WalkGrids& g, int threads) {
@@ -54,14 +51,11 @@ LeftGraph left_graph(const WalkGrids& g, int threads) {
         std::vector<int>& links_to = to[static_cast<std::size_t>(run)];
         std::vector<unsigned char>& per_pixel = count[static_cast<std::size_t>(run)];
         const PixelDivider split(g.nb_col);
+        const std::span<const PixelIndex> run_pixels(graph.pixels().data() + first,
+                                                     static_cast<std::size_t>(last - first));
         for (int a = first; a < last; ++a) {
-            // The pixels left lie far apart: the lines around one a few pixels ahead are asked
-            // for while this one is linked.
-            if (a + kPixelsAhead < last) {
-                const PixelSplit ahead =
-                    split(graph.pixels()[static_cast<std::size_t>(a + kPixelsAhead)]);
-                g.prefetch_around(ahead.line, ahead.column);
-            }
+            // The pixels left lie far apart.
+            g.prefetch_ahead(run_pixels, static_cast<std::size_t>(a - first), split);
             const PixelIndex p = graph.pixels()[static_cast<std::size_t>(a)];
             const auto [i, j] = split(p);
             const unsigned links =

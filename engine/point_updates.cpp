@@ -163,14 +163,10 @@ std::string mark_border_once(const WalkGrids& g) {
 
 namespace {
 
-// How far ahead of the stop at hand reclassify_stops asks for the lines around a stop.
-constexpr int kStopsAhead = 8;
-
-void add_group_start(const WalkGrids& g, Groups& groups, int k, std::vector<Start>& starts) {
-    Group& group = groups.list[static_cast<std::size_t>(k)];
-    if (group.gone || group.border || group.degree != 1) return;
-    GroupExit exit;
-    if (count_exits(g, groups, k, &exit) == 1) starts.push_back(Start{exit.inside, k});
+// A group with one line left starts a walk of the pass where that line leaves it, unless a walk
+// has taken it or it holds a pixel on the border.
+bool starts_a_walk(const Group& group) {
+    return !group.gone && !group.border && group.degree == 1;
 }
 
 void sort_unique(std::vector<Start>& starts) {
@@ -192,11 +188,20 @@ std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkG
             continue;
         starts.push_back(Start{p, -1});
     }
+    // The end points come in row-major order; the groups' starts are sorted apart and merged
+    // in (no group pixel is an end point).
+    std::vector<Start> group_starts;
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
-        add_group_start(g, groups, static_cast<int>(k), starts);
+        if (!starts_a_walk(groups.list[k])) continue;
+        GroupExit exit;
+        if (count_exits(g, groups, static_cast<int>(k), &exit) == 1)
+            group_starts.push_back(Start{exit.inside, static_cast<int>(k)});
     }
-    if (!groups.empty()) sort_unique(starts);
-    return starts;
+    if (group_starts.empty()) return starts;
+    std::sort(group_starts.begin(), group_starts.end());
+    std::vector<Start> all(starts.size() + group_starts.size());
+    std::merge(starts.begin(), starts.end(), group_starts.begin(), group_starts.end(), all.begin());
+    return all;
 }
 
 std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
@@ -212,13 +217,11 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
     std::vector<unsigned char> met(groups.list.size(), 0);
     for_bands(runs, 0, n, [&](int, int first, int last) {
         const PixelDivider split(g.nb_col);
+        const std::span<const PixelIndex> run_stops(stops.data() + first,
+                                                    static_cast<std::size_t>(last - first));
         for (int s = first; s < last; ++s) {
-            // The stops lie all over the grids: the lines around one a few stops ahead are asked
-            // for while this one is worked out.
-            if (s + kStopsAhead < last) {
-                const PixelSplit ahead = split(stops[static_cast<std::size_t>(s + kStopsAhead)]);
-                g.prefetch_around(ahead.line, ahead.column);
-            }
+            // The stops lie all over the grids.
+            g.prefetch_ahead(run_stops, static_cast<std::size_t>(s - first), split);
             const PixelIndex p = stops[static_cast<std::size_t>(s)];
             const auto [i, j] = split(p);
             if (g.on_border(i, j)) continue;  // stays 3
@@ -261,10 +264,8 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
         if (end_point[s]) starts.push_back(Start{stops[s], -1});
     }
     for (std::size_t t = 0; t < touched.size(); ++t) {
-        const Group& group = groups.list[static_cast<std::size_t>(touched[t])];
-        if (!group.gone && !group.border && group.degree == 1) {
+        if (starts_a_walk(groups.list[static_cast<std::size_t>(touched[t])]))
             starts.push_back(Start{exits[t].inside, touched[t]});
-        }
     }
     sort_unique(starts);
     return starts;

@@ -1,7 +1,11 @@
 // The grids the passes work on, as the walks see them.
 #pragma once
 
+#include <cstddef>
+#include <span>
+
 #include "engine/byte_reads.h"
+#include "engine/pixel_index.h"
 
 struct WalkGrids {
     unsigned char** tab1;  // network left; 255 where erased
@@ -32,6 +36,16 @@ struct WalkGrids {
     // The same for any pixel; nothing for one on the first or last line.
     void prefetch_around(int i, int j) const {
         if (i > 0 && i < nb_lig - 1) prefetch_interior(i, j);
+    }
+    // For work on pixels[at] of a list of pixels that lie far apart: asks for the lines around
+    // the pixel kPixelsAhead places further on, if there is one, so that they come while this
+    // one is worked on.
+    static constexpr std::size_t kPixelsAhead = 8;
+    void prefetch_ahead(std::span<const PixelIndex> pixels, std::size_t at,
+                        const PixelDivider& split) const {
+        if (at + kPixelsAhead >= pixels.size()) return;
+        const PixelSplit ahead = split(pixels[at + kPixelsAhead]);
+        prefetch_around(ahead.line, ahead.column);
     }
     // For an interior pixel (i, j). The neighbours may be erased by walks on other threads
     // meanwhile (never to or from the outside byte), so they are read as shared bytes.

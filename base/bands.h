@@ -14,11 +14,18 @@
 // Bands of lines are worth a thread only from this many cells on.
 inline constexpr long long kCellsPerThread = 1LL << 20;
 
-// The number of bands for `lines` lines of `columns` cells with up to `threads` threads.
+// The number of bands for `lines` lines of `columns` cells with up to `threads` threads: 1 at
+// least, even for no line.
 inline int band_count(int threads, int lines, int columns) {
     const long long cells = static_cast<long long>(lines) * columns;
-    const long long most = std::max(1LL, cells / kCellsPerThread);
-    return static_cast<int>(std::clamp<long long>(threads, 1, std::min<long long>(most, lines)));
+    const long long most = std::max(1LL, std::min<long long>(cells / kCellsPerThread, lines));
+    return static_cast<int>(std::clamp<long long>(threads, 1, most));
+}
+
+// The number of parts of a list of `count` items with up to `threads` threads, a part for every
+// `per_part` items at most: 1 at least.
+inline int list_parts(int threads, long long count, long long per_part) {
+    return static_cast<int>(std::clamp<long long>(threads, 1, std::max(1LL, count / per_part)));
 }
 
 // Calls work(band, first, last) for `bands` consecutive bands of the lines [begin, end), band 0

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "cli/options.h"
 #include "cli/order_command.h"
@@ -19,6 +20,10 @@ int run_command_line(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         std::fputs("branchranker: not enough memory to go on: the run stops without a result\n",
                    stderr);
+        return 1;
+    } catch (const std::length_error& e) {
+        // A network beyond what the engine's lists can number.
+        std::fprintf(stderr, "branchranker: %s: the run stops without a result\n", e.what());
         return 1;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "base/console.h"
@@ -44,6 +45,13 @@ int run(RunState& s, Console& c) {
         // complete are dropped; step images already saved are whole and stay.
         discard_outputs(s);
         print(c, "\n\n\tNot enough memory to go on: the run stops without a result\n");
+        key_pause(s, c);
+        return 1;
+    } catch (const std::length_error& e) {
+        // A network beyond what the engine's lists can number.
+        discard_outputs(s);
+        print(c, "\n\n\tThe network is too large to order (%s): the run stops without a result\n",
+              e.what());
         key_pause(s, c);
         return 1;
     }

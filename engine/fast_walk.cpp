@@ -242,6 +242,14 @@ struct Shared {
     }
 };
 
+// A walk that starts from a group it has taken: the group is its first point, its pixels that
+// were network are erased, and the first step is free (its other links lead into the group).
+void start_from_group(WalkState& w, int erased) {
+    w.group_erased = erased;
+    w.group_points = 1;
+    w.free_step = true;
+}
+
 // Ends the walk w on the pixel it is on, a stop when `counted`.
 WalkStep end_walk(const StepLengths& d, WalkState& w, bool counted) {
     w.end.counted = counted;
@@ -348,9 +356,8 @@ WalkEnd walk(const WalkGrids& g, Groups& groups, int k, int i, int j, int group,
     w.ic = w.prev_i = i;
     w.jc = w.prev_j = j;
     if (group >= 0) {
-        w.group_erased = erase_group(g, groups.list[static_cast<std::size_t>(group)], label, trace);
-        w.group_points = 1;
-        w.free_step = true;
+        start_from_group(
+            w, erase_group(g, groups.list[static_cast<std::size_t>(group)], label, trace));
     } else if (g.tab2 != nullptr) {
         g.tab2[i][j] = 255;  // the start point is an end point no more
     }
@@ -399,10 +406,8 @@ void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int grou
     // step free.
     Shared shared{w.log, w.claimed};
     w.claimed.push_back(group);
-    w.state.group_erased =
-        shared.take(g, groups.list[static_cast<std::size_t>(group)], static_cast<unsigned char>(k));
-    w.state.group_points = 1;
-    w.state.free_step = true;
+    start_from_group(w.state, shared.take(g, groups.list[static_cast<std::size_t>(group)],
+                                          static_cast<unsigned char>(k)));
     if (!g.on_border(i, j)) g.prefetch_interior(i, j);
 }
 

@@ -84,7 +84,7 @@ struct WalkState {
 // walking the starts in order gives.
 struct SharedWalk {
     WalkState state;
-    std::vector<int> claimed;  // groups run through
+    std::vector<int> claimed;  // groups run through, and the group a group start takes
     StepLog log;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <utility>
 
 #include "base/bands.h"
@@ -18,10 +19,7 @@ namespace {
 template <bool kShared = false, typename Visit>
 void for_each_link(const WalkGrids& g, const PixelDivider& split, PixelIndex p, Visit visit) {
     const auto [i, j] = split(p);
-    const unsigned links =
-        linked(g.on_border(i, j)
-                   ? loaded_mask_anywhere<kShared>(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
-                   : loaded_mask<kShared>(g.tab1, g.tab5, g.net, i, j));
+    const unsigned links = links_of<kShared>(g, i, j);
     for (int n = 0; n < 8; ++n) {
         if (links >> n & 1u) visit(p + kNeighbours[n].di * split.nb_col + kNeighbours[n].dj);
     }
@@ -237,7 +235,7 @@ void scan_band(const WalkGrids& g, const MarkedBlocks& marked, int first, int la
             unsigned links = 0;
             unsigned inside = 0;
             if (edge_line || j == 0 || j == nb_col - 1) {
-                links = linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, nb_col, i, j));
+                links = links_of(g, i, j);
                 for (int n = 0; n < 8; ++n) {
                     if ((links >> n & 1u) &&
                         is_candidate(g.tab5[i + kNeighbours[n].di][j + kNeighbours[n].dj]))
@@ -323,6 +321,12 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             m = kJunctionMark;
             marked.add(at.line, at.column);
         }
+    }
+    // The candidates are numbered with ints, which no image that memory holds today exceeds
+    // (more than half of the largest image in junction and loop pixels).
+    if (junctions.size() + marks.between.size() + loop_pixels.size() >
+        static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        throw std::length_error("too many junction and loop pixels for the junction groups");
     }
     mark_list(marks, loop_pixels, kLoopMark, bands, marked);
 

@@ -294,8 +294,9 @@ using Marks = LineBits;
 
 // The pixels looked round a hole and found on no loop, in a ring of kKept lines, each slot
 // emptied when a line further on takes it: a pixel that many runs of a large hole touch (a
-// channel that ends inside it) is looked at once. The lines of a hole looked at at once are never
-// kKept apart.
+// channel that ends inside it) is looked at once. A hole's runs are looked round either within
+// fewer than kKept lines (a hole that a band saw whole) or in line order (a hole looked at
+// again), so no slot is emptied while its line has pixels still to be looked at for the hole.
 struct Looked {
     LineBits bits;
     std::array<int, kKept> line{};                // the line each slot holds, or -1
@@ -609,6 +610,11 @@ struct HoleRun {
     Run run;
 };
 
+// Whether two runs are of the same hole as one band keeps it: looked round together.
+bool same_hole(const HoleRun& a, const HoleRun& b) {
+    return a.hole == b.hole && a.band == b.band;
+}
+
 // The runs of a band that kept its unsettled runs whose face is a hole that no band looked at
 // whole, hole by hole, each hole's in line order.
 std::vector<HoleRun> missed_runs(const Band& band, int b, const Missed& missed) {
@@ -638,9 +644,8 @@ void look_round_missed(const WalkGrids& g, const std::vector<Band>& bands,
     auto set = [&](const HoleRun& x, bool on) { in_hole.set(x.line, x.run.start, x.run.end, on); };
     Looked looked(g.nb_col);
     for (auto from = runs.begin(); from != runs.end();) {
-        const auto to = std::find_if(from, runs.end(), [&](const HoleRun& x) {
-            return x.hole != from->hole || x.band != from->band;
-        });
+        const auto to =
+            std::find_if(from, runs.end(), [&](const HoleRun& x) { return !same_hole(x, *from); });
         const Band& band = bands[static_cast<std::size_t>(from->band)];
         const Scope& s = band.scope;
         auto cleared = from;  // the runs before it are set and cleared again
@@ -697,8 +702,7 @@ void look_round_missed(const WalkGrids& g, std::vector<Band>& bands, const std::
     std::vector<std::size_t> cut{0};
     long long done = 0;
     for (std::size_t a = 0; a < runs.size(); ++a) {
-        const bool hole_ends = a + 1 == runs.size() || runs[a + 1].hole != runs[a].hole ||
-                               runs[a + 1].band != runs[a].band;
+        const bool hole_ends = a + 1 == runs.size() || !same_hole(runs[a + 1], runs[a]);
         done += work(runs[a]);
         const auto piece = static_cast<long long>(cut.size());
         if (hole_ends && a + 1 < runs.size() && piece < pieces && done * pieces >= total * piece)

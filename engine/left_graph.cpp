@@ -44,7 +44,7 @@ LeftGraph left_graph(const WalkGrids& g, int threads) {
 
     // The links of runs of pixels side by side, joined in pixel order.
     const auto n = static_cast<int>(graph.pixels().size());
-    const int runs = std::clamp(threads, 1, std::max(1, n / 4096));
+    const int runs = list_parts(threads, n, 4096);
     std::vector<std::vector<int>> to(static_cast<std::size_t>(runs));
     std::vector<std::vector<unsigned char>> count(static_cast<std::size_t>(runs));
     for_bands(runs, 0, n, [&](int run, int first, int last) {
@@ -58,10 +58,7 @@ LeftGraph left_graph(const WalkGrids& g, int threads) {
             g.prefetch_ahead(run_pixels, static_cast<std::size_t>(a - first), split);
             const PixelIndex p = graph.pixels()[static_cast<std::size_t>(a)];
             const auto [i, j] = split(p);
-            const unsigned links =
-                linked(g.on_border(i, j)
-                           ? loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
-                           : loaded_mask(g.tab1, g.tab5, g.net, i, j));
+            const unsigned links = links_of(g, i, j);
             const std::size_t before = links_to.size();
             for (int k = 0; k < 8; ++k) {
                 if (!(links >> k & 1u)) continue;

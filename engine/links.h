@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "engine/byte_reads.h"
+#include "engine/walk_grids.h"
 
 namespace links_detail {
 
@@ -98,6 +99,16 @@ unsigned loaded_mask_anywhere(unsigned char* const* tab1, unsigned char* const* 
             m |= 1u << n;
     }
     return m;
+}
+
+// The linked neighbours of any pixel (i, j) of the grids, on the image border too. Cells outside
+// the image (NoData) are never loaded, so a pixel beside them is read as an interior one.
+template <bool kShared = false>
+unsigned links_of(const WalkGrids& g, int i, int j) {
+    const bool edge = i == 0 || j == 0 || i == g.nb_lig - 1 || j == g.nb_col - 1;
+    return linked(
+        edge ? loaded_mask_anywhere<kShared>(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, i, j)
+             : loaded_mask<kShared>(g.tab1, g.tab5, g.net, i, j));
 }
 
 // Mask of the neighbours of the interior pixel (i, j) still holding the network value in tab1.

@@ -211,7 +211,7 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
     // points image, written, on one): a byte a stop, 1 for an end point, so that the starts are
     // then listed once, in a list of their size.
     const auto n = static_cast<int>(stops.size());
-    const int runs = g.tab2 != nullptr ? 1 : std::clamp(threads, 1, std::max(1, n / 1024));
+    const int runs = g.tab2 != nullptr ? 1 : list_parts(threads, n, 1024);
     std::vector<unsigned char> end_point(stops.size(), 0);
     // The groups met, a byte each (the same byte may be set on several threads).
     std::vector<unsigned char> met(groups.list.size(), 0);
@@ -246,16 +246,15 @@ std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,
     // the exit of a group that has one.
     const auto met_count = static_cast<int>(touched.size());
     std::vector<GroupExit> exits(touched.size());
-    for_bands(std::clamp(threads, 1, std::max(1, met_count / 1024)), 0, met_count,
-              [&](int, int first, int last) {
-                  for (int t = first; t < last; ++t) {
-                      const auto at = static_cast<std::size_t>(t);
-                      Group& group = groups.list[static_cast<std::size_t>(touched[at])];
-                      if (!group.gone) {
-                          group.degree = count_exits(g, groups, touched[at], &exits[at]);
-                      }
-                  }
-              });
+    for_bands(list_parts(threads, met_count, 1024), 0, met_count, [&](int, int first, int last) {
+        for (int t = first; t < last; ++t) {
+            const auto at = static_cast<std::size_t>(t);
+            Group& group = groups.list[static_cast<std::size_t>(touched[at])];
+            if (!group.gone) {
+                group.degree = count_exits(g, groups, touched[at], &exits[at]);
+            }
+        }
+    });
     std::vector<Start> starts;
     // A start at most for each group met.
     starts.reserve(static_cast<std::size_t>(std::count(end_point.begin(), end_point.end(), 1)) +

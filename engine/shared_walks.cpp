@@ -92,8 +92,9 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
                 shared[s] = 1;
             }
         }
-        const auto most = static_cast<int>(std::min<std::size_t>(n / kStartsPerThread, 1024));
-        const int runs = std::clamp(threads, 1, most);
+        const int runs = std::min(list_parts(threads, static_cast<long long>(n),
+                                             static_cast<long long>(kStartsPerThread)),
+                                  1024);
         std::vector<StepLog> kept(static_cast<std::size_t>(runs));  // of the walks that gave up
         // Groups run through by the walks that ended, and by those that gave up.
         std::vector<std::vector<int>> held(static_cast<std::size_t>(runs));

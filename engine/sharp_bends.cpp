@@ -26,7 +26,7 @@ struct Point {
 };
 
 unsigned links_of(const WalkGrids& g, Point p) {
-    return linked(loaded_mask_anywhere(g.tab1, g.tab5, g.net, g.nb_lig, g.nb_col, p.i, p.j));
+    return ::links_of(g, p.i, p.j);
 }
 
 Point step(Point p, int n) {

@@ -72,7 +72,7 @@ void report_pass(std::FILE* info, int k, int segments, const std::vector<int>& p
     // Pieces of the walks formatted side by side, written in walk order; a piece numbers its
     // lines on from the counted walks before it.
     const auto walks = static_cast<int>(lengths.size());
-    const int pieces = std::clamp(threads, 1, std::max(1, walks / kWalksAPiece));
+    const int pieces = list_parts(threads, walks, kWalksAPiece);
     std::vector<std::string> text(static_cast<std::size_t>(pieces));
     int l = 0;  // lines written
     for (int from = 0; from < walks; from += pieces * kWalksAPiece) {

@@ -18,6 +18,7 @@
 #include "dialogue/run_state.h"
 #include "engine/groups.h"
 #include "engine/holes.h"
+#include "engine/order.h"
 #include "engine/pass_events.h"
 #include "engine/point_updates.h"
 #include "run/engine_run.h"
@@ -190,5 +191,47 @@ TEST(EngineThreads, JunctionGroupsAcrossBandEdgesAreThoseOfOneBand) {
         EXPECT_EQ(more.of.keys, one.of.keys);
         EXPECT_EQ(more.of.values, one.of.values);
         EXPECT_EQ(more.of.line_at, one.of.line_at);
+    }
+}
+
+TEST(EngineThreads, AGridWithoutLinesOrColumnsOrdersNothing) {
+    // No line to share out between threads: one band, nothing walked, nothing written, with
+    // every reading of the network.
+    struct Quiet final : PassEvents {
+        int passes = 0;
+        void pass_begins(int, const std::string&) override {}
+        void pass_ends(int, const PassWalks&) override { ++passes; }
+    };
+    const int sizes[][2] = {{0, 6}, {6, 0}, {0, 0}};
+    for (const auto& size : sizes) {
+        const int lines = size[0];
+        const int columns = size[1];
+        for (const int threads : {1, 2, 3}) {
+            for (int reading = 0; reading < 3; ++reading) {
+                std::vector<unsigned char> network(8, 0);
+                std::vector<unsigned char> orders(8, 7);
+                std::vector<unsigned char*> network_rows(static_cast<std::size_t>(lines),
+                                                         network.data());
+                std::vector<unsigned char*> order_rows(static_cast<std::size_t>(lines),
+                                                       orders.data());
+                const EngineGrids grids{network_rows.data(), nullptr, order_rows.data(), lines,
+                                        columns};
+                EngineOptions o;
+                o.threads = threads;
+                o.pixel_size_m = 25.0;
+                o.drawing = reading == 1;
+                o.flow_grid = reading == 2;
+                Quiet events;
+                const EngineResult r = order_network(grids, o, events);
+                const std::string what = std::to_string(lines) + "x" + std::to_string(columns) +
+                                         " threads " + std::to_string(threads) + " reading " +
+                                         std::to_string(reading);
+                EXPECT_EQ(r.segments, (std::array<int, kMostOrders + 1>{})) << what;
+                EXPECT_EQ(r.total_length, 0.0) << what;
+                EXPECT_EQ(r.loop_pixels + r.borderless_parts, 0) << what;
+                EXPECT_EQ(network, std::vector<unsigned char>(8, 0)) << what;
+                EXPECT_EQ(orders, std::vector<unsigned char>(8, 7)) << what;
+            }
+        }
     }
 }

@@ -290,22 +290,20 @@ template <class Policy>
         return end_walk(d, w, false);
     }
     // Run through the group to the other line.
-    const std::vector<PixelIndex> path =
-        path_through<Policy::kShared>(g, groups, gi, here, exit.inside);
+    const std::vector<int> path = path_through(gr, g.nb_col, here, exit.inside);
+    if (path.empty()) return end_walk(d, w, true);  // never: `here` was found in the group
     w.group_erased += p.take(g, gr, label);
     w.group_points += static_cast<int>(path.size());
+    auto pixel = [&](std::size_t l) { return gr.pixels[static_cast<std::size_t>(path[l])]; };
     for (std::size_t l = 0; l + 1 < path.size(); ++l) {
-        const int pi = static_cast<int>(path[l] / g.nb_col);
-        const int pj = static_cast<int>(path[l] % g.nb_col);
-        w.dist_tot +=
-            half_steps(linked(loaded_mask<Policy::kShared>(g.tab1, g.tab5, g.net, pi, pj)), d);
-        w.prev_i = pi;
-        w.prev_j = pj;
+        w.dist_tot += half_steps(gr.linked[static_cast<std::size_t>(path[l])], d);
+        w.prev_i = static_cast<int>(pixel(l) / g.nb_col);
+        w.prev_j = static_cast<int>(pixel(l) % g.nb_col);
         ++w.end.points;
-        p.record(path[l + 1]);
+        p.record(pixel(l + 1));
     }
-    w.ic = static_cast<int>(path.back() / g.nb_col);
-    w.jc = static_cast<int>(path.back() % g.nb_col);
+    w.ic = static_cast<int>(pixel(path.size() - 1) / g.nb_col);
+    w.jc = static_cast<int>(pixel(path.size() - 1) % g.nb_col);
     w.free_step = true;
     return WalkStep::going;
 }

@@ -15,16 +15,6 @@
 
 namespace {
 
-// The linked neighbours of pixel p in the network as loaded, in the neighbour order.
-template <bool kShared = false, typename Visit>
-void for_each_link(const WalkGrids& g, const PixelDivider& split, PixelIndex p, Visit visit) {
-    const auto [i, j] = split(p);
-    const unsigned links = links_of<kShared>(g, i, j);
-    for (int n = 0; n < 8; ++n) {
-        if (links >> n & 1u) visit(p + kNeighbours[n].di * split.nb_col + kNeighbours[n].dj);
-    }
-}
-
 // Marks in tab5 while the groups are made, which holds no label then: the candidates (junction
 // pixels that touch and the pixels that cut a corner between two of them, loop pixels).
 // Candidates are network pixels of tab1, so a mark never changes which pixels are in the loaded
@@ -442,6 +432,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             from = std::min(from, sum.first);
             to = std::max(to, sum.last + 1);
             group.pixels.reserve(static_cast<std::size_t>(sum.pixels));
+            group.linked.reserve(static_cast<std::size_t>(sum.pixels));
             group.links.reserve(static_cast<std::size_t>(sum.links));
             group.loop = sum.loop;
             group.border = sum.border;
@@ -451,6 +442,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             if (k < begin || k >= end) return;
             Group& group = groups.list[static_cast<std::size_t>(k)];
             group.pixels.push_back(c.pixel);
+            group.linked.push_back(static_cast<unsigned char>(c.inside | c.outside));
             for (int n = 0; n < 8; ++n) {
                 if (c.outside >> n & 1u) group.links.push_back({c.pixel, c.pixel + step[n]});
             }
@@ -514,51 +506,70 @@ int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* 
     return count;
 }
 
-template <bool kShared>
-std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, int group,
-                                     PixelIndex from, PixelIndex to) {
+std::vector<int> path_through(const Group& group, int nb_col, PixelIndex from, PixelIndex to) {
     // A breadth-first search over the group's pixels, each known by its place in the group's
     // sorted list.
-    const std::vector<PixelIndex>& pixels = groups.list[static_cast<std::size_t>(group)].pixels;
+    const std::vector<PixelIndex>& pixels = group.pixels;
     auto place = [&](PixelIndex p) {
         const auto at = std::lower_bound(pixels.begin(), pixels.end(), p);
         return at != pixels.end() && *at == p ? static_cast<int>(at - pixels.begin()) : -1;
     };
-    // A neighbour lies a line's width of the group away at most, which is short in the long,
-    // narrow groups of touching channels: it is searched for outwards from the pixel's place.
-    auto place_near = [&](int near, PixelIndex q) {
-        return search_near(pixels, 0, pixels.size(), static_cast<std::size_t>(near), q);
+    const std::size_t count = pixels.size();
+    const auto line = static_cast<PixelIndex>(nb_col);
+    // The places of the three pixels from q on among the places [from, to), the first searched
+    // outwards from `near`, the others next to it: -1 for one not in the group. A neighbour
+    // lies a line's width of the group away at most, which is short in the long, narrow groups
+    // of touching channels.
+    auto three_places = [&](PixelIndex q, std::size_t first, std::size_t last, std::size_t near,
+                            int places[3]) {
+        std::size_t at = first < last ? lower_near(pixels, first, last, near, q) : last;
+        for (int d = 0; d < 3; ++d) {
+            while (at < last && pixels[at] < q + d) ++at;
+            places[d] = at < last && pixels[at] == q + d ? static_cast<int>(at) : -1;
+        }
     };
     const int start = place(from);
     const int goal = place(to);
-    if (start < 0 || goal < 0) return {from};
-    const PixelDivider split(g.nb_col);
-    std::vector<int> came_from(pixels.size(), -1);
+    if (start < 0) return {};
+    if (goal < 0) return {start};
+    std::vector<int> came_from(count, -1);
     std::vector<int> queue{start};
-    queue.reserve(pixels.size());
+    queue.reserve(count);
     came_from[static_cast<std::size_t>(start)] = start;
     for (std::size_t head = 0; head < queue.size() && came_from[static_cast<std::size_t>(goal)] < 0;
          ++head) {
         const int p = queue[head];
-        for_each_link<kShared>(g, split, pixels[static_cast<std::size_t>(p)], [&](PixelIndex q) {
-            const int at = place_near(p, q);
-            if (at < 0 || came_from[static_cast<std::size_t>(at)] >= 0) return;
-            came_from[static_cast<std::size_t>(at)] = p;
-            queue.push_back(at);
-        });
+        const auto here = static_cast<std::size_t>(p);
+        const PixelIndex q = pixels[here];
+        const unsigned links = group.linked[here];
+        // The place of each linked neighbour, in the neighbour order: the line above, the pixel
+        // to the right, the line below (right to left), the pixel to the left.
+        int at[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+        if (links & 0x07u) three_places(q - line - 1, 0, here, here == 0 ? 0 : here - 1, at);
+        if (links & 0x70u) {
+            int below[3];
+            three_places(q + line - 1, here + 1, count, here + 1, below);
+            at[4] = below[2];
+            at[5] = below[1];
+            at[6] = below[0];
+        }
+        at[3] = here + 1 < count && pixels[here + 1] == q + 1 ? p + 1 : -1;
+        at[7] = here > 0 && pixels[here - 1] == q - 1 ? p - 1 : -1;
+        for (int n = 0; n < 8; ++n) {
+            if (!(links >> n & 1u)) continue;
+            const int next = at[n];
+            if (next < 0 || came_from[static_cast<std::size_t>(next)] >= 0) continue;
+            came_from[static_cast<std::size_t>(next)] = p;
+            queue.push_back(next);
+        }
     }
-    if (came_from[static_cast<std::size_t>(goal)] < 0) return {from};
-    std::vector<PixelIndex> path;
-    for (int p = goal; p != start; p = came_from[static_cast<std::size_t>(p)])
-        path.push_back(pixels[static_cast<std::size_t>(p)]);
-    path.push_back(from);
+    if (came_from[static_cast<std::size_t>(goal)] < 0) return {start};
+    std::vector<int> path;
+    for (int p = goal; p != start; p = came_from[static_cast<std::size_t>(p)]) path.push_back(p);
+    path.push_back(start);
     std::reverse(path.begin(), path.end());
     return path;
 }
 
 template int count_exits<false>(const WalkGrids&, const Groups&, int, GroupExit*);
 template int count_exits<true>(const WalkGrids&, const Groups&, int, GroupExit*);
-template std::vector<PixelIndex> path_through<false>(const WalkGrids&, const Groups&, int,
-                                                     PixelIndex, PixelIndex);
-template std::vector<PixelIndex> path_through<true>(const WalkGrids&, const Groups&, int,
-                                                    PixelIndex, PixelIndex);

@@ -28,11 +28,13 @@ struct GroupExit {
 
 struct Group {
     std::vector<PixelIndex> pixels;  // row-major order
-    std::vector<GroupExit> links;    // every link to a pixel outside, by outside pixel
-    int degree = 0;                  // lines leaving the group at the start of the pass
-    bool border = false;             // holds a pixel on the image border: never a start
-    bool loop = false;               // holds a closed loop
-    bool gone = false;               // erased by a walk
+    // Of each pixel, its links in the network as loaded (links.h), which no pass changes.
+    std::vector<unsigned char> linked;
+    std::vector<GroupExit> links;  // every link to a pixel outside, by outside pixel
+    int degree = 0;                // lines leaving the group at the start of the pass
+    bool border = false;           // holds a pixel on the image border: never a start
+    bool loop = false;             // holds a closed loop
+    bool gone = false;             // erased by a walk
     // Taken by the shared walk of a pass that runs through the group (see fast_walk.h), through
     // an atomic reference; 0 between passes.
     int claim = 0;
@@ -57,7 +59,8 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
 template <bool kShared = false>
 int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* exit);
 
-// The pixels of a shortest linked path inside the group from `from` to `to`, both included.
-template <bool kShared = false>
-std::vector<PixelIndex> path_through(const WalkGrids& g, const Groups& groups, int group,
-                                     PixelIndex from, PixelIndex to);
+// The places in group.pixels of a shortest linked path inside the group from the pixel `from` to
+// the pixel `to`, both included (the first found in the neighbour order where several are as
+// short), read from the links kept with the group; from's place alone when `to` is not in the
+// group, nothing when `from` is not.
+std::vector<int> path_through(const Group& group, int nb_col, PixelIndex from, PixelIndex to);

@@ -22,33 +22,37 @@ int PixelMap::place(PixelIndex p) const {
     return search_near(keys, first, last, near, p);
 }
 
-int search_near(const std::vector<PixelIndex>& keys, std::size_t first, std::size_t last,
-                std::size_t near, PixelIndex p) {
-    if (keys[near] == p) return static_cast<int>(near);
-    // p, if it is a key, lies in [low, high).
+std::size_t lower_near(const std::vector<PixelIndex>& keys, std::size_t first, std::size_t last,
+                       std::size_t near, PixelIndex p) {
+    // The place lies in [low, high]; high is last or a place whose key is p or more.
     std::size_t low = first;
     std::size_t high = last;
     std::size_t step = 1;
-    if (keys[near] > p) {
+    if (keys[near] >= p) {
         high = near;
-        while (near - first >= step && keys[near - step] > p) {
+        while (near - first >= step && keys[near - step] >= p) {
             high = near - step;
             step *= 2;
         }
-        if (near - first >= step) low = near - step;
+        if (near - first >= step) low = near - step + 1;
     } else {
         low = near + 1;
         while (near + step < last && keys[near + step] < p) {
             low = near + step + 1;
             step *= 2;
         }
-        high = std::min(last, near + step + 1);
+        high = std::min(last, near + step);
     }
     const auto begin = keys.begin();
-    const auto at = std::lower_bound(begin + static_cast<std::ptrdiff_t>(low),
-                                     begin + static_cast<std::ptrdiff_t>(high), p);
-    if (at == begin + static_cast<std::ptrdiff_t>(high) || *at != p) return -1;
-    return static_cast<int>(at - begin);
+    return static_cast<std::size_t>(std::lower_bound(begin + static_cast<std::ptrdiff_t>(low),
+                                                     begin + static_cast<std::ptrdiff_t>(high), p) -
+                                    begin);
+}
+
+int search_near(const std::vector<PixelIndex>& keys, std::size_t first, std::size_t last,
+                std::size_t near, PixelIndex p) {
+    const std::size_t at = lower_near(keys, first, last, near, p);
+    return at < last && keys[at] == p ? static_cast<int>(at) : -1;
 }
 
 namespace {

@@ -34,8 +34,13 @@ PixelMap index_of_pixels(std::vector<PixelIndex> pixels, int nb_lig, int nb_col)
 // Sorts the keys of each line, with their values, where they are out of order.
 void sort_lines(PixelMap& m);
 
-// The place of p among the sorted pixels [first, last) of `keys`, or -1, searched outwards from
-// `near` (in [first, last)) by steps that double, then by halves: few steps when p lies near.
+// The first place among the sorted pixels [first, last) of `keys` whose pixel is p or after it
+// (last if none), searched outwards from `near` (in [first, last)) by steps that double, then by
+// halves: few steps when the place lies near.
+std::size_t lower_near(const std::vector<PixelIndex>& keys, std::size_t first, std::size_t last,
+                       std::size_t near, PixelIndex p);
+
+// The place of p among the sorted pixels [first, last) of `keys`, or -1, searched as lower_near.
 int search_near(const std::vector<PixelIndex>& keys, std::size_t first, std::size_t last,
                 std::size_t near, PixelIndex p);
 

@@ -73,28 +73,32 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
     if (traces != nullptr) traces->assign(n, WalkTrace{});
     const bool in_order = g.tab2 != nullptr || traces != nullptr || n < kStartsPerThread;
     if (!in_order) {
-        // The starts marked, and which of them the shared walks take: every end point, and every
-        // group whose pixels are all network (a walk in order takes each of them whole).
-        std::vector<char> shared(n, 0);
-        auto mark = [&](PixelIndex p) { g.tab5[p / g.nb_col][p % g.nb_col] = kStartMark; };
-        for (std::size_t s = 0; s < n; ++s) {
-            const Start& start = starts[s];
-            if (start.group < 0) {
-                mark(start.at);
-                shared[s] = 1;
-                continue;
-            }
-            const Group& gr = groups.list[static_cast<std::size_t>(start.group)];
-            if (std::all_of(gr.pixels.begin(), gr.pixels.end(), [&](PixelIndex p) {
-                    return g.tab1[p / g.nb_col][p % g.nb_col] == g.net;
-                })) {
-                for (PixelIndex p : gr.pixels) mark(p);
-                shared[s] = 1;
-            }
-        }
         const int runs = std::min(list_parts(threads, static_cast<long long>(n),
                                              static_cast<long long>(kStartsPerThread)),
                                   1024);
+        // The starts marked, and which of them the shared walks take: every end point, and every
+        // group whose pixels are all network (a walk in order takes each of them whole). Marked
+        // on the threads before any walk goes: the starts' pixels are all different.
+        std::vector<char> shared(n, 0);
+        auto mark = [&](PixelIndex p) { g.tab5[p / g.nb_col][p % g.nb_col] = kStartMark; };
+        for_bands(runs, 0, static_cast<int>(n), [&](int, int first, int last) {
+            for (auto s = static_cast<std::size_t>(first); s < static_cast<std::size_t>(last);
+                 ++s) {
+                const Start& start = starts[s];
+                if (start.group < 0) {
+                    mark(start.at);
+                    shared[s] = 1;
+                    continue;
+                }
+                const Group& gr = groups.list[static_cast<std::size_t>(start.group)];
+                if (std::all_of(gr.pixels.begin(), gr.pixels.end(), [&](PixelIndex p) {
+                        return g.tab1[p / g.nb_col][p % g.nb_col] == g.net;
+                    })) {
+                    for (PixelIndex p : gr.pixels) mark(p);
+                    shared[s] = 1;
+                }
+            }
+        });
         std::vector<StepLog> kept(static_cast<std::size_t>(runs));  // of the walks that gave up
         // Groups run through by the walks that ended, and by those that gave up.
         std::vector<std::vector<int>> held(static_cast<std::size_t>(runs));

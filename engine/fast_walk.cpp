@@ -290,13 +290,15 @@ template <class Policy>
         return end_walk(d, w, false);
     }
     // Run through the group to the other line.
-    const std::vector<int> path = path_through(gr, g.nb_col, here, exit.inside);
+    const std::vector<int> path = path_through(groups, gi, g.nb_col, here, exit.inside);
     if (path.empty()) return end_walk(d, w, true);  // never: `here` was found in the group
     w.group_erased += p.take(g, gr, label);
     w.group_points += static_cast<int>(path.size());
     auto pixel = [&](std::size_t l) { return gr.pixels[static_cast<std::size_t>(path[l])]; };
     for (std::size_t l = 0; l + 1 < path.size(); ++l) {
-        w.dist_tot += half_steps(gr.linked[static_cast<std::size_t>(path[l])], d);
+        w.dist_tot += half_steps(
+            groups.linked[static_cast<std::size_t>(gr.first) + static_cast<std::size_t>(path[l])],
+            d);
         w.prev_i = static_cast<int>(pixel(l) / g.nb_col);
         w.prev_j = static_cast<int>(pixel(l) % g.nb_col);
         ++w.end.points;

@@ -418,6 +418,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     PixelIndex step[8];
     for (int n = 0; n < 8; ++n) step[n] = kNeighbours[n].di * nb_col + kNeighbours[n].dj;
     const int group_pixels = group_at.back();
+    groups.linked.resize(static_cast<std::size_t>(group_pixels));
     for_bands(bands, 0, group_pixels, [&](int, int first, int last) {
         const auto begin = static_cast<int>(
             std::lower_bound(group_at.begin(), group_at.end() - 1, first) - group_at.begin());
@@ -432,7 +433,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             from = std::min(from, sum.first);
             to = std::max(to, sum.last + 1);
             group.pixels.reserve(static_cast<std::size_t>(sum.pixels));
-            group.linked.reserve(static_cast<std::size_t>(sum.pixels));
+            group.first = group_at[static_cast<std::size_t>(k)];
             group.links.reserve(static_cast<std::size_t>(sum.links));
             group.loop = sum.loop;
             group.border = sum.border;
@@ -441,8 +442,9 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
             const int k = group_of[at];
             if (k < begin || k >= end) return;
             Group& group = groups.list[static_cast<std::size_t>(k)];
+            groups.linked[static_cast<std::size_t>(group.first) + group.pixels.size()] =
+                static_cast<unsigned char>(c.inside | c.outside);
             group.pixels.push_back(c.pixel);
-            group.linked.push_back(static_cast<unsigned char>(c.inside | c.outside));
             for (int n = 0; n < 8; ++n) {
                 if (c.outside >> n & 1u) group.links.push_back({c.pixel, c.pixel + step[n]});
             }
@@ -506,7 +508,10 @@ int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* 
     return count;
 }
 
-std::vector<int> path_through(const Group& group, int nb_col, PixelIndex from, PixelIndex to) {
+std::vector<int> path_through(const Groups& groups, int group_index, int nb_col, PixelIndex from,
+                              PixelIndex to) {
+    const Group& group = groups.list[static_cast<std::size_t>(group_index)];
+    const unsigned char* const linked = groups.linked.data() + group.first;
     // A breadth-first search over the group's pixels, each known by its place in the group's
     // sorted list.
     const std::vector<PixelIndex>& pixels = group.pixels;
@@ -541,7 +546,7 @@ std::vector<int> path_through(const Group& group, int nb_col, PixelIndex from, P
         const int p = queue[head];
         const auto here = static_cast<std::size_t>(p);
         const PixelIndex q = pixels[here];
-        const unsigned links = group.linked[here];
+        const unsigned links = linked[here];
         // The place of each linked neighbour, in the neighbour order: the line above, the pixel
         // to the right, the line below (right to left), the pixel to the left.
         int at[8] = {-1, -1, -1, -1, -1, -1, -1, -1};

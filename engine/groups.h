@@ -28,13 +28,12 @@ struct GroupExit {
 
 struct Group {
     std::vector<PixelIndex> pixels;  // row-major order
-    // Of each pixel, its links in the network as loaded (links.h), which no pass changes.
-    std::vector<unsigned char> linked;
-    std::vector<GroupExit> links;  // every link to a pixel outside, by outside pixel
-    int degree = 0;                // lines leaving the group at the start of the pass
-    bool border = false;           // holds a pixel on the image border: never a start
-    bool loop = false;             // holds a closed loop
-    bool gone = false;             // erased by a walk
+    int first = 0;                   // its first pixel's place in Groups::linked
+    std::vector<GroupExit> links;    // every link to a pixel outside, by outside pixel
+    int degree = 0;                  // lines leaving the group at the start of the pass
+    bool border = false;             // holds a pixel on the image border: never a start
+    bool loop = false;               // holds a closed loop
+    bool gone = false;               // erased by a walk
     // Taken by the shared walk of a pass that runs through the group (see fast_walk.h), through
     // an atomic reference; 0 between passes.
     int claim = 0;
@@ -43,6 +42,9 @@ struct Group {
 struct Groups {
     PixelMap of;  // group pixel -> index in list
     std::vector<Group> list;
+    // The links in the network as loaded (links.h), which no pass changes, of every group's
+    // pixels, group by group in the order of their pixels: group g's from list[g].first on.
+    std::vector<unsigned char> linked;
     bool empty() const { return list.empty(); }
 };
 
@@ -59,8 +61,9 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
 template <bool kShared = false>
 int count_exits(const WalkGrids& g, const Groups& groups, int group, GroupExit* exit);
 
-// The places in group.pixels of a shortest linked path inside the group from the pixel `from` to
-// the pixel `to`, both included (the first found in the neighbour order where several are as
-// short), read from the links kept with the group; from's place alone when `to` is not in the
-// group, nothing when `from` is not.
-std::vector<int> path_through(const Group& group, int nb_col, PixelIndex from, PixelIndex to);
+// The places in the group's pixels of a shortest linked path inside the group from the pixel
+// `from` to the pixel `to`, both included (the first found in the neighbour order where several
+// are as short), read from the links kept with the groups; from's place alone when `to` is not
+// in the group, nothing when `from` is not.
+std::vector<int> path_through(const Groups& groups, int group, int nb_col, PixelIndex from,
+                              PixelIndex to);

@@ -179,17 +179,9 @@ void sort_unique(std::vector<Start>& starts) {
 }  // namespace
 
 std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkGrids& g) {
-    std::vector<Start> starts;
-    starts.reserve(c.ends.size());
-    for (PixelIndex p : c.ends) {
-        // An end point beside NoData is a border pixel: never a start.
-        if (g.outside >= 0 &&
-            g.on_border(static_cast<int>(p / g.nb_col), static_cast<int>(p % g.nb_col)))
-            continue;
-        starts.push_back(Start{p, -1});
-    }
-    // The end points come in row-major order; the groups' starts are sorted apart and merged
-    // in (no group pixel is an end point).
+    // The groups' starts, sorted apart, then merged with the end points, which come in
+    // row-major order (no group pixel is an end point), from the back and in place: no second
+    // list of the first pass's starts.
     std::vector<Start> group_starts;
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
         if (!starts_a_walk(groups.list[k])) continue;
@@ -197,11 +189,29 @@ std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkG
         if (count_exits(g, groups, static_cast<int>(k), &exit) == 1)
             group_starts.push_back(Start{exit.inside, static_cast<int>(k)});
     }
-    if (group_starts.empty()) return starts;
     std::sort(group_starts.begin(), group_starts.end());
-    std::vector<Start> all(starts.size() + group_starts.size());
-    std::merge(starts.begin(), starts.end(), group_starts.begin(), group_starts.end(), all.begin());
-    return all;
+    std::vector<Start> starts;
+    starts.reserve(c.ends.size() + group_starts.size());
+    for (PixelIndex p : c.ends) {
+        // An end point beside NoData is a border pixel: never a start.
+        if (g.outside >= 0 &&
+            g.on_border(static_cast<int>(p / g.nb_col), static_cast<int>(p % g.nb_col)))
+            continue;
+        starts.push_back(Start{p, -1});
+    }
+    auto end_point = static_cast<std::ptrdiff_t>(starts.size()) - 1;
+    starts.resize(starts.size() + group_starts.size());
+    auto to = static_cast<std::ptrdiff_t>(starts.size()) - 1;
+    for (auto from = static_cast<std::ptrdiff_t>(group_starts.size()) - 1; from >= 0; --to) {
+        const Start& group_start = group_starts[static_cast<std::size_t>(from)];
+        if (end_point >= 0 && starts[static_cast<std::size_t>(end_point)].at > group_start.at) {
+            starts[static_cast<std::size_t>(to)] = starts[static_cast<std::size_t>(end_point--)];
+        } else {
+            starts[static_cast<std::size_t>(to)] = group_start;
+            --from;
+        }
+    }
+    return starts;
 }
 
 std::vector<Start> reclassify_stops(const WalkGrids& g, Groups& groups,

@@ -81,18 +81,18 @@ struct MarkedBlocks {
 constexpr std::size_t kPixelsPerThread = std::size_t{1} << 16;
 
 // The number of parts a list of `count` pixels is split into with up to `bands` threads.
-int list_parts(int bands, std::size_t count) {
+int pixel_list_parts(int bands, std::size_t count) {
     return count < kPixelsPerThread ||
                    count > static_cast<std::size_t>(std::numeric_limits<int>::max())
                ? 1
                : bands;
 }
 
-// Calls work(part, first, last) for the list_parts(bands, count) parts [first, last) of `count`
-// listed pixels, side by side.
+// Calls work(part, first, last) for the pixel_list_parts(bands, count) parts [first, last) of
+// `count` listed pixels, side by side.
 template <typename Work>
 void for_list_parts(int bands, std::size_t count, Work work) {
-    if (list_parts(bands, count) == 1) {
+    if (pixel_list_parts(bands, count) == 1) {
         work(0, std::size_t{0}, count);
         return;
     }
@@ -107,7 +107,7 @@ void mark_list(const CandidateMarks& marks, const std::vector<PixelIndex>& list,
                int bands, MarkedBlocks& marked) {
     const WalkGrids& g = marks.g;
     std::vector<MarkedBlocks> more;  // of the parts after the first, joined after
-    const int parts = list_parts(bands, list.size());
+    const int parts = pixel_list_parts(bands, list.size());
     for (int b = 1; b < parts; ++b) more.emplace_back(g.nb_lig, g.nb_col);
     for_list_parts(bands, list.size(), [&](int b, std::size_t first, std::size_t last) {
         MarkedBlocks& own = b == 0 ? marked : more[static_cast<std::size_t>(b) - 1];
@@ -298,7 +298,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
     // cuts it, linked to both, joins their group. Found side by side, marked each once here.
     std::vector<std::vector<PixelIndex>> found(
-        static_cast<std::size_t>(list_parts(bands, junctions.size())));
+        static_cast<std::size_t>(pixel_list_parts(bands, junctions.size())));
     for_list_parts(bands, junctions.size(), [&](int b, std::size_t first, std::size_t last) {
         find_between_touching_junctions(marks, first, last, found[static_cast<std::size_t>(b)]);
     });

@@ -47,6 +47,22 @@ struct StepLook {
     double dist_loc = 0.0;  // half-steps to the linked neighbours, metres
 };
 
+// The lines of tab1 and tab5 above, through and below the interior pixel (ic, jc), each from
+// its column.
+struct Around {
+    const unsigned char* up1;
+    const unsigned char* mid1;
+    const unsigned char* down1;
+    const unsigned char* up5;
+    const unsigned char* mid5;
+    const unsigned char* down5;
+};
+
+inline Around around(const WalkGrids& g, int ic, int jc) {
+    return {g.tab1[ic - 1] + jc, g.tab1[ic] + jc, g.tab1[ic + 1] + jc,
+            g.tab5[ic - 1] + jc, g.tab5[ic] + jc, g.tab5[ic + 1] + jc};
+}
+
 // One look at the neighbours of the interior pixel (ic, jc) gives all that a step needs: the
 // pixels still there, those erased by this pass (label k, no longer network), whose sum with
 // those still there is the count that classified the pixel, the links and the half-steps.
@@ -58,12 +74,7 @@ template <bool kShared>
 [[gnu::always_inline]] inline StepLook look_plain(const WalkGrids& g, int ic, int jc,
                                                   unsigned char label, const StepLengths& d) {
     const int net = g.net;
-    const unsigned char* const up1 = g.tab1[ic - 1] + jc;
-    const unsigned char* const mid1 = g.tab1[ic] + jc;
-    const unsigned char* const down1 = g.tab1[ic + 1] + jc;
-    const unsigned char* const up5 = g.tab5[ic - 1] + jc;
-    const unsigned char* const mid5 = g.tab5[ic] + jc;
-    const unsigned char* const down5 = g.tab5[ic + 1] + jc;
+    const Around at = around(g, ic, jc);
     StepLook l;
     auto look = [&](const unsigned char* line1, const unsigned char* line5, int di, int dj,
                     double half_step) {
@@ -82,14 +93,14 @@ template <bool kShared>
             l.dist_loc += order != 255 ? half_step : 0.0;
         }
     };
-    look(up1, up5, -1, -1, d.dist_diag);
-    look(up1, up5, -1, 0, d.dist_cardi);
-    look(up1, up5, -1, 1, d.dist_diag);
-    look(mid1, mid5, 0, 1, d.dist_cardi);
-    look(down1, down5, 1, 1, d.dist_diag);
-    look(down1, down5, 1, 0, d.dist_cardi);
-    look(down1, down5, 1, -1, d.dist_diag);
-    look(mid1, mid5, 0, -1, d.dist_cardi);
+    look(at.up1, at.up5, -1, -1, d.dist_diag);
+    look(at.up1, at.up5, -1, 0, d.dist_cardi);
+    look(at.up1, at.up5, -1, 1, d.dist_diag);
+    look(at.mid1, at.mid5, 0, 1, d.dist_cardi);
+    look(at.down1, at.down5, 1, 1, d.dist_diag);
+    look(at.down1, at.down5, 1, 0, d.dist_cardi);
+    look(at.down1, at.down5, 1, -1, d.dist_diag);
+    look(at.mid1, at.mid5, 0, -1, d.dist_cardi);
     return l;
 }
 
@@ -99,12 +110,7 @@ template <bool kShared>
 [[gnu::always_inline]] inline StepLook look_cut(const WalkGrids& g, int ic, int jc,
                                                 unsigned char label, const StepLengths& d) {
     const int net = g.net;
-    const unsigned char* const up1 = g.tab1[ic - 1] + jc;
-    const unsigned char* const mid1 = g.tab1[ic] + jc;
-    const unsigned char* const down1 = g.tab1[ic + 1] + jc;
-    const unsigned char* const up5 = g.tab5[ic - 1] + jc;
-    const unsigned char* const mid5 = g.tab5[ic] + jc;
-    const unsigned char* const down5 = g.tab5[ic + 1] + jc;
+    const Around at = around(g, ic, jc);
     unsigned present = 0;   // still network
     unsigned labelled = 0;  // labelled by a walk
     unsigned now = 0;       // labelled by this pass
@@ -114,14 +120,14 @@ template <bool kShared>
         labelled |= unsigned(order != 255) << n;
         now |= unsigned(order == label) << n;
     };
-    look(up1, up5, -1, 0);
-    look(up1, up5, 0, 1);
-    look(up1, up5, 1, 2);
-    look(mid1, mid5, 1, 3);
-    look(down1, down5, 1, 4);
-    look(down1, down5, 0, 5);
-    look(down1, down5, -1, 6);
-    look(mid1, mid5, -1, 7);
+    look(at.up1, at.up5, -1, 0);
+    look(at.up1, at.up5, 0, 1);
+    look(at.up1, at.up5, 1, 2);
+    look(at.mid1, at.mid5, 1, 3);
+    look(at.down1, at.down5, 1, 4);
+    look(at.down1, at.down5, 0, 5);
+    look(at.down1, at.down5, -1, 6);
+    look(at.mid1, at.mid5, -1, 7);
     // A neighbour still network is loaded whatever tab5 says (a walk labels a pixel before it
     // erases it).
     const unsigned loaded = present | labelled;

@@ -120,45 +120,6 @@ void mark_list(const CandidateMarks& marks, const std::vector<PixelIndex>& list,
     for (const MarkedBlocks& part : more) marked.join(part);
 }
 
-// The network pixels that cut the corner between two junction pixels touching diagonally (the
-// junction pixels marked), junction pixels left out (they are candidates already), found from
-// the junctions [first, last) of the list; some twice. Only reads the grids.
-void find_between_touching_junctions(const CandidateMarks& marks, std::size_t first,
-                                     std::size_t last, std::vector<PixelIndex>& found) {
-    const WalkGrids& g = marks.g;
-    auto network = [&](int i, int j) {
-        return i >= 0 && j >= 0 && i < g.nb_lig && j < g.nb_col && g.tab1[i][j] == g.net;
-    };
-    auto add = [&](int i, int j) {
-        if (network(i, j) && g.tab5[i][j] == 255)
-            found.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
-    };
-    for (std::size_t n = first; n < last; ++n) {
-        const PixelSplit at = marks.split(marks.junctions[n]);
-        const int i = at.line;
-        const int j = at.column;
-        if (i + 1 < g.nb_lig && j > 0 && j + 1 < g.nb_col) {
-            // The two corners below, read without a branch; those above come from above.
-            const unsigned char* down1 = g.tab1[i + 1] + j;
-            const unsigned char* down5 = g.tab5[i + 1] + j;
-            const bool left = (down1[-1] == g.net) & (down5[-1] == kJunctionMark);
-            const bool right = (down1[1] == g.net) & (down5[1] == kJunctionMark);
-            if (!(left | right)) continue;
-            if (left) add(i, j - 1);
-            add(i + 1, j);
-            if (right) add(i, j + 1);
-            continue;
-        }
-        for (const int dj : {-1, 1}) {
-            const int a = i + 1;
-            const int b = j + dj;
-            if (!network(a, b) || g.tab5[a][b] != kJunctionMark) continue;
-            add(i, b);
-            add(a, j);
-        }
-    }
-}
-
 // A candidate pixel as the scan of its band finds it.
 struct Candidate {
     PixelIndex pixel;
@@ -290,27 +251,21 @@ void scan_band(const WalkGrids& g, const MarkedBlocks& marked, int first, int la
 }  // namespace
 
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
+                   const std::vector<PixelIndex>& between,
                    const std::vector<PixelIndex>& loop_pixels, int threads) {
     CandidateMarks marks{g, PixelDivider(g.nb_col), junctions, loop_pixels, {}};
     const int bands = band_count(threads, g.nb_lig, g.nb_col);
     MarkedBlocks marked(g.nb_lig, g.nb_col);
     mark_list(marks, junctions, kJunctionMark, bands, marked);
     // Junction pixels that touch at a cut corner touch all the same: the network pixel that
-    // cuts it, linked to both, joins their group. Found side by side, marked each once here.
-    std::vector<std::vector<PixelIndex>> found(
-        static_cast<std::size_t>(pixel_list_parts(bands, junctions.size())));
-    for_list_parts(bands, junctions.size(), [&](int b, std::size_t first, std::size_t last) {
-        find_between_touching_junctions(marks, first, last, found[static_cast<std::size_t>(b)]);
-    });
-    for (const std::vector<PixelIndex>& part : found) {
-        for (PixelIndex p : part) {
-            const PixelSplit at = marks.split(p);
-            unsigned char& m = g.tab5[at.line][at.column];
-            if (m != 255) continue;
-            marks.between.push_back(p);
-            m = kJunctionMark;
-            marked.add(at.line, at.column);
-        }
+    // cuts it, linked to both, joins their group. Marked each once here.
+    for (PixelIndex p : between) {
+        const PixelSplit at = marks.split(p);
+        unsigned char& m = g.tab5[at.line][at.column];
+        if (m != 255) continue;
+        marks.between.push_back(p);
+        m = kJunctionMark;
+        marked.add(at.line, at.column);
     }
     // The candidates are numbered with ints, which no image that memory holds today exceeds
     // (more than half of the largest image in junction and loop pixels).

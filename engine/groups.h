@@ -48,11 +48,14 @@ struct Groups {
     bool empty() const { return list.empty(); }
 };
 
-// The groups of the loaded network, from the junction pixels that touch another junction pixel
-// and the pixels on closed loops (a junction pixel linked to a loop pixel touches it, since that
-// pixel has two links on the loop besides). Each group's degree is counted. The work is shared
-// by up to `threads` threads, in bands of lines; the groups are the same for every number.
+// The groups of the loaded network, from the junction pixels that touch another junction pixel,
+// the network pixels `between` two of them touching diagonally (as the classification lists
+// them, some twice) and the pixels on closed loops (a junction pixel linked to a loop pixel
+// touches it, since that pixel has two links on the loop besides). Each group's degree is
+// counted. The work is shared by up to `threads` threads, in bands of lines; the groups are the
+// same for every number.
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
+                   const std::vector<PixelIndex>& between,
                    const std::vector<PixelIndex>& loop_pixels, int threads = 1);
 
 // Counts the network pixels left in tab1 outside the group that are linked to a pixel of it,

@@ -144,7 +144,8 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
     // once; elsewhere a loop shows as what the run cannot prune.
     std::vector<PixelIndex> loops =
         first.cut_corners ? closed_loops(g, threads) : std::vector<PixelIndex>{};
-    Groups groups = make_groups(g, first.touching_junctions, loops, threads);
+    Groups groups =
+        make_groups(g, first.touching_junctions, first.between_junctions, loops, threads);
     std::vector<Start> starts = first_starts(first, groups, g);
     std::vector<PixelIndex>().swap(first.ends);  // found again if the passes run again
     // The share of the interior network pixels erased, after each pass of a run.
@@ -174,7 +175,8 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
             groups = Groups{};
             restore_network(g, threads);
             first.ends = classify_all(g, threads).ends;
-            groups = make_groups(g, first.touching_junctions, loops, threads);
+            groups =
+                make_groups(g, first.touching_junctions, first.between_junctions, loops, threads);
             events.progress(runs, 1.0);
             progress = erased_in(++runs);
             progress(0);
@@ -223,7 +225,7 @@ EngineResult order_network(const EngineGrids& grids, const EngineOptions& option
                           grids.lines,   grids.columns, g.cut_corners, g.outside};
     const Classified again = classify_all(shown, threads);
     mark_border_once(shown);  // the border codes of the points image
-    groups = make_groups(shown, first.touching_junctions, loops, threads);
+    groups = make_groups(shown, first.touching_junctions, first.between_junctions, loops, threads);
     const PassHooks hooks{[&](int k) { events.pass_begins(k, border); }, ends};
     run = prune(shown, groups, first_starts(again, groups, shown), last, d, &hooks, paths, threads,
                 &progress);

@@ -85,6 +85,18 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
                     above[a] |= kTouchingFlag;
                 }
             }
+            // Touching a junction pixel above at a corner: the network pixels that cut the
+            // corner, junction pixels left out, join their group (some are listed twice).
+            auto between = [&](const unsigned char* line, const unsigned char* line_flags,
+                               std::size_t at, PixelIndex pixel) {
+                if (line[at] == value && !(line_flags[at] & kJunctionFlag))
+                    c.between_junctions.push_back(pixel);
+            };
+            for (const std::size_t a : {j - 1, j + 1}) {
+                if (!(above[a] & kJunctionFlag)) continue;
+                between(t1[i - 1], above, j, line_start - g.nb_col + col);
+                between(t1[i], flags, a, line_start + static_cast<PixelIndex>(a));
+            }
         });
         std::swap(flags, above);
         if (g.tab2 != nullptr) {
@@ -124,6 +136,8 @@ Classified classify_all(const WalkGrids& g, int threads) {
         c.ends.insert(c.ends.end(), parts[b].ends.begin(), parts[b].ends.end());
         c.touching_junctions.insert(c.touching_junctions.end(), parts[b].touching_junctions.begin(),
                                     parts[b].touching_junctions.end());
+        c.between_junctions.insert(c.between_junctions.end(), parts[b].between_junctions.begin(),
+                                   parts[b].between_junctions.end());
     }
     return c;
 }

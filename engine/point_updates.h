@@ -20,6 +20,9 @@ struct Classified {
     // Junction pixels (three or more linked neighbours) that touch another junction pixel: the
     // seeds of the junction groups. A junction pixel alone is a plain junction.
     std::vector<PixelIndex> touching_junctions;
+    // The network pixels, junction pixels left out, that cut the corner between two junction
+    // pixels touching diagonally: they join the junctions' group. Some are listed twice.
+    std::vector<PixelIndex> between_junctions;
     long long interior_pixels = 0;  // interior network pixels
     // Whether an interior network pixel has a corner neighbour that is not linked to it (see
     // links.h): only then do the walks need to look for cut corners.

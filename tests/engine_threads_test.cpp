@@ -150,7 +150,8 @@ TEST(EngineThreads, JunctionGroupsAcrossBandEdgesAreThoseOfOneBand) {
     const Classified classified = classify_all(g, 1);
     g.cut_corners = classified.cut_corners;
     const std::vector<PixelIndex> loops = closed_loops(g, 1);
-    const Groups one = make_groups(g, classified.touching_junctions, loops, 1);
+    const Groups one =
+        make_groups(g, classified.touching_junctions, classified.between_junctions, loops, 1);
     ASSERT_GT(one.list.size(), 1000u);
     // The groups in the order of their first pixels, their pixels sorted and in the map.
     std::size_t pixels = 0;
@@ -173,7 +174,8 @@ TEST(EngineThreads, JunctionGroupsAcrossBandEdgesAreThoseOfOneBand) {
         std::all_of(labels.begin(), labels.end(), [](unsigned char v) { return v == 255; }));
     for (const int threads : {2, 3}) {
         SCOPED_TRACE(threads);
-        const Groups more = make_groups(g, classified.touching_junctions, loops, threads);
+        const Groups more = make_groups(g, classified.touching_junctions,
+                                        classified.between_junctions, loops, threads);
         ASSERT_EQ(more.list.size(), one.list.size());
         for (std::size_t k = 0; k < one.list.size(); ++k) {
             const Group& a = one.list[k];

@@ -634,9 +634,9 @@ std::vector<HoleRun> missed_runs(const Band& band, int b, const Missed& missed) 
 // Looks round the runs of the bands' own lines among `runs` (whole holes of one band each, one
 // after the other), the bands' marks only read: the pixels found are added to `found` as (band,
 // pixel).
-void look_round_missed(const WalkGrids& g, const std::vector<Band>& bands,
-                       std::span<const HoleRun> runs,
-                       std::vector<std::pair<int, PixelIndex>>& found) {
+void look_round_piece(const WalkGrids& g, const std::vector<Band>& bands,
+                      std::span<const HoleRun> runs,
+                      std::vector<std::pair<int, PixelIndex>>& found) {
     // A hole's runs are in line order: while those of line a are looked round, the cells of its
     // runs of lines a - 2 to a + 2 are set, in a ring of a few lines.
     LineBits in_hole;
@@ -698,7 +698,7 @@ void look_round_missed(const WalkGrids& g, std::vector<Band>& bands, const std::
     };
     long long total = 0;
     for (const HoleRun& x : runs) total += work(x);
-    const int pieces = std::clamp(threads, 1, static_cast<int>(runs.size()));
+    const int pieces = list_parts(threads, static_cast<long long>(runs.size()), 1);
     std::vector<std::size_t> cut{0};
     long long done = 0;
     for (std::size_t a = 0; a < runs.size(); ++a) {
@@ -713,9 +713,9 @@ void look_round_missed(const WalkGrids& g, std::vector<Band>& bands, const std::
     const auto cuts = static_cast<int>(found.size());
     for_bands(cuts, 0, cuts, [&](int p, int, int) {
         const auto at = static_cast<std::size_t>(p);
-        look_round_missed(g, bands,
-                          std::span<const HoleRun>(runs).subspan(cut[at], cut[at + 1] - cut[at]),
-                          found[at]);
+        look_round_piece(g, bands,
+                         std::span<const HoleRun>(runs).subspan(cut[at], cut[at + 1] - cut[at]),
+                         found[at]);
     });
     for (const auto& some : found) {
         for (const auto& [b, p] : some) {

@@ -194,8 +194,7 @@ void sort_unique(std::vector<Start>& starts) {
 
 std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkGrids& g) {
     // The groups' starts, sorted apart, then merged with the end points, which come in
-    // row-major order (no group pixel is an end point), from the back and in place: no second
-    // list of the first pass's starts.
+    // row-major order (no group pixel is an end point).
     std::vector<Start> group_starts;
     for (std::size_t k = 0; k < groups.list.size(); ++k) {
         if (!starts_a_walk(groups.list[k])) continue;
@@ -213,18 +212,9 @@ std::vector<Start> first_starts(const Classified& c, Groups& groups, const WalkG
             continue;
         starts.push_back(Start{p, -1});
     }
-    auto end_point = static_cast<std::ptrdiff_t>(starts.size()) - 1;
-    starts.resize(starts.size() + group_starts.size());
-    auto to = static_cast<std::ptrdiff_t>(starts.size()) - 1;
-    for (auto from = static_cast<std::ptrdiff_t>(group_starts.size()) - 1; from >= 0; --to) {
-        const Start& group_start = group_starts[static_cast<std::size_t>(from)];
-        if (end_point >= 0 && starts[static_cast<std::size_t>(end_point)].at > group_start.at) {
-            starts[static_cast<std::size_t>(to)] = starts[static_cast<std::size_t>(end_point--)];
-        } else {
-            starts[static_cast<std::size_t>(to)] = group_start;
-            --from;
-        }
-    }
+    const auto end_points = static_cast<std::ptrdiff_t>(starts.size());
+    starts.insert(starts.end(), group_starts.begin(), group_starts.end());
+    std::inplace_merge(starts.begin(), starts.begin() + end_points, starts.end());
     return starts;
 }
 

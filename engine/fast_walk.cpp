@@ -208,7 +208,6 @@ struct Shared {
     }
     void arrive(const WalkGrids& g, int i, int j, unsigned char label) const {
         store_shared(&g.tab5[i][j], label, std::memory_order_relaxed);
-        if (!g.on_border(i, j)) g.prefetch_interior(i, j);
     }
     void record(PixelIndex) const {}
     // What is left of a group with a single line depends on the other walks (it starts a walk
@@ -402,7 +401,6 @@ void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w) {
     reset_shared_walk(i, j, w);
     w.log.push_back({static_cast<PixelIndex>(i) * g.nb_col + j, read_byte<true>(&g.tab5[i][j])});
     store_shared(&g.tab5[i][j], static_cast<unsigned char>(k), std::memory_order_relaxed);
-    if (!g.on_border(i, j)) g.prefetch_interior(i, j);
 }
 
 void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int group, int i, int j,
@@ -414,13 +412,27 @@ void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int grou
     w.claimed.push_back(group);
     start_from_group(w.state, shared.take(g, groups.list[static_cast<std::size_t>(group)],
                                           static_cast<unsigned char>(k)));
-    if (!g.on_border(i, j)) g.prefetch_interior(i, j);
 }
 
-WalkStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
-                          SharedWalk& w) {
-    const auto label = static_cast<unsigned char>(k);
+namespace {
+
+template <bool kCutCorners>
+WalkStep walk_shared(const WalkGrids& g, Groups& groups, unsigned char label, const StepLengths& d,
+                     SharedWalk& w) {
     Shared shared{w.log, w.claimed};
-    return g.cut_corners ? step<Shared, true>(g, groups, label, d, w.state, shared)
-                         : step<Shared, false>(g, groups, label, d, w.state, shared);
+    WalkState state = w.state;
+    WalkStep step_taken = WalkStep::going;
+    while (step_taken == WalkStep::going)
+        step_taken = step<Shared, kCutCorners>(g, groups, label, d, state, shared);
+    w.state = state;
+    return step_taken;
+}
+
+}  // namespace
+
+WalkStep shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
+                     SharedWalk& w) {
+    const auto label = static_cast<unsigned char>(k);
+    return g.cut_corners ? walk_shared<true>(g, groups, label, d, w)
+                         : walk_shared<false>(g, groups, label, d, w);
 }

@@ -67,21 +67,19 @@ struct WalkState {
 };
 
 // A walk of pass k from an end point, or from a junction group with one line left, as one of the
-// walks of the pass that are on their way at once, on one thread or several, the starts of the
-// pass marked with kStartMark (every pixel of a group start). It is taken one
-// step at a time, so that a thread keeps several walks going and the memory reads of one wait
-// while the others step. The walks of a pass share nothing but the junctions where they stop,
-// unless a line has a start at both ends, or leads to a junction group that is taken or run
-// through: there the outcome depends on the order of the walks. So a shared walk gives up where
-// it steps towards another start, reaches a group with one line left (a start of the pass
-// itself), finds a group with two lines left already taken by another walk or its other line
-// gone, or runs out of network; a walk that runs through a group holds it (Group::claim) until
-// the round is over, and a walk that then reaches it gives up. Its log then holds the pixels it
-// stepped on or erased, with their tab5 values as it found them, for the caller to put back
-// (tab1 to the network value, tab5 to that value unless it is k, which a walk that logged the
-// same pixel after another one found) once every walk of the round has ended, with the groups it
-// claimed (not gone, claim 0), and to walk again in order. A walk that ends is the one that
-// walking the starts in order gives.
+// walks of the pass that go at once on several threads, the starts of the pass marked with
+// kStartMark (every pixel of a group start). The walks of a pass share nothing but the junctions
+// where they stop, unless a line has a start at both ends, or leads to a junction group that is
+// taken or run through: there the outcome depends on the order of the walks. So a shared walk
+// gives up where it steps towards another start, reaches a group with one line left (a start of
+// the pass itself), finds a group with two lines left already taken by another walk or its other
+// line gone, or runs out of network; a walk that runs through a group holds it (Group::claim)
+// until the round is over, and a walk that then reaches it gives up. Its log then holds the
+// pixels it stepped on or erased, with their tab5 values as it found them, for the caller to put
+// back (tab1 to the network value, tab5 to that value unless it is k, which a walk that logged
+// the same pixel after another one found) once every walk of the round has ended, with the
+// groups it claimed (not gone, claim 0), and to walk again in order. A walk that ends is the one
+// that walking the starts in order gives.
 struct SharedWalk {
     WalkState state;
     std::vector<int> claimed;  // groups run through, and the group a group start takes
@@ -98,6 +96,6 @@ void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w);
 // at its marks, and at a group with one line left).
 void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int group, int i, int j,
                              SharedWalk& w);
-// Takes one step of w.
-WalkStep step_shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
-                          SharedWalk& w);
+// Walks w until it ends or gives up: WalkStep::ended or WalkStep::gave_up.
+WalkStep shared_walk(const WalkGrids& g, Groups& groups, int k, const StepLengths& d,
+                     SharedWalk& w);

@@ -13,53 +13,30 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
     return g.tab1[start.at / g.nb_col][start.at % g.nb_col] != g.net;
 }
 
-// The shared walks of starts [first, last) on this thread, kLanes of them on their way at once,
-// each lane taking a new start as soon as its walk has ended or given up. A group start not
+// The shared walks of starts [first, last) on this thread, one after another. A group start not
 // marked (shared[s] 0: a pixel of the group was no longer network) is left to be walked in order.
 void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts,
               const std::vector<char>& shared, int k, const StepLengths& d, int first, int last,
               PassEnds& ends, long long& erased, StepLog& kept, std::vector<int>& held,
               std::vector<int>& given_back) {
-    constexpr int kLanes = 16;
-    SharedWalk lanes[kLanes];
-    int lane_start[kLanes];
-    int next = first;
-    auto start_lane = [&](int lane) {
-        while (next < last && !shared[static_cast<std::size_t>(next)]) ++next;
-        if (next == last) return false;
-        const Start& start = starts[static_cast<std::size_t>(next)];
+    SharedWalk w;
+    for (auto s = static_cast<std::size_t>(first); s < static_cast<std::size_t>(last); ++s) {
+        if (!shared[s]) continue;
+        const Start& start = starts[s];
         const auto i = static_cast<int>(start.at / g.nb_col);
         const auto j = static_cast<int>(start.at % g.nb_col);
         if (start.group >= 0) {
-            start_shared_group_walk(g, groups, k, start.group, i, j, lanes[lane]);
+            start_shared_group_walk(g, groups, k, start.group, i, j, w);
         } else {
-            start_shared_walk(g, k, i, j, lanes[lane]);
+            start_shared_walk(g, k, i, j, w);
         }
-        lane_start[lane] = next++;
-        return true;
-    };
-    int going = 0;
-    bool busy[kLanes] = {};
-    for (int lane = 0; lane < kLanes; ++lane) {
-        busy[lane] = start_lane(lane);
-        going += busy[lane];
-    }
-    while (going > 0) {
-        for (int lane = 0; lane < kLanes; ++lane) {
-            if (!busy[lane]) continue;
-            SharedWalk& w = lanes[lane];
-            const WalkStep step = step_shared_walk(g, groups, k, d, w);
-            if (step == WalkStep::going) continue;
-            if (step == WalkStep::ended) {
-                ends.set(static_cast<std::size_t>(lane_start[lane]), w.state.end, g.nb_col);
-                erased += w.state.end.erased;
-                held.insert(held.end(), w.claimed.begin(), w.claimed.end());
-            } else {
-                kept.insert(kept.end(), w.log.begin(), w.log.end());
-                given_back.insert(given_back.end(), w.claimed.begin(), w.claimed.end());
-            }
-            busy[lane] = start_lane(lane);
-            going -= !busy[lane];
+        if (shared_walk(g, groups, k, d, w) == WalkStep::ended) {
+            ends.set(s, w.state.end, g.nb_col);
+            erased += w.state.end.erased;
+            held.insert(held.end(), w.claimed.begin(), w.claimed.end());
+        } else {
+            kept.insert(kept.end(), w.log.begin(), w.log.end());
+            given_back.insert(given_back.end(), w.claimed.begin(), w.claimed.end());
         }
     }
 }
@@ -71,7 +48,9 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
     const std::size_t n = starts.size();
     PassEnds ends(n);
     if (traces != nullptr) traces->assign(n, WalkTrace{});
-    const bool in_order = g.tab2 != nullptr || traces != nullptr || n < kStartsPerThread;
+    // On one thread the walks go in order: no walk gives up and none is logged.
+    const bool in_order =
+        threads <= 1 || g.tab2 != nullptr || traces != nullptr || n < kStartsPerThread;
     if (!in_order) {
         const int runs = std::min(list_parts(threads, static_cast<long long>(n),
                                              static_cast<long long>(kStartsPerThread)),

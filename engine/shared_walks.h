@@ -1,11 +1,11 @@
 // The walks of one pass on several threads.
 //
 // The starts are split into runs of consecutive starts, one thread each, and every walk that can
-// be walked without knowing the others is walked there, several at once on each thread (see
-// SharedWalk in fast_walk.h). The walks that gave up are put back once all have ended and walked
-// again, one after another in the order of their starts. Their outcome is that of walking every
-// start in order: a walk that depends on another (they share a line, or a group that one runs
-// through or takes) has given up, and so has that other one.
+// be walked without knowing the others is walked there (see SharedWalk in fast_walk.h). The walks
+// that gave up are put back once all have ended and walked again, one after another in the order of
+// their starts. Their outcome is that of walking every start in order: a walk that depends on
+// another (they share a line, or a group that one runs through or takes) has given up, and so has
+// that other one.
 #pragma once
 
 #include <vector>
@@ -48,7 +48,7 @@ struct PassEnds {
 
 // The walks of pass k from `starts` (row-major) on up to `threads` threads: for every start, the
 // end of its walk, or no walk. With `traces`, each walk's trace goes to the entry of its start.
-// Grids with a points image (step images), and walks with traces, are walked in order on one
-// thread.
+// With one thread, on grids with a points image (step images), and with traces, the walks go in
+// order on one thread.
 PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts, int k,
                    const StepLengths& d, int threads, std::vector<WalkTrace>* traces = nullptr);

@@ -26,7 +26,7 @@ struct WalkGrids {
                (outside >= 0 && touches_outside(i, j));
     }
     // Asks for the lines of tab1 and tab5 around the interior pixel (i, j), so that they come
-    // while other work goes on (a walk's next step: no test on the way).
+    // while other work goes on.
     void prefetch_interior(int i, int j) const {
         for (int a = i - 1; a <= i + 1; ++a) {
             __builtin_prefetch(tab1[a] + j);

@@ -223,27 +223,30 @@ struct Shared {
         }
         claimed.push_back(gi);
         if (count_exits<true>(g, groups, gi, &exit) != 1) return AtGroup::give_up;
-        // A walk in order labels every pixel of the group, those that earlier walks erased as
-        // line pixels too; that relabelling would be seen by the other walks of the pass.
-        for (PixelIndex p : gr.pixels) {
-            if (read_byte<true>(&g.tab1[p / g.nb_col][p % g.nb_col]) != g.net) {
-                return AtGroup::give_up;
-            }
-        }
         return AtGroup::run_through;
     }
-    // Labels every pixel of the group and erases it, each one network (at_group saw to it);
-    // returns the pixels erased.
+    // Labels every pixel of the group and erases those still network, as the walk in order
+    // does; returns how many it erased. Only those are logged: a pixel that an earlier pass
+    // erased keeps the label, even when the walk gives up, as the walk in order that takes its
+    // place labels it so again. No walk of the pass reads the label in a way that matters: a
+    // pixel outside the group linked to one of the group's has two links at most (with three it
+    // would be a junction of the group), so a walk on it never finds a junction there.
     int take(const WalkGrids& g, Group& gr, unsigned char label) const {
+        int erased = 0;
         for (PixelIndex p : gr.pixels) {
             unsigned char* const t1 = &g.tab1[p / g.nb_col][p % g.nb_col];
             unsigned char* const t5 = &g.tab5[p / g.nb_col][p % g.nb_col];
+            if (read_byte<true>(t1) != g.net) {
+                store_shared(t5, label, std::memory_order_relaxed);
+                continue;
+            }
             log.push_back({p, read_byte<true>(t5)});
             store_shared(t5, label, std::memory_order_relaxed);
             store_shared(t1, 255, std::memory_order_release);
+            ++erased;
         }
         gr.gone = true;
-        return static_cast<int>(gr.pixels.size());
+        return erased;
     }
 };
 

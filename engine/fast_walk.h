@@ -91,9 +91,9 @@ enum class WalkStep { going, ended, gave_up };
 // Starts the shared walk w from the end point (i, j) (not a group).
 void start_shared_walk(const WalkGrids& g, int k, int i, int j, SharedWalk& w);
 // Starts the shared walk w from the junction group `group` with one line left, which leaves at
-// its pixel (i, j): it takes the group, every pixel of which is network and marked kStartMark,
-// and holds it as a group it ran through (no other walk of the pass can reach it: they give up
-// at its marks, and at a group with one line left).
+// its pixel (i, j): it takes the group, whose network pixels are marked kStartMark, and holds it as
+// a group it ran through (no other walk of the pass can reach it: they give up at its marks, and at
+// a group with one line left).
 void start_shared_group_walk(const WalkGrids& g, Groups& groups, int k, int group, int i, int j,
                              SharedWalk& w);
 // Walks w until it ends or gives up: WalkStep::ended or WalkStep::gave_up.

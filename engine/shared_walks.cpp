@@ -13,15 +13,12 @@ bool taken(const WalkGrids& g, const Groups& groups, const Start& start) {
     return g.tab1[start.at / g.nb_col][start.at % g.nb_col] != g.net;
 }
 
-// The shared walks of starts [first, last) on this thread, one after another. A group start not
-// marked (shared[s] 0: a pixel of the group was no longer network) is left to be walked in order.
-void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts,
-              const std::vector<char>& shared, int k, const StepLengths& d, int first, int last,
-              PassEnds& ends, long long& erased, StepLog& kept, std::vector<int>& held,
-              std::vector<int>& given_back) {
+// The shared walks of starts [first, last) on this thread, one after another.
+void walk_run(const WalkGrids& g, Groups& groups, const std::vector<Start>& starts, int k,
+              const StepLengths& d, int first, int last, PassEnds& ends, long long& erased,
+              StepLog& kept, std::vector<int>& held, std::vector<int>& given_back) {
     SharedWalk w;
     for (auto s = static_cast<std::size_t>(first); s < static_cast<std::size_t>(last); ++s) {
-        if (!shared[s]) continue;
         const Start& start = starts[s];
         const auto i = static_cast<int>(start.at / g.nb_col);
         const auto j = static_cast<int>(start.at % g.nb_col);
@@ -55,10 +52,8 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
         const int runs = std::min(list_parts(threads, static_cast<long long>(n),
                                              static_cast<long long>(kStartsPerThread)),
                                   1024);
-        // The starts marked, and which of them the shared walks take: every end point, and every
-        // group whose pixels are all network (a walk in order takes each of them whole). Marked
+        // The starts marked: every end point, and every network pixel of a group start. Marked
         // on the threads before any walk goes: the starts' pixels are all different.
-        std::vector<char> shared(n, 0);
         auto mark = [&](PixelIndex p) { g.tab5[p / g.nb_col][p % g.nb_col] = kStartMark; };
         for_bands(runs, 0, static_cast<int>(n), [&](int, int first, int last) {
             for (auto s = static_cast<std::size_t>(first); s < static_cast<std::size_t>(last);
@@ -66,15 +61,10 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
                 const Start& start = starts[s];
                 if (start.group < 0) {
                     mark(start.at);
-                    shared[s] = 1;
                     continue;
                 }
-                const Group& gr = groups.list[static_cast<std::size_t>(start.group)];
-                if (std::all_of(gr.pixels.begin(), gr.pixels.end(), [&](PixelIndex p) {
-                        return g.tab1[p / g.nb_col][p % g.nb_col] == g.net;
-                    })) {
-                    for (PixelIndex p : gr.pixels) mark(p);
-                    shared[s] = 1;
+                for (PixelIndex p : groups.list[static_cast<std::size_t>(start.group)].pixels) {
+                    if (g.tab1[p / g.nb_col][p % g.nb_col] == g.net) mark(p);
                 }
             }
         });
@@ -85,8 +75,8 @@ PassEnds walk_pass(const WalkGrids& g, Groups& groups, const std::vector<Start>&
         std::vector<long long> erased(static_cast<std::size_t>(runs), 0);
         for_bands(runs, 0, static_cast<int>(n), [&](int run, int first, int last) {
             const auto r = static_cast<std::size_t>(run);
-            walk_run(g, groups, starts, shared, k, d, first, last, ends, erased[r], kept[r],
-                     held[r], given_back[r]);
+            walk_run(g, groups, starts, k, d, first, last, ends, erased[r], kept[r], held[r],
+                     given_back[r]);
         });
         for (long long some : erased) ends.erased += some;
         for (std::size_t r = 0; r < held.size(); ++r) {

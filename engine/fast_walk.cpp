@@ -1,5 +1,6 @@
 #include "engine/fast_walk.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstddef>
@@ -176,7 +177,8 @@ struct InOrder {
     }
     // A group with one line left, or none but the one the walk came by, is the far end of what
     // is left: the walk takes it and ends. Otherwise it runs through to the other line.
-    AtGroup at_group(const WalkGrids& g, const Groups& groups, int gi, GroupExit& exit) const {
+    AtGroup at_group(const WalkGrids& g, const Groups& groups, int gi, unsigned char,
+                     GroupExit& exit) const {
         const Group& gr = groups.list[static_cast<std::size_t>(gi)];
         if (gr.degree <= 1 || count_exits(g, groups, gi, &exit) == 0) return AtGroup::take;
         return AtGroup::run_through;
@@ -212,8 +214,10 @@ struct Shared {
     void record(PixelIndex) const {}
     // What is left of a group with a single line depends on the other walks (it starts a walk
     // of the pass itself). One with two lines left is run through, unless another walk of the
-    // pass has taken it or the other line's first pixel.
-    AtGroup at_group(const WalkGrids& g, Groups& groups, int gi, GroupExit& exit) const {
+    // pass has taken it or the other line's first pixel, or another walk of the pass has stepped
+    // on a pixel of the group (labelled with the pass's order).
+    AtGroup at_group(const WalkGrids& g, Groups& groups, int gi, unsigned char label,
+                     GroupExit& exit) const {
         Group& gr = groups.list[static_cast<std::size_t>(gi)];
         if (gr.degree < 2) return AtGroup::give_up;
         int free = 0;
@@ -223,6 +227,23 @@ struct Shared {
         }
         claimed.push_back(gi);
         if (count_exits<true>(g, groups, gi, &exit) != 1) return AtGroup::give_up;
+        // Walks may step on pixels of a group as on a line where it has two links left, and
+        // which of two walks goes first then decides; this walk's own last steps in the group
+        // (its last pixels logged, the one it stands on included) aside, unless another walk
+        // was there before it. The pixels that earlier passes erased carry their own orders.
+        std::size_t own = log.size();
+        while (own > 0 && std::binary_search(gr.pixels.begin(), gr.pixels.end(), log[own - 1].at))
+            --own;
+        for (std::size_t e = own; e < log.size(); ++e) {
+            if (log[e].old == label) return AtGroup::give_up;
+        }
+        for (PixelIndex p : gr.pixels) {
+            if (read_byte<true>(&g.tab5[p / g.nb_col][p % g.nb_col]) != label) continue;
+            if (std::none_of(log.begin() + static_cast<std::ptrdiff_t>(own), log.end(),
+                             [p](const LoggedStep& step) { return step.at == p; })) {
+                return AtGroup::give_up;
+            }
+        }
         return AtGroup::run_through;
     }
     // Labels every pixel of the group and erases those still network, as the walk in order
@@ -290,7 +311,7 @@ template <class Policy>
         return end_walk(d, w, true);
     }
     GroupExit exit;
-    const AtGroup at = p.at_group(g, groups, gi, exit);
+    const AtGroup at = p.at_group(g, groups, gi, label, exit);
     if (at == AtGroup::give_up) return WalkStep::gave_up;
     if (at == AtGroup::take) {
         w.group_erased += p.take(g, gr, label);

@@ -228,23 +228,20 @@ struct Shared {
         claimed.push_back(gi);
         if (count_exits<true>(g, groups, gi, &exit) != 1) return AtGroup::give_up;
         // Walks may step on pixels of a group as on a line where it has two links left, and
-        // which of two walks goes first then decides; this walk's own last steps in the group
-        // (its last pixels logged, the one it stands on included) aside, unless another walk
-        // was there before it. The pixels that earlier passes erased carry their own orders.
-        std::size_t own = log.size();
-        while (own > 0 && std::binary_search(gr.pixels.begin(), gr.pixels.end(), log[own - 1].at))
-            --own;
-        for (std::size_t e = own; e < log.size(); ++e) {
-            if (log[e].old == label) return AtGroup::give_up;
+        // which of two walks goes first then decides. So every pixel of the group labelled with
+        // the pass's order must be one of this walk's own last steps in the group (its last
+        // pixels logged, each once, the one it stands on included), and no other walk may have
+        // been on those before it. The pixels that earlier passes erased carry their own orders.
+        std::size_t own = 0;
+        for (auto e = log.rbegin();
+             e != log.rend() && std::binary_search(gr.pixels.begin(), gr.pixels.end(), e->at);
+             ++e, ++own) {
+            if (e->old == label) return AtGroup::give_up;
         }
-        for (PixelIndex p : gr.pixels) {
-            if (read_byte<true>(&g.tab5[p / g.nb_col][p % g.nb_col]) != label) continue;
-            if (std::none_of(log.begin() + static_cast<std::ptrdiff_t>(own), log.end(),
-                             [p](const LoggedStep& step) { return step.at == p; })) {
-                return AtGroup::give_up;
-            }
-        }
-        return AtGroup::run_through;
+        const auto labelled = std::count_if(gr.pixels.begin(), gr.pixels.end(), [&](PixelIndex p) {
+            return read_byte<true>(&g.tab5[p / g.nb_col][p % g.nb_col]) == label;
+        });
+        return static_cast<std::size_t>(labelled) == own ? AtGroup::run_through : AtGroup::give_up;
     }
     // Labels every pixel of the group and erases those still network, as the walk in order
     // does; returns how many it erased. Only those are logged: a pixel that an earlier pass

@@ -68,11 +68,11 @@ struct WalkState {
 
 // A walk of pass k from an end point, or from a junction group with one line left, as one of the
 // walks of the pass that go at once on several threads, the starts of the pass marked with
-// kStartMark (every pixel of a group start). The walks of a pass share nothing but the junctions
-// where they stop, unless a line has a start at both ends, or leads to a junction group that is
-// taken or run through: there the outcome depends on the order of the walks. So a shared walk
-// gives up where it steps towards another start, reaches a group with one line left (a start of
-// the pass itself), finds a group with two lines left already taken by another walk or its other
+// kStartMark (every network pixel of a group start). The walks of a pass share nothing but the
+// junctions where they stop, unless a line has a start at both ends, or leads to a junction group
+// that is taken or run through: there the outcome depends on the order of the walks. So a shared
+// walk gives up where it steps towards another start, reaches a group with one line left (a start
+// of the pass itself), finds a group with two lines left already taken by another walk or its other
 // line gone, or runs out of network; a walk that runs through a group holds it (Group::claim)
 // until the round is over, and a walk that then reaches it gives up. Its log then holds the
 // pixels it stepped on or erased, with their tab5 values as it found them, for the caller to put

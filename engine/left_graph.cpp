@@ -6,7 +6,6 @@
 #include "base/bands.h"
 #include "engine/flag_scan.h"
 #include "engine/links.h"
-#include "engine/neighbours.h"
 
 namespace {
 
@@ -27,55 +26,87 @@ void join_pieces(std::vector<std::vector<T>>& pieces, std::vector<T>& all) {
 
 LeftGraph left_graph(const WalkGrids& g, int threads) {
     LeftGraph graph;
+    // The pixels left, with their links read while their lines are at hand (the pixels left lie
+    // far apart: read one by one later, each would cost a miss of the cache).
     const int line_bands = band_count(threads, g.nb_lig, g.nb_col);
     std::vector<std::vector<PixelIndex>> found(static_cast<std::size_t>(line_bands));
+    std::vector<std::vector<unsigned char>> found_links(static_cast<std::size_t>(line_bands));
     for_bands(line_bands, 0, g.nb_lig, [&](int band, int first, int last) {
         std::vector<PixelIndex>& some = found[static_cast<std::size_t>(band)];
+        std::vector<unsigned char>& links = found_links[static_cast<std::size_t>(band)];
         for (int i = first; i < last; ++i) {
             for_each_equal(g.tab1[i], g.nb_col, static_cast<unsigned char>(g.net), [&](int j) {
                 some.push_back(static_cast<PixelIndex>(i) * g.nb_col + j);
+                links.push_back(static_cast<unsigned char>(links_of(g, i, j)));
             });
         }
     });
     std::vector<PixelIndex> pixels;
     join_pieces(found, pixels);
+    std::vector<unsigned char> links;
+    join_pieces(found_links, links);
     graph.index = index_of_pixels(std::move(pixels), g.nb_lig, g.nb_col);
-    const PixelMap& index = graph.index;
+    const std::vector<PixelIndex>& keys = graph.pixels();
 
-    // The links of runs of pixels side by side, joined in pixel order.
-    const auto n = static_cast<int>(graph.pixels().size());
+    // The far pixel of each link, looked for among the pixels left near where it lies: the
+    // places where the lines above and below a pixel would begin only grow with the pixel.
+    const auto n = static_cast<int>(keys.size());
+    const PixelIndex line = g.nb_col;
     const int runs = list_parts(threads, n, 4096);
     std::vector<std::vector<int>> to(static_cast<std::size_t>(runs));
     std::vector<std::vector<unsigned char>> count(static_cast<std::size_t>(runs));
     for_bands(runs, 0, n, [&](int run, int first, int last) {
         std::vector<int>& links_to = to[static_cast<std::size_t>(run)];
         std::vector<unsigned char>& per_pixel = count[static_cast<std::size_t>(run)];
-        const PixelDivider split(g.nb_col);
-        const std::span<const PixelIndex> run_pixels(graph.pixels().data() + first,
-                                                     static_cast<std::size_t>(last - first));
+        auto place_from = [&](std::size_t at, PixelIndex p) {
+            while (at < keys.size() && keys[at] < p) ++at;
+            return at;
+        };
+        auto at_or_none = [&](std::size_t at, PixelIndex p) {
+            return at < keys.size() && keys[at] == p ? static_cast<int>(at) : -1;
+        };
+        std::size_t up = 0;
+        std::size_t down = 0;
+        if (first < last) {
+            const PixelIndex p = keys[static_cast<std::size_t>(first)];
+            up = static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), p - line - 1) -
+                                          keys.begin());
+            down = static_cast<std::size_t>(
+                std::lower_bound(keys.begin(), keys.end(), p + line - 1) - keys.begin());
+        }
         for (int a = first; a < last; ++a) {
-            // The pixels left lie far apart.
-            g.prefetch_ahead(run_pixels, static_cast<std::size_t>(a - first), split);
-            const PixelIndex p = graph.pixels()[static_cast<std::size_t>(a)];
-            const auto [i, j] = split(p);
-            const unsigned links = links_of(g, i, j);
+            const auto here = static_cast<std::size_t>(a);
+            const PixelIndex p = keys[here];
+            up = place_from(up, p - line - 1);
+            down = place_from(down, p + line - 1);
+            const unsigned linked = links[here];
+            // The places of the neighbours, in the neighbour order.
+            int near[8];
+            std::size_t at = up;
+            for (int k = 0; k < 3; ++k) {
+                at = place_from(at, p - line - 1 + k);
+                near[k] = at_or_none(at, p - line - 1 + k);
+            }
+            near[3] = at_or_none(here + 1, p + 1);
+            at = down;
+            for (int k = 6; k >= 4; --k) {
+                at = place_from(at, p + line + 5 - k);
+                near[k] = at_or_none(at, p + line + 5 - k);
+            }
+            near[7] = here > 0 && keys[here - 1] == p - 1 ? a - 1 : -1;
             const std::size_t before = links_to.size();
             for (int k = 0; k < 8; ++k) {
-                if (!(links >> k & 1u)) continue;
-                const int b =
-                    index.place(static_cast<PixelIndex>(i + kNeighbours[k].di) * g.nb_col + j +
-                                kNeighbours[k].dj);
-                if (b >= 0) links_to.push_back(b);
+                if ((linked >> k & 1u) && near[k] >= 0) links_to.push_back(near[k]);
             }
             per_pixel.push_back(static_cast<unsigned char>(links_to.size() - before));
         }
     });
-    graph.first.reserve(graph.pixels().size() + 1);
+    graph.first.reserve(keys.size() + 1);
     std::size_t links_before = 0;
     for (const std::vector<unsigned char>& per_pixel : count) {
-        for (const unsigned char links : per_pixel) {
+        for (const unsigned char some : per_pixel) {
             graph.first.push_back(links_before);
-            links_before += links;
+            links_before += some;
         }
     }
     if (to.size() > 1) graph.to.reserve(links_before);

@@ -30,15 +30,6 @@ int erase_group(const WalkGrids& g, Group& group, unsigned char label, WalkTrace
     return erased;
 }
 
-// The half-steps to the neighbours of a links mask, summed in the neighbour order, metres.
-double half_steps(unsigned links, const StepLengths& d) {
-    double sum = 0.0;
-    for (int n = 0; n < 8; ++n) {
-        sum += links >> n & 1u ? (kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi) : 0.0;
-    }
-    return sum;
-}
-
 // What a step sees around its pixel.
 struct StepLook {
     int next_i = -1;  // the first neighbour still there that is linked, or -1
@@ -142,7 +133,7 @@ template <bool kShared>
         l.next_i = ic + first.di;
         l.next_j = jc + first.dj;
     }
-    l.dist_loc = half_steps(links, d);
+    l.dist_loc = d.half_steps[links];
     return l;
 }
 
@@ -322,9 +313,8 @@ template <class Policy>
     w.group_points += static_cast<int>(path.size());
     auto pixel = [&](std::size_t l) { return gr.pixels[static_cast<std::size_t>(path[l])]; };
     for (std::size_t l = 0; l + 1 < path.size(); ++l) {
-        w.dist_tot += half_steps(
-            groups.linked[static_cast<std::size_t>(gr.first) + static_cast<std::size_t>(path[l])],
-            d);
+        w.dist_tot += d.half_steps[groups.linked[static_cast<std::size_t>(gr.first) +
+                                                 static_cast<std::size_t>(path[l])]];
         w.prev_i = static_cast<int>(pixel(l) / g.nb_col);
         w.prev_j = static_cast<int>(pixel(l) % g.nb_col);
         ++w.end.points;

@@ -117,12 +117,11 @@ struct ForestRun {
     const StepLengths d;
     const bool paths;
     Links links;
-    std::vector<unsigned char> code;       // the codes at the start of the pass
-    std::vector<unsigned char> flags;      // kErased, kTouched, kFixed, kInterior
-    std::vector<unsigned char> left;       // links left
-    std::vector<int> touched;              // slots kTouched in this pass
-    std::vector<int> starts;               // end points of the pass, row-major
-    std::array<double, 256> half_steps{};  // metres, summed in the neighbour order
+    std::vector<unsigned char> code;   // the codes at the start of the pass
+    std::vector<unsigned char> flags;  // kErased, kTouched, kFixed, kInterior
+    std::vector<unsigned char> left;   // links left
+    std::vector<int> touched;          // slots kTouched in this pass
+    std::vector<int> starts;           // end points of the pass, row-major
     long long interior = 0;
     long long erased = 0;  // interior pixels erased
     Confluences confluences;
@@ -131,13 +130,6 @@ struct ForestRun {
     ForestRun(const WalkGrids& grids, const FlowForest& f, const StepLengths& lengths,
               bool keep_paths)
         : g(grids), forest(f), d(lengths), paths(keep_paths), links(read_links(f, grids.nb_col)) {
-        for (unsigned m = 0; m < 256; ++m) {
-            double sum = 0.0;
-            for (int n = 0; n < 8; ++n) {
-                if (m >> n & 1u) sum += kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi;
-            }
-            half_steps[m] = sum;
-        }
         const std::size_t n = f.pixels.size();
         code.resize(n);
         flags.resize(n);
@@ -222,7 +214,7 @@ struct ForestRun {
             const int next = next_of(at);
             if (next < 0) break;
             // The last point of a walk is never summed.
-            dist += half_steps[links.mask[static_cast<std::size_t>(at)]];
+            dist += d.half_steps[links.mask[static_cast<std::size_t>(at)]];
             prev = at;
             at = next;
         }

@@ -11,6 +11,13 @@ StepLengths step_lengths(double dpix_size) {
     d.diag = std::sqrt(2.0) * 0.5;
     d.dist_diag = d.diag * dpix_size;
     d.dist_cardi = 0.5 * dpix_size;
+    for (unsigned m = 0; m < 256; ++m) {
+        double sum = 0.0;
+        for (int n = 0; n < 8; ++n) {
+            if (m >> n & 1u) sum += kNeighbours[n].diagonal ? d.dist_diag : d.dist_cardi;
+        }
+        d.half_steps[m] = sum;
+    }
     return d;
 }
 

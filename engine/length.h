@@ -4,6 +4,7 @@
 // of its links; the half-steps to branches erased by earlier passes are counted too.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "base/byte_grid.h"
@@ -12,8 +13,12 @@ struct StepLengths {
     double diag = 0.0;        // half a diagonal step, pixels
     double dist_diag = 0.0;   // half a diagonal step, metres
     double dist_cardi = 0.0;  // half a line or column step, metres
+    // The half-steps to the neighbours of each mask of neighbours (neighbours.h), summed in the
+    // neighbour order, metres.
+    std::array<double, 256> half_steps{};
 };
 
+// The lengths for pixels of dpix_size metres.
 StepLengths step_lengths(double dpix_size);
 
 // i2 and j2 hold the line and column of the walk's points, start point first. The sums run in

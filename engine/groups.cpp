@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -15,110 +14,137 @@
 
 namespace {
 
-// Marks in tab5 while the groups are made, which holds no label then: the candidates (junction
-// pixels that touch and the pixels that cut a corner between two of them, loop pixels).
-// Candidates are network pixels of tab1, so a mark never changes which pixels are in the loaded
-// network. The two marks differ in their lowest bit only.
-constexpr unsigned char kJunctionMark = 253;
-constexpr unsigned char kLoopMark = 252;
+// The candidates of each line, some twice: the junction pixels that touch and the pixels that
+// cut a corner between two of them, sorted into their lines; and the loop pixels, in row-major
+// order, each once.
+struct LineCandidates {
+    std::vector<PixelIndex> junctions;
+    std::vector<std::size_t> junctions_at;  // line i's: [junctions_at[i], junctions_at[i + 1])
+    const std::vector<PixelIndex>& loops;
+    std::vector<std::size_t> loops_at;  // the same for the loop pixels
 
-// Whether a byte of tab5 marks a candidate.
-inline bool is_candidate(unsigned char m) {
-    return (m | 1u) == kJunctionMark;
-}
-
-// Takes the marks of the candidates away when making the groups fails; once the groups are made,
-// the bands that found the candidates have taken them away.
-struct CandidateMarks {
-    const WalkGrids& g;
-    PixelDivider split;
-    // Every candidate, some twice: the junction pixels, the loop pixels, and those between.
-    const std::vector<PixelIndex>& junctions;
-    const std::vector<PixelIndex>& loop_pixels;
-    std::vector<PixelIndex> between;
-    bool cleared = false;  // the marks were taken away already
-    unsigned char& at(PixelIndex p) const {
-        const auto [i, j] = split(p);
-        return g.tab5[i][j];
-    }
-    template <typename Visit>
-    void for_each(Visit visit) const {
-        for (const std::vector<PixelIndex>* list : {&between, &junctions, &loop_pixels}) {
-            for (PixelIndex p : *list) visit(p);
-        }
-    }
-    ~CandidateMarks() {
-        if (!cleared) for_each([&](PixelIndex p) { at(p) = 255; });
-    }
-};
-
-// Where candidates are marked, to scan for them: the blocks of 64 columns of each line that
-// hold one, a bit each, and how many were listed on each line (some twice).
-struct MarkedBlocks {
-    static constexpr int kBlock = 64;  // columns
-    static constexpr int kWord = 64;   // blocks a word
-    std::size_t words;                 // a line
-    std::vector<std::uint64_t> bits;   // line i: words [i * words, (i + 1) * words)
-    std::vector<int> listed;
-
-    MarkedBlocks(int nb_lig, int nb_col)
-        : words(static_cast<std::size_t>(nb_col + kBlock * kWord - 1) / (kBlock * kWord)),
-          bits(static_cast<std::size_t>(nb_lig) * words, 0),
-          listed(static_cast<std::size_t>(nb_lig), 0) {}
-    void add(int i, int j) {
-        const auto block = static_cast<std::size_t>(j / kBlock);
-        bits[static_cast<std::size_t>(i) * words + block / kWord] |= std::uint64_t{1}
-                                                                     << (block % kWord);
-        ++listed[static_cast<std::size_t>(i)];
-    }
-    void join(const MarkedBlocks& other) {
-        for (std::size_t n = 0; n < bits.size(); ++n) bits[n] |= other.bits[n];
-        for (std::size_t i = 0; i < listed.size(); ++i) listed[i] += other.listed[i];
+    std::size_t count(int first, int last) const {
+        const auto f = static_cast<std::size_t>(first);
+        const auto l = static_cast<std::size_t>(last);
+        return junctions_at[l] - junctions_at[f] + loops_at[l] - loops_at[f];
     }
 };
 
 // Lists of pixels are worth splitting between threads from this many on.
 constexpr std::size_t kPixelsPerThread = std::size_t{1} << 16;
 
-// The number of parts a list of `count` pixels is split into with up to `bands` threads.
-int pixel_list_parts(int bands, std::size_t count) {
-    return count < kPixelsPerThread ||
-                   count > static_cast<std::size_t>(std::numeric_limits<int>::max())
-               ? 1
-               : bands;
-}
-
-// Calls work(part, first, last) for the pixel_list_parts(bands, count) parts [first, last) of
-// `count` listed pixels, side by side.
-template <typename Work>
-void for_list_parts(int bands, std::size_t count, Work work) {
-    if (pixel_list_parts(bands, count) == 1) {
-        work(0, std::size_t{0}, count);
-        return;
-    }
-    for_bands(bands, 0, static_cast<int>(count), [&](int b, int first, int last) {
-        work(b, static_cast<std::size_t>(first), static_cast<std::size_t>(last));
-    });
-}
-
-// Marks the pixels of `list` with `mark` in tab5 and adds them to `marked`. A pixel listed twice
-// may be marked by two threads at once: the marks are stored as shared bytes.
-void mark_list(const CandidateMarks& marks, const std::vector<PixelIndex>& list, unsigned char mark,
-               int bands, MarkedBlocks& marked) {
-    const WalkGrids& g = marks.g;
-    std::vector<MarkedBlocks> more;  // of the parts after the first, joined after
-    const int parts = pixel_list_parts(bands, list.size());
-    for (int b = 1; b < parts; ++b) more.emplace_back(g.nb_lig, g.nb_col);
-    for_list_parts(bands, list.size(), [&](int b, std::size_t first, std::size_t last) {
-        MarkedBlocks& own = b == 0 ? marked : more[static_cast<std::size_t>(b) - 1];
-        for (std::size_t n = first; n < last; ++n) {
-            const PixelSplit at = marks.split(list[n]);
-            store_shared(&g.tab5[at.line][at.column], mark, std::memory_order_relaxed);
-            own.add(at.line, at.column);
+// Sorts the pixels of `lists` into their lines (a counting sort, in parts of the lists side by
+// side on up to `bands` threads); a line's pixels keep their order in the lists.
+void sort_into_lines(const std::vector<const std::vector<PixelIndex>*>& lists, int nb_lig,
+                     int nb_col, int bands, std::vector<PixelIndex>& sorted,
+                     std::vector<std::size_t>& line_at) {
+    std::size_t total = 0;
+    for (const std::vector<PixelIndex>* list : lists) total += list->size();
+    const int parts = total < kPixelsPerThread ? 1 : bands;
+    // Part p's pixels are those [p * total / parts, (p + 1) * total / parts) of the lists one
+    // after the other.
+    auto for_part = [&](int p, auto visit) {
+        const std::size_t from =
+            total * static_cast<std::size_t>(p) / static_cast<std::size_t>(parts);
+        const std::size_t to =
+            total * static_cast<std::size_t>(p + 1) / static_cast<std::size_t>(parts);
+        std::size_t before = 0;
+        for (const std::vector<PixelIndex>* list : lists) {
+            const std::size_t end = before + list->size();
+            for (std::size_t n = std::max(from, before); n < std::min(to, end); ++n)
+                visit((*list)[n - before]);
+            before = end;
         }
+    };
+    const PixelDivider split(nb_col);
+    const auto lines = static_cast<std::size_t>(nb_lig);
+    // counts[p * lines + i]: the pixels of line i in part p, then where they go.
+    std::vector<std::size_t> counts(static_cast<std::size_t>(parts) * lines, 0);
+    for_bands(parts, 0, parts, [&](int p, int, int) {
+        std::size_t* own = counts.data() + static_cast<std::size_t>(p) * lines;
+        for_part(p, [&](PixelIndex q) { ++own[static_cast<std::size_t>(split(q).line)]; });
     });
-    for (const MarkedBlocks& part : more) marked.join(part);
+    line_at.assign(lines + 1, 0);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < lines; ++i) {
+        line_at[i] = at;
+        for (int p = 0; p < parts; ++p) {
+            std::size_t& c = counts[static_cast<std::size_t>(p) * lines + i];
+            const std::size_t here = c;
+            c = at;
+            at += here;
+        }
+    }
+    line_at[lines] = at;
+    sorted.resize(total);
+    for_bands(parts, 0, parts, [&](int p, int, int) {
+        std::size_t* next = counts.data() + static_cast<std::size_t>(p) * lines;
+        for_part(
+            p, [&](PixelIndex q) { sorted[next[static_cast<std::size_t>(split(q).line)]++] = q; });
+    });
 }
+
+// Where each line's pixels begin in a list of pixels in row-major order.
+std::vector<std::size_t> lines_of_sorted(const std::vector<PixelIndex>& pixels, int nb_lig,
+                                         int nb_col) {
+    std::vector<std::size_t> line_at(static_cast<std::size_t>(nb_lig) + 1, 0);
+    std::size_t n = 0;
+    for (int i = 0; i <= nb_lig; ++i) {
+        const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
+        while (n < pixels.size() && pixels[n] < line_start) ++n;
+        line_at[static_cast<std::size_t>(i)] = n;
+    }
+    return line_at;
+}
+
+// The candidates of the lines round the line a band scans, a bit a pixel, in a ring of lines
+// (those beyond the image loaded empty): one set of bits for every candidate, one for the loop
+// pixels.
+struct CandidateBits {
+    static constexpr int kLines = 4;
+    int nb_col;
+    std::size_t words;  // a line
+    std::vector<std::uint64_t> candidate;
+    std::vector<std::uint64_t> loop;
+
+    explicit CandidateBits(int columns)
+        : nb_col(columns),
+          words((static_cast<std::size_t>(columns) + 63) / 64),
+          candidate(kLines * words, 0),
+          loop(kLines * words, 0) {}
+    // The ring's place of line i, which may be -1 or nb_lig.
+    static std::size_t ring(int i) { return static_cast<std::size_t>((i + kLines) % kLines); }
+    std::size_t slot(int i) const { return ring(i) * words; }
+    // Puts the candidates of line i in its slot (none for a line beyond the image).
+    void load(const LineCandidates& c, int nb_lig, int i) {
+        const std::size_t at = slot(i);
+        std::fill_n(candidate.begin() + static_cast<std::ptrdiff_t>(at), words, 0);
+        std::fill_n(loop.begin() + static_cast<std::ptrdiff_t>(at), words, 0);
+        if (i < 0 || i >= nb_lig) return;
+        const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
+        auto set = [&](std::vector<std::uint64_t>& bits, PixelIndex p) {
+            const auto j = static_cast<std::size_t>(p - line_start);
+            bits[at + j / 64] |= std::uint64_t{1} << (j % 64);
+        };
+        const auto line = static_cast<std::size_t>(i);
+        for (std::size_t n = c.junctions_at[line]; n < c.junctions_at[line + 1]; ++n)
+            set(candidate, c.junctions[n]);
+        for (std::size_t n = c.loops_at[line]; n < c.loops_at[line + 1]; ++n) {
+            set(candidate, c.loops[n]);
+            set(loop, c.loops[n]);
+        }
+    }
+    // Whether (i, j), on a line the ring holds, is a candidate: none beyond the image.
+    unsigned is(int i, int j) const {
+        if (j < 0 || j >= nb_col) return 0;
+        const auto c = static_cast<std::size_t>(j);
+        return static_cast<unsigned>(candidate[slot(i) + c / 64] >> (c % 64) & 1u);
+    }
+    bool is_loop(int i, int j) const {
+        const auto c = static_cast<std::size_t>(j);
+        return (loop[slot(i) + c / 64] >> (c % 64) & 1u) != 0;
+    }
+};
 
 // A candidate pixel as the scan of its band finds it.
 struct Candidate {
@@ -129,15 +155,11 @@ struct Candidate {
     bool border;            // on the image border
 };
 
-// Mask of the neighbours of the interior pixel (i, j) that are candidates, in the neighbour
-// order.
-unsigned candidate_mask(unsigned char* const* tab5, int i, int j) {
-    const unsigned char* u = tab5[i - 1] + j;
-    const unsigned char* m = tab5[i] + j;
-    const unsigned char* d = tab5[i + 1] + j;
-    auto in = [](const unsigned char* at) { return unsigned{is_candidate(*at)}; };
-    return in(u - 1) | in(u) << 1 | in(u + 1) << 2 | in(m + 1) << 3 | in(d + 1) << 4 | in(d) << 5 |
-           in(d - 1) << 6 | in(m - 1) << 7;
+// Mask of the neighbours of (i, j) that are candidates, in the neighbour order.
+unsigned candidate_mask(const CandidateBits& bits, int i, int j) {
+    return bits.is(i - 1, j - 1) | bits.is(i - 1, j) << 1 | bits.is(i - 1, j + 1) << 2 |
+           bits.is(i, j + 1) << 3 | bits.is(i + 1, j + 1) << 4 | bits.is(i + 1, j) << 5 |
+           bits.is(i + 1, j - 1) << 6 | bits.is(i, j - 1) << 7;
 }
 
 // A union-find over candidates numbered in row-major order (set_root.h), in which a set's root is
@@ -156,49 +178,41 @@ struct BandSets {
     std::vector<int> line_at;  // the first candidate of each line of the band, and the end
 };
 
-// Finds the marked candidates of lines [first, last) in their marked blocks, reads their links,
-// and joins the linked ones of the band (those linked to the line above the band are joined
-// later). Only reads the grids.
-void scan_band(const WalkGrids& g, const MarkedBlocks& marked, int first, int last,
+// Finds the candidates of lines [first, last), reads their links, and joins the linked ones of
+// the band (those linked to the line above the band are joined later). Only reads the grids.
+void scan_band(const WalkGrids& g, const LineCandidates& lists, int first, int last,
                BandSets& band) {
     const int nb_col = g.nb_col;
     // The candidate at each column of the line above and of this line, or -1.
     std::vector<int> above(static_cast<std::size_t>(nb_col), -1);
     std::vector<int> here(static_cast<std::size_t>(nb_col), -1);
     std::vector<Candidate>& found = band.candidates;
-    std::size_t listed = 0;
-    for (int i = first; i < last; ++i)
-        listed += static_cast<std::size_t>(marked.listed[static_cast<std::size_t>(i)]);
+    const std::size_t listed = lists.count(first, last);
     found.reserve(listed);
     band.parent.reserve(listed);
     band.line_at.reserve(static_cast<std::size_t>(last - first) + 1);
     auto column_of = [&](std::size_t k, int i) {
         return static_cast<std::size_t>(found[k].pixel - static_cast<PixelIndex>(i) * nb_col);
     };
+    CandidateBits bits(nb_col);
+    if (first < last) {
+        bits.load(lists, g.nb_lig, first - 1);
+        bits.load(lists, g.nb_lig, first);
+    }
     for (int i = first; i < last; ++i) {
+        bits.load(lists, g.nb_lig, i + 1);
         const std::size_t line_begin = found.size();
         band.line_at.push_back(static_cast<int>(line_begin));
-        const unsigned char* row = g.tab5[i];
         const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
         const bool edge_line = i == 0 || i == g.nb_lig - 1;
         auto visit = [&](int j) {
-            const unsigned char mark = row[j];
-            unsigned links = 0;
-            unsigned inside = 0;
-            if (edge_line || j == 0 || j == nb_col - 1) {
-                links = links_of(g, i, j);
-                for (int n = 0; n < 8; ++n) {
-                    if ((links >> n & 1u) &&
-                        is_candidate(g.tab5[i + kNeighbours[n].di][j + kNeighbours[n].dj]))
-                        inside |= 1u << n;
-                }
-            } else {
-                links = linked(loaded_mask(g.tab1, g.tab5, g.net, i, j));
-                inside = links & candidate_mask(g.tab5, i, j);
-            }
+            const unsigned links = edge_line || j == 0 || j == nb_col - 1
+                                       ? links_of(g, i, j)
+                                       : linked(loaded_mask(g.tab1, g.tab5, g.net, i, j));
+            const unsigned inside = links & candidate_mask(bits, i, j);
             const auto k = static_cast<int>(found.size());
             found.push_back({line_start + j, static_cast<unsigned char>(inside),
-                             static_cast<unsigned char>(links & ~inside), mark == kLoopMark,
+                             static_cast<unsigned char>(links & ~inside), bits.is_loop(i, j),
                              g.on_border(i, j)});
             band.parent.push_back(k);
             here[static_cast<std::size_t>(j)] = k;
@@ -211,31 +225,10 @@ void scan_band(const WalkGrids& g, const MarkedBlocks& marked, int first, int la
             if (inside >> 1 & 1u) unite(band.parent, k, above[at]);
             if (inside >> 2 & 1u) unite(band.parent, k, above[at + 1]);
         };
-        // The marks are few among unmarked bytes (255): eight bytes at a time, in the blocks
-        // that hold one.
-        for (std::size_t w = 0; w < marked.words; ++w) {
-            for (std::uint64_t bits = marked.bits[static_cast<std::size_t>(i) * marked.words + w];
-                 bits != 0; bits &= bits - 1) {
-                const int block =
-                    static_cast<int>(w) * MarkedBlocks::kWord + std::countr_zero(bits);
-                const int end = std::min(nb_col, (block + 1) * MarkedBlocks::kBlock);
-                for (int j = block * MarkedBlocks::kBlock; j < end;) {
-                    if (end - j >= 8) {
-                        std::uint64_t word;
-                        std::memcpy(&word, row + j, sizeof word);
-                        if (word == ~std::uint64_t{0}) {
-                            j += 8;
-                            continue;
-                        }
-                        for (const int stop = j + 8; j < stop; ++j) {
-                            if (is_candidate(row[j])) visit(j);
-                        }
-                    } else {
-                        if (is_candidate(row[j])) visit(j);
-                        ++j;
-                    }
-                }
-            }
+        const std::uint64_t* line = bits.candidate.data() + bits.slot(i);
+        for (std::size_t w = 0; w < bits.words; ++w) {
+            for (std::uint64_t word = line[w]; word != 0; word &= word - 1)
+                visit(static_cast<int>(w * 64) + std::countr_zero(word));
         }
         // The line above is done with: its columns are cleared for the line after this one.
         if (i > first) {
@@ -253,27 +246,18 @@ void scan_band(const WalkGrids& g, const MarkedBlocks& marked, int first, int la
 Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
                    const std::vector<PixelIndex>& between,
                    const std::vector<PixelIndex>& loop_pixels, int threads) {
-    CandidateMarks marks{g, PixelDivider(g.nb_col), junctions, loop_pixels, {}};
-    const int bands = band_count(threads, g.nb_lig, g.nb_col);
-    MarkedBlocks marked(g.nb_lig, g.nb_col);
-    mark_list(marks, junctions, kJunctionMark, bands, marked);
-    // Junction pixels that touch at a cut corner touch all the same: the network pixel that
-    // cuts it, linked to both, joins their group. Marked each once here.
-    for (PixelIndex p : between) {
-        const PixelSplit at = marks.split(p);
-        unsigned char& m = g.tab5[at.line][at.column];
-        if (m != 255) continue;
-        marks.between.push_back(p);
-        m = kJunctionMark;
-        marked.add(at.line, at.column);
-    }
     // The candidates are numbered with ints, which no image that memory holds today exceeds
     // (more than half of the largest image in junction and loop pixels).
-    if (junctions.size() + marks.between.size() + loop_pixels.size() >
+    if (junctions.size() + between.size() + loop_pixels.size() >
         static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         throw std::length_error("too many junction and loop pixels for the junction groups");
     }
-    mark_list(marks, loop_pixels, kLoopMark, bands, marked);
+    const int bands = band_count(threads, g.nb_lig, g.nb_col);
+    // Junction pixels that touch at a cut corner touch all the same: the network pixel that
+    // cuts it, linked to both, joins their group.
+    LineCandidates lists{{}, {}, loop_pixels, lines_of_sorted(loop_pixels, g.nb_lig, g.nb_col)};
+    sort_into_lines({&junctions, &between}, g.nb_lig, g.nb_col, bands, lists.junctions,
+                    lists.junctions_at);
 
     // The linked sets of candidates, found in bands of lines side by side, then joined across
     // the edges of the bands. A set of one junction pixel on no loop stays a plain junction.
@@ -283,7 +267,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
     std::vector<int> band_first(static_cast<std::size_t>(bands) + 1, g.nb_lig);
     for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
         band_first[static_cast<std::size_t>(b)] = first;
-        scan_band(g, marked, first, last, parts[static_cast<std::size_t>(b)]);
+        scan_band(g, lists, first, last, parts[static_cast<std::size_t>(b)]);
     });
     // The candidates numbered over all bands, in row-major order.
     std::vector<std::size_t> offset(parts.size() + 1, 0);
@@ -414,7 +398,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         }
     });
     // The map of the groups' pixels, which come in row-major order among the candidates, made
-    // by the bands of the scan, which take the marks of their candidates away meanwhile.
+    // by the bands of the scan.
     for (std::size_t b = 1; b < group_pixels_before.size(); ++b)
         group_pixels_before[b] += group_pixels_before[b - 1];
     PixelMap& of = groups.of;
@@ -428,12 +412,10 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         auto next = static_cast<std::size_t>(group_pixels_before[b]);
         for (std::size_t line = 0; line + 1 < part.line_at.size(); ++line) {
             const int i = band_first[b] + static_cast<int>(line);
-            const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
             of.line_at[static_cast<std::size_t>(i)] = next;
             for (auto k = static_cast<std::size_t>(part.line_at[line]);
                  k < static_cast<std::size_t>(part.line_at[line + 1]); ++k) {
                 const PixelIndex p = part.candidates[k].pixel;
-                g.tab5[i][p - line_start] = 255;
                 const int value = group_of[offset[b] + k];
                 if (value < 0) continue;
                 of.keys[next] = p;
@@ -443,7 +425,6 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         }
     });
     of.line_at.back() = of.keys.size();
-    marks.cleared = true;
     return groups;
 }
 

@@ -14,11 +14,11 @@
 
 namespace {
 
-// The candidates of each line, some twice: the junction pixels that touch and the pixels that
-// cut a corner between two of them, sorted into their lines; and the loop pixels, in row-major
-// order, each once.
+// The candidates of each line, some twice: the columns of the junction pixels that touch and of
+// the pixels that cut a corner between two of them, sorted into their lines; and the loop
+// pixels, in row-major order, each once.
 struct LineCandidates {
-    std::vector<PixelIndex> junctions;
+    std::vector<int> junctions;
     std::vector<std::size_t> junctions_at;  // line i's: [junctions_at[i], junctions_at[i + 1])
     const std::vector<PixelIndex>& loops;
     std::vector<std::size_t> loops_at;  // the same for the loop pixels
@@ -33,10 +33,10 @@ struct LineCandidates {
 // Lists of pixels are worth splitting between threads from this many on.
 constexpr std::size_t kPixelsPerThread = std::size_t{1} << 16;
 
-// Sorts the pixels of `lists` into their lines (a counting sort, in parts of the lists side by
-// side on up to `bands` threads); a line's pixels keep their order in the lists.
+// Sorts the pixels of `lists` into their lines, as columns (a counting sort, in parts of the
+// lists side by side on up to `bands` threads); a line's pixels keep their order in the lists.
 void sort_into_lines(const std::vector<const std::vector<PixelIndex>*>& lists, int nb_lig,
-                     int nb_col, int bands, std::vector<PixelIndex>& sorted,
+                     int nb_col, int bands, std::vector<int>& sorted,
                      std::vector<std::size_t>& line_at) {
     std::size_t total = 0;
     for (const std::vector<PixelIndex>* list : lists) total += list->size();
@@ -79,8 +79,10 @@ void sort_into_lines(const std::vector<const std::vector<PixelIndex>*>& lists, i
     sorted.resize(total);
     for_bands(parts, 0, parts, [&](int p, int, int) {
         std::size_t* next = counts.data() + static_cast<std::size_t>(p) * lines;
-        for_part(
-            p, [&](PixelIndex q) { sorted[next[static_cast<std::size_t>(split(q).line)]++] = q; });
+        for_part(p, [&](PixelIndex q) {
+            const PixelSplit at = split(q);
+            sorted[next[static_cast<std::size_t>(at.line)]++] = at.column;
+        });
     });
 }
 
@@ -122,16 +124,16 @@ struct CandidateBits {
         std::fill_n(loop.begin() + static_cast<std::ptrdiff_t>(at), words, 0);
         if (i < 0 || i >= nb_lig) return;
         const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
-        auto set = [&](std::vector<std::uint64_t>& bits, PixelIndex p) {
-            const auto j = static_cast<std::size_t>(p - line_start);
+        auto set = [&](std::vector<std::uint64_t>& bits, PixelIndex column) {
+            const auto j = static_cast<std::size_t>(column);
             bits[at + j / 64] |= std::uint64_t{1} << (j % 64);
         };
         const auto line = static_cast<std::size_t>(i);
         for (std::size_t n = c.junctions_at[line]; n < c.junctions_at[line + 1]; ++n)
             set(candidate, c.junctions[n]);
         for (std::size_t n = c.loops_at[line]; n < c.loops_at[line + 1]; ++n) {
-            set(candidate, c.loops[n]);
-            set(loop, c.loops[n]);
+            set(candidate, c.loops[n] - line_start);
+            set(loop, c.loops[n] - line_start);
         }
     }
     // Whether (i, j), on a line the ring holds, is a candidate: none beyond the image.
@@ -253,22 +255,24 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         throw std::length_error("too many junction and loop pixels for the junction groups");
     }
     const int bands = band_count(threads, g.nb_lig, g.nb_col);
-    // Junction pixels that touch at a cut corner touch all the same: the network pixel that
-    // cuts it, linked to both, joins their group.
-    LineCandidates lists{{}, {}, loop_pixels, lines_of_sorted(loop_pixels, g.nb_lig, g.nb_col)};
-    sort_into_lines({&junctions, &between}, g.nb_lig, g.nb_col, bands, lists.junctions,
-                    lists.junctions_at);
-
     // The linked sets of candidates, found in bands of lines side by side, then joined across
     // the edges of the bands. A set of one junction pixel on no loop stays a plain junction.
     // The links that leave a set never change (they are those of the network as loaded); which
     // of them still lead to a line is read from tab1 when needed.
     std::vector<BandSets> parts(static_cast<std::size_t>(bands));
     std::vector<int> band_first(static_cast<std::size_t>(bands) + 1, g.nb_lig);
-    for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
-        band_first[static_cast<std::size_t>(b)] = first;
-        scan_band(g, lists, first, last, parts[static_cast<std::size_t>(b)]);
-    });
+    {
+        // Junction pixels that touch at a cut corner touch all the same: the network pixel that
+        // cuts it, linked to both, joins their group. The lists sorted into lines are let go of
+        // once scanned.
+        LineCandidates lists{{}, {}, loop_pixels, lines_of_sorted(loop_pixels, g.nb_lig, g.nb_col)};
+        sort_into_lines({&junctions, &between}, g.nb_lig, g.nb_col, bands, lists.junctions,
+                        lists.junctions_at);
+        for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
+            band_first[static_cast<std::size_t>(b)] = first;
+            scan_band(g, lists, first, last, parts[static_cast<std::size_t>(b)]);
+        });
+    }
     // The candidates numbered over all bands, in row-major order.
     std::vector<std::size_t> offset(parts.size() + 1, 0);
     for (std::size_t b = 0; b < parts.size(); ++b)

@@ -105,36 +105,53 @@ std::vector<std::size_t> lines_of_sorted(const std::vector<PixelIndex>& pixels, 
 struct CandidateBits {
     static constexpr int kLines = 4;
     int nb_col;
-    std::size_t words;  // a line
+    std::size_t words;    // a line
+    std::size_t summary;  // words of `held` a line
     std::vector<std::uint64_t> candidate;
     std::vector<std::uint64_t> loop;
+    // A bit for each word of `candidate` that is not 0: where a line with few candidates (a
+    // clean network has few) holds them.
+    std::vector<std::uint64_t> held;
 
     explicit CandidateBits(int columns)
         : nb_col(columns),
           words((static_cast<std::size_t>(columns) + 63) / 64),
+          summary((words + 63) / 64),
           candidate(kLines * words, 0),
-          loop(kLines * words, 0) {}
+          loop(kLines * words, 0),
+          held(kLines * summary, 0) {}
     // The ring's place of line i, which may be -1 or nb_lig.
     static std::size_t ring(int i) { return static_cast<std::size_t>((i + kLines) % kLines); }
     std::size_t slot(int i) const { return ring(i) * words; }
+    // Calls visit(w) for each word w of line i's slot that is not 0, in order.
+    template <typename Visit>
+    void for_each_word(int i, Visit visit) const {
+        const std::uint64_t* some = held.data() + ring(i) * summary;
+        for (std::size_t s = 0; s < summary; ++s) {
+            for (std::uint64_t bits = some[s]; bits != 0; bits &= bits - 1)
+                visit(s * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+        }
+    }
     // Puts the candidates of line i in its slot (none for a line beyond the image).
     void load(const LineCandidates& c, int nb_lig, int i) {
         const std::size_t at = slot(i);
-        std::fill_n(candidate.begin() + static_cast<std::ptrdiff_t>(at), words, 0);
-        std::fill_n(loop.begin() + static_cast<std::ptrdiff_t>(at), words, 0);
+        for_each_word(i, [&](std::size_t w) { candidate[at + w] = loop[at + w] = 0; });
+        std::uint64_t* some = held.data() + ring(i) * summary;
+        std::fill_n(some, summary, 0);
         if (i < 0 || i >= nb_lig) return;
         const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
-        auto set = [&](std::vector<std::uint64_t>& bits, PixelIndex column) {
+        auto set = [&](PixelIndex column, bool on_loop) {
             const auto j = static_cast<std::size_t>(column);
-            bits[at + j / 64] |= std::uint64_t{1} << (j % 64);
+            const std::uint64_t bit = std::uint64_t{1} << (j % 64);
+            candidate[at + j / 64] |= bit;
+            if (on_loop) loop[at + j / 64] |= bit;
+            some[j / 64 / 64] |= std::uint64_t{1} << (j / 64 % 64);
         };
         const auto line = static_cast<std::size_t>(i);
         for (std::size_t n = c.junctions_at[line]; n < c.junctions_at[line + 1]; ++n)
-            set(candidate, c.junctions[n]);
-        for (std::size_t n = c.loops_at[line]; n < c.loops_at[line + 1]; ++n) {
-            set(candidate, c.loops[n] - line_start);
-            set(loop, c.loops[n] - line_start);
-        }
+            set(c.junctions[n], false);
+        for (std::size_t n = c.loops_at[line]; n < c.loops_at[line + 1]; ++n)
+            set(c.loops[n] - line_start, true);
     }
     // Whether (i, j), on a line the ring holds, is a candidate: none beyond the image.
     unsigned is(int i, int j) const {
@@ -228,10 +245,10 @@ void scan_band(const WalkGrids& g, const LineCandidates& lists, int first, int l
             if (inside >> 2 & 1u) unite(band.parent, k, above[at + 1]);
         };
         const std::uint64_t* line = bits.candidate.data() + bits.slot(i);
-        for (std::size_t w = 0; w < bits.words; ++w) {
+        bits.for_each_word(i, [&](std::size_t w) {
             for (std::uint64_t word = line[w]; word != 0; word &= word - 1)
                 visit(static_cast<int>(w * 64) + std::countr_zero(word));
-        }
+        });
         // The line above is done with: its columns are cleared for the line after this one.
         if (i > first) {
             const std::size_t above_begin =

@@ -61,6 +61,19 @@ void classify_lines(const WalkGrids& g, int first, int last, Classified& c) {
     unsigned cut_corners = 0;
     if (first > 1) {
         classify_line(t1[first - 2], t1[first - 1], t1[first], g.nb_col, value, above, cut_corners);
+        // The junction pixels of that line that touch one beside them or on the line above were
+        // listed by the band before: marked here, so that this band does not list them again.
+        if (first > 2) {
+            unsigned ignored = 0;
+            classify_line(t1[first - 3], t1[first - 2], t1[first - 1], g.nb_col, value, flags,
+                          ignored);
+        }
+        for (std::size_t j = 1; j + 1 < static_cast<std::size_t>(g.nb_col); ++j) {
+            if ((above[j] & kJunctionFlag) &&
+                ((above[j - 1] | above[j + 1] | flags[j - 1] | flags[j] | flags[j + 1]) &
+                 kJunctionFlag) != 0)
+                above[j] |= kTouchingFlag;
+        }
     }
     for (int i = first; i < last; ++i) {
         c.interior_pixels +=

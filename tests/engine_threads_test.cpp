@@ -174,6 +174,12 @@ TEST(EngineThreads, JunctionGroupsAcrossBandEdgesAreThoseOfOneBand) {
         std::all_of(labels.begin(), labels.end(), [](unsigned char v) { return v == 255; }));
     for (const int threads : {2, 3}) {
         SCOPED_TRACE(threads);
+        // The classification's lists too: a pixel on the line above a band's first line is not
+        // listed again by the band.
+        const Classified again = classify_all(g, threads);
+        EXPECT_EQ(again.touching_junctions, classified.touching_junctions);
+        EXPECT_EQ(again.between_junctions, classified.between_junctions);
+        EXPECT_EQ(again.ends, classified.ends);
         const Groups more = make_groups(g, classified.touching_junctions,
                                         classified.between_junctions, loops, threads);
         ASSERT_EQ(more.list.size(), one.list.size());

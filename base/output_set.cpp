@@ -68,8 +68,11 @@ bool put_in_place_together(const std::vector<SetMember>& set, std::string& faile
         }
         moved.push_back(std::move(entry));
     }
+    // The first of the set (the file a reader opens) comes in last: a process killed meanwhile
+    // never leaves it under its final name without the rest of its set.
     std::vector<std::string> placed;
-    for (const SetMember& m : set) {
+    for (auto it = set.rbegin(); it != set.rend(); ++it) {
+        const SetMember& m = *it;
         if (m.temp.empty()) continue;
         if (::rename(m.temp.c_str(), m.final.c_str()) != 0) {
             const int saved = errno;

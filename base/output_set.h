@@ -4,11 +4,12 @@
 // every one holds what it held before.
 //
 // The old files are first renamed aside (<name>.old-XXXXXX in the same folder), the new ones
-// renamed in, and the old ones removed only once all are in place; a failure renames them back.
+// renamed in, the first of the set (the file a reader opens: the shapefile's .shp, the raw image)
+// last, and the old ones removed only once all are in place; a failure renames them back.
 // A final name given without a temporary is an old file of the set that the new set has no
 // counterpart for (a spatial index beside a shapefile): it goes with the old set, and comes back
 // with it on failure. A process killed in between leaves at most some .old- files beside the
-// set.
+// set, and never the first file of the set without the rest of the new set.
 #pragma once
 
 #include <string>

@@ -86,19 +86,6 @@ void sort_into_lines(const std::vector<const std::vector<PixelIndex>*>& lists, i
     });
 }
 
-// Where each line's pixels begin in a list of pixels in row-major order.
-std::vector<std::size_t> lines_of_sorted(const std::vector<PixelIndex>& pixels, int nb_lig,
-                                         int nb_col) {
-    std::vector<std::size_t> line_at(static_cast<std::size_t>(nb_lig) + 1, 0);
-    std::size_t n = 0;
-    for (int i = 0; i <= nb_lig; ++i) {
-        const PixelIndex line_start = static_cast<PixelIndex>(i) * nb_col;
-        while (n < pixels.size() && pixels[n] < line_start) ++n;
-        line_at[static_cast<std::size_t>(i)] = n;
-    }
-    return line_at;
-}
-
 // The candidates of the lines round the line a band scans, a bit a pixel, in a ring of lines
 // (those beyond the image loaded empty): one set of bits for every candidate, one for the loop
 // pixels.
@@ -282,7 +269,7 @@ Groups make_groups(const WalkGrids& g, const std::vector<PixelIndex>& junctions,
         // Junction pixels that touch at a cut corner touch all the same: the network pixel that
         // cuts it, linked to both, joins their group. The lists sorted into lines are let go of
         // once scanned.
-        LineCandidates lists{{}, {}, loop_pixels, lines_of_sorted(loop_pixels, g.nb_lig, g.nb_col)};
+        LineCandidates lists{{}, {}, loop_pixels, line_starts(loop_pixels, g.nb_lig, g.nb_col)};
         sort_into_lines({&junctions, &between}, g.nb_lig, g.nb_col, bands, lists.junctions,
                         lists.junctions_at);
         for_bands(bands, 0, g.nb_lig, [&](int b, int first, int last) {
@@ -482,28 +469,18 @@ std::vector<int> path_through(const Groups& groups, int group_index, int nb_col,
     const int goal = place(to);
     if (start < 0) return {};
     if (goal < 0) return {start};
-    // Where the three pixels above and the three below each pixel would lie among the group's
-    // pixels: found in one sweep, as both only grow with the pixel. Cheaper than a search from
-    // every pixel the search below reaches, which is most of the group.
-    std::vector<int> above(count);
-    std::vector<int> below(count);
-    for (std::size_t here = 0, up = 0, down = here + 1; here < count; ++here) {
+    // Where the lines above and below each pixel begin among the group's pixels: found in one
+    // sweep, as both only grow with the pixel. Cheaper than a search from every pixel the search
+    // below reaches, which is most of the group.
+    std::vector<std::size_t> above(count);
+    std::vector<std::size_t> below(count);
+    for (std::size_t here = 0, up = 0, down = 0; here < count; ++here) {
         const PixelIndex q = pixels[here];
-        while (up < here && pixels[up] < q - line - 1) ++up;
-        down = std::max(down, here + 1);
+        while (pixels[up] < q - line - 1) ++up;
         while (down < count && pixels[down] < q + line - 1) ++down;
-        above[here] = static_cast<int>(up);
-        below[here] = static_cast<int>(down);
+        above[here] = up;
+        below[here] = down;
     }
-    // The places of the three pixels from q on among the places [at, last), `at` where q would
-    // lie: -1 for one not in the group.
-    auto three_places = [&](PixelIndex q, int at, std::size_t last, int places[3]) {
-        auto n = static_cast<std::size_t>(at);
-        for (int d = 0; d < 3; ++d) {
-            while (n < last && pixels[n] < q + d) ++n;
-            places[d] = n < last && pixels[n] == q + d ? static_cast<int>(n) : -1;
-        }
-    };
     std::vector<int> came_from(count, -1);
     std::vector<int> queue{start};
     queue.reserve(count);
@@ -512,21 +489,10 @@ std::vector<int> path_through(const Groups& groups, int group_index, int nb_col,
          ++head) {
         const int p = queue[head];
         const auto here = static_cast<std::size_t>(p);
-        const PixelIndex q = pixels[here];
         const unsigned links = linked[here];
-        // The place of each linked neighbour, in the neighbour order: the line above, the pixel
-        // to the right, the line below (right to left), the pixel to the left.
-        int at[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-        if (links & 0x07u) three_places(q - line - 1, above[here], here, at);
-        if (links & 0x70u) {
-            int under[3];
-            three_places(q + line - 1, below[here], count, under);
-            at[4] = under[2];
-            at[5] = under[1];
-            at[6] = under[0];
-        }
-        at[3] = here + 1 < count && pixels[here + 1] == q + 1 ? p + 1 : -1;
-        at[7] = here > 0 && pixels[here - 1] == q - 1 ? p - 1 : -1;
+        // The place of each neighbour, in the neighbour order.
+        int at[8];
+        neighbour_places(pixels, here, above[here], below[here], nb_col, at);
         for (int n = 0; n < 8; ++n) {
             if (!(links >> n & 1u)) continue;
             const int next = at[n];

@@ -48,8 +48,8 @@ LeftGraph left_graph(const WalkGrids& g, int threads) {
     graph.index = index_of_pixels(std::move(pixels), g.nb_lig, g.nb_col);
     const std::vector<PixelIndex>& keys = graph.pixels();
 
-    // The far pixel of each link, looked for among the pixels left near where it lies: the
-    // places where the lines above and below a pixel would begin only grow with the pixel.
+    // The far pixel of each link, found among the pixels left from where the lines above and
+    // below its pixel begin, which only grow with the pixel.
     const auto n = static_cast<int>(keys.size());
     const PixelIndex line = g.nb_col;
     const int runs = list_parts(threads, n, 4096);
@@ -61,9 +61,6 @@ LeftGraph left_graph(const WalkGrids& g, int threads) {
         auto place_from = [&](std::size_t at, PixelIndex p) {
             while (at < keys.size() && keys[at] < p) ++at;
             return at;
-        };
-        auto at_or_none = [&](std::size_t at, PixelIndex p) {
-            return at < keys.size() && keys[at] == p ? static_cast<int>(at) : -1;
         };
         std::size_t up = 0;
         std::size_t down = 0;
@@ -80,20 +77,8 @@ LeftGraph left_graph(const WalkGrids& g, int threads) {
             up = place_from(up, p - line - 1);
             down = place_from(down, p + line - 1);
             const unsigned linked = links[here];
-            // The places of the neighbours, in the neighbour order.
             int near[8];
-            std::size_t at = up;
-            for (int k = 0; k < 3; ++k) {
-                at = place_from(at, p - line - 1 + k);
-                near[k] = at_or_none(at, p - line - 1 + k);
-            }
-            near[3] = at_or_none(here + 1, p + 1);
-            at = down;
-            for (int k = 6; k >= 4; --k) {
-                at = place_from(at, p + line + 5 - k);
-                near[k] = at_or_none(at, p + line + 5 - k);
-            }
-            near[7] = here > 0 && keys[here - 1] == p - 1 ? a - 1 : -1;
+            neighbour_places(keys, here, up, down, g.nb_col, near);
             const std::size_t before = links_to.size();
             for (int k = 0; k < 8; ++k) {
                 if ((linked >> k & 1u) && near[k] >= 0) links_to.push_back(near[k]);

@@ -55,26 +55,44 @@ int search_near(const std::vector<PixelIndex>& keys, std::size_t first, std::siz
     return at < last && keys[at] == p ? static_cast<int>(at) : -1;
 }
 
-namespace {
-
-// Where each line's keys begin.
-void set_lines(PixelMap& m, int nb_lig) {
-    m.line_at.assign(static_cast<std::size_t>(nb_lig) + 1, 0);
+std::vector<std::size_t> line_starts(const std::vector<PixelIndex>& pixels, int nb_lig,
+                                     int nb_col) {
+    std::vector<std::size_t> at(static_cast<std::size_t>(nb_lig) + 1, 0);
     std::size_t n = 0;
     for (int i = 0; i <= nb_lig; ++i) {
-        const PixelIndex first_of_line = static_cast<PixelIndex>(i) * m.lines.nb_col;
-        while (n < m.keys.size() && m.keys[n] < first_of_line) ++n;
-        m.line_at[static_cast<std::size_t>(i)] = n;
+        const PixelIndex first_of_line = static_cast<PixelIndex>(i) * nb_col;
+        while (n < pixels.size() && pixels[n] < first_of_line) ++n;
+        at[static_cast<std::size_t>(i)] = n;
     }
+    return at;
 }
 
-}  // namespace
+void neighbour_places(const std::vector<PixelIndex>& keys, std::size_t here, std::size_t above,
+                      std::size_t below, int nb_col, int places[8]) {
+    const PixelIndex p = keys[here];
+    const PixelIndex line = nb_col;
+    // The places of the three pixels from q on, from `at` on.
+    auto three = [&](PixelIndex q, std::size_t at, int out[3]) {
+        for (int d = 0; d < 3; ++d) {
+            while (at < keys.size() && keys[at] < q + d) ++at;
+            out[d] = at < keys.size() && keys[at] == q + d ? static_cast<int>(at) : -1;
+        }
+    };
+    three(p - line - 1, above, places);  // upper left, up, upper right
+    int under[3];
+    three(p + line - 1, below, under);
+    places[3] = here + 1 < keys.size() && keys[here + 1] == p + 1 ? static_cast<int>(here + 1) : -1;
+    places[4] = under[2];
+    places[5] = under[1];
+    places[6] = under[0];
+    places[7] = here > 0 && keys[here - 1] == p - 1 ? static_cast<int>(here - 1) : -1;
+}
 
 PixelMap index_of_pixels(std::vector<PixelIndex> pixels, int nb_lig, int nb_col) {
     PixelMap m;
     m.lines = PixelDivider(nb_col);
     m.keys = std::move(pixels);
-    set_lines(m, nb_lig);
+    m.line_at = line_starts(m.keys, nb_lig, nb_col);
     return m;
 }
 

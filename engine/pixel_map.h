@@ -25,6 +25,17 @@ struct PixelMap {
 // for_each_pair(visit), which calls visit(pixel, value) for every pixel and is called twice: the
 // keys are counted by line, then put in their line, and a line's keys sorted where they came out of
 // order. Nothing is kept beside the map.
+// Where each line's pixels begin among pixels in row-major order (lines of nb_col pixels): line
+// i's are [at[i], at[i + 1]), nb_lig + 1 places in all.
+std::vector<std::size_t> line_starts(const std::vector<PixelIndex>& pixels, int nb_lig, int nb_col);
+
+// The places among the sorted pixels `keys` (lines of nb_col pixels) of the eight neighbours of
+// keys[here], in the neighbour order, -1 for one not among them. `above` and `below` are the
+// first places whose pixels are the upper-left and the lower-left neighbour or after it, which
+// only grow with `here`: found by a sweep, they spare a search for each pixel.
+void neighbour_places(const std::vector<PixelIndex>& keys, std::size_t here, std::size_t above,
+                      std::size_t below, int nb_col, int places[8]);
+
 template <typename ForEachPair>
 PixelMap pixel_map_of(ForEachPair for_each_pair, int nb_lig, int nb_col);
 
